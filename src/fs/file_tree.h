@@ -1,0 +1,69 @@
+#pragma once
+// Tree enumeration, lookups, sizes, volume space and the read-only attribute. Paths are
+// UTF-8; the program joins with '/', and relative paths handed to callbacks start with
+// '/' ("/a.mp3", "/sub/a.mp3"). Listings are sorted by NameLess; symbolic links to folders
+// are reported as folders but never descended into. Nothing here raises for a missing
+// file or folder: lookups answer false or 0 and enumeration of a missing folder reports
+// nothing.
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+// What a lookup or the enumeration found about one directory entry. Sizes are bytes; a
+// symbolic link to a file describes the file it points to.
+struct FindRecord {
+  std::string name;  // the entry's own name, without its folder
+  bool isFolder = false;
+  bool isLink = false;          // the entry itself is a symbolic link
+  bool readOnly = false;        // no owner write permission
+  bool hidden = false;          // the name starts with '.'
+  std::int64_t size = 0;        // 0 for folders
+  std::int64_t modifiedNs = 0;  // modification time, nanoseconds since 1970-01-01 UTC
+  std::uint32_t mode = 0;       // permission bits and file type as stat gives them
+};
+
+// rel: "/"-prefixed path below the root; record: the file's size, attributes and time.
+using TreeFileCallback = std::function<void(const std::string& rel, const FindRecord& record)>;
+// rel and name of a folder; the root comes as ("/", "/") with reportRoot, else ("", "").
+using TreeFolderCallback = std::function<void(const std::string& rel, const std::string& name)>;
+
+// Walks root (its trailing '/' and '\' dropped): the folder callback for the root, then
+// the root's files matching mask, then each subfolder (every name, whatever the mask):
+// folder callback, and with recurse its files and its own subfolders, depth first.
+// Without recurse only the root's files and direct subfolders are reported. Either
+// callback may be empty.
+void EnumerateTree(const std::string& root, const std::string& mask, const TreeFileCallback& onFile,
+                   bool reportRoot, bool recurse, const TreeFolderCallback& onFolder);
+
+// Fills list with the files below root (cleared first): root + rel with fullPaths,
+// otherwise rel without its leading separator.
+void ListFiles(std::vector<std::string>& list, const std::string& root, bool fullPaths,
+               bool recurse, const std::string& mask);
+
+// Fills list with root and the folders below it, each before its own subfolders: the root
+// comes first as root + "/" with fullPaths, otherwise as the empty text.
+void ListFolders(std::vector<std::string>& list, const std::string& root, bool fullPaths,
+                 bool recurse);
+
+// Whether anything (file or folder) is found at path; the last component may hold '*'
+// and '?' (the first match in listing order counts). Keeps the record of what it found,
+// overwritten by every call (an empty record when nothing matched).
+bool FindFileInfo(const std::string& path);
+// The record and the size kept by the last FindFileInfo.
+const FindRecord& FoundFileRecord();
+std::int64_t FoundFileSize();
+
+// Size of the file at path, 0 when nothing is found (a folder gives 0 too).
+std::int64_t GetFileSize64(const std::string& path);
+
+// Bytes of the volume holding path, or of its nearest existing ancestor when path does not
+// exist yet (the empty path means the current folder): total with total set, else the
+// bytes available to this user, plus, with addFolderSize and not total, the sizes of all
+// files below path. 0 when the volume cannot be asked or the nearest existing ancestor is
+// not a folder.
+std::int64_t GetDriveSpace(const std::string& path, bool total, bool addFolderSize);
+
+// Gives the owner write permission back to path when it lacks it; returns whether it was
+// read-only (and so was changed). False for a missing path.
+bool ClearReadOnly(const std::string& path);
