@@ -46,6 +46,18 @@ void ApplicationEvents1Exception(QObject* sender, std::exception_ptr error,
 // stand-in. Returns when the user chooses to go on.
 void HandleUnexpectedException(QObject* sender = nullptr);
 
+// The exit code of a process that the user ended from the error box.
+constexpr int kHaltExitCode = 1;
+// How the process ends after No; std::_Exit by default. In-process tests install a
+// function that records the call and returns, so the handler then returns as well.
+using HaltFunction = void (*)(int exitCode);
+void SetHaltFunction(HaltFunction halt);
+
+// The 8-hexadecimal-digit address shown for an error: where it was thrown, as an offset
+// inside the program's executable, so `addr2line -f -C -e tavel 0x<address>` names the
+// function and line. Exposed for tests.
+std::string ErrorAddressText(std::uint32_t address);
+
 // The application object of the program: the event dispatch catches every exception that
 // would leave an event handler and passes it to ApplicationEvents1Exception.
 //
