@@ -57,9 +57,11 @@ std::string tenths(std::int64_t q) {
 
 std::string LangString(int id) {
   const char* raw = StringTableSlot(id);
-  if (!raw) return {};
-  std::string text = replaceAllNoCase(raw, "\\n", "\r\n");
-  return replaceAllNoCase(text, "\\t", "\t");
+  return raw ? ConvertEscapes(raw) : std::string();
+}
+
+std::string ConvertEscapes(const std::string& raw) {
+  return replaceAllNoCase(replaceAllNoCase(raw, "\\n", "\r\n"), "\\t", "\t");
 }
 
 std::string FormatPlaceholders(std::string text, const TValues& values) {

@@ -9,6 +9,8 @@
 // The text of slot `id` with its escapes converted: backslash-n (either letter case) to
 // CR LF, then backslash-t to a tab. An id outside 0 to 499 or an empty slot gives "".
 std::string LangString(int id);
+// The escape conversion of LangString on any text.
+std::string ConvertEscapes(const std::string& raw);
 
 // LangString(id) with %1, %2, ... replaced by the texts of the values, one value after the
 // other over the growing text: all occurrences of "%<i>" are replaced for value i before
