@@ -1,0 +1,64 @@
+#pragma once
+// Where a copied or moved entry lands: the destination root, a folder part chosen by the
+// folder layout, and a file name that the renaming rules may rewrite. Everything here
+// works on bytes of UTF-8 text; the characters it looks at are ASCII, so a multi-byte
+// sequence is never split.
+#include <string>
+
+struct OperationParameters;
+
+// The nine characters that FAT and exFAT media refuse in a name.
+bool IsInvalidNameChar(char c);
+bool HasInvalidChars(const std::string& name);
+std::string RemoveInvalidChars(const std::string& name);
+// Keeps the length: each invalid character becomes `replacement`.
+std::string ReplaceInvalidChars(const std::string& name, char replacement);
+
+// Drops the decimal digits at the start of the name (what follows them stays).
+std::string RemoveLeadingDigits(const std::string& name);
+
+// The extension of a path, dot included: the text from the last '.' when no separator
+// ('/', '\') or drive colon follows it; otherwise empty.
+std::string PathExtension(const std::string& path);
+// The file name without its extension: the text after the last '/', '\' or ':'.
+std::string PathBaseName(const std::string& path);
+// The path up to and including its last '/', '\' or ':'; empty when it has none.
+std::string PathDirectoryPart(const std::string& path);
+
+// The last `count` folder names of the path's directory part ("Artist\Album" for
+// C:\Music\Artist\Album\song.mp3 and 2). A drive colon or a doubled separator (the
+// start of a network path) ends the scan.
+std::string PathTail(const std::string& path, int count);
+
+// The first "base (n)ext" for n = 1, 2, ... at which no file stands (a folder of that
+// name does not count as a file; a symbolic link does).
+std::string MakeUniqueName(const std::string& path);
+
+// Running numbers of one run: the next number and the width it is padded to.
+struct NumberingState {
+  int counter = 1;
+  int width = 1;
+};
+
+// Decimal digits of a count of numbered entries (at least 1).
+int NumberWidth(long long count);
+
+// The renamed file name (without extension) of one entry; advances the counter when a
+// number was put in front.
+std::string RenameEntry(const std::string& originName, const std::string& descr,
+                        const OperationParameters& params, NumberingState& numbering);
+
+// Folder part of an entry by the folder layout (empty for "all files into the root").
+std::string FolderPartFor(const std::string& origin, const OperationParameters& params);
+
+// The destination path of one entry under `root`, or the empty text when the computed
+// path would not be a file below the root: a ".." or "." component (from a description
+// or an origin that holds one) or no file name at all. Callers treat the empty text as
+// an unusable destination.
+std::string EntryDestination(const std::string& root, const std::string& origin,
+                             const std::string& descr, const OperationParameters& params,
+                             NumberingState& numbering);
+
+// True when `relative` (a path below some root) has no "." or ".." component and ends in
+// a non-empty file name.
+bool IsSafeRelativeFilePath(const std::string& relative);

@@ -1,0 +1,663 @@
+#include "operation/operation_engine.h"
+
+#include <dirent.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <unordered_map>
+#include <vector>
+
+#include "fs/file_ops.h"
+#include "fs/file_tree.h"
+#include "fs/path_text.h"
+#include "lang/lang.h"
+#include "lang/messages.h"
+#include "logs/log.h"
+#include "operation/dest_path.h"
+
+namespace {
+
+const char* const kBullet = "\r\n \xE2\x80\xA2 ";  // CR LF, space, U+2022, space
+
+void logLine(const std::string& text) {
+  ProgramLogWrite(text);
+}
+void logBlank() {
+  if (TLog* log = ProgramLog()) log->LogBlank();
+}
+
+double localClockDays() {
+  using namespace std::chrono;
+  const auto ms = duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+  return static_cast<double>(ms) / 86400000.0;
+}
+
+std::string hex8(std::int32_t v) {
+  char buf[16];
+  std::snprintf(buf, sizeof buf, "%08X", static_cast<unsigned>(v));
+  return buf;
+}
+
+std::string trimSpaces(const std::string& s) {
+  std::size_t b = s.find_first_not_of(' ');
+  if (b == std::string::npos) return std::string();
+  return s.substr(b, s.find_last_not_of(' ') - b + 1);
+}
+
+// Lookups by the exact path: '*' and '?' are ordinary name characters here, so a lookup
+// never matches a different file by pattern.
+bool anythingAt(const std::string& path, struct stat* st = nullptr) {
+  struct stat local;
+  return !path.empty() && ::lstat(path.c_str(), st ? st : &local) == 0;
+}
+
+bool isFolder(const std::string& path) {
+  struct stat st;
+  return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool sameFile(const std::string& a, const std::string& b) {
+  struct stat sa, sb;
+  if (::stat(a.c_str(), &sa) != 0 || ::stat(b.c_str(), &sb) != 0) return false;
+  return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+}
+
+// The folder of a destination path: up to its last '/', "/" for a file in the root.
+std::string folderOf(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return std::string();
+  return slash == 0 ? std::string("/") : path.substr(0, slash);
+}
+
+std::string canonicalText(const std::string& path) {
+  std::error_code ec;
+  std::filesystem::path p = std::filesystem::weakly_canonical(path, ec);
+  if (ec) p = std::filesystem::absolute(path, ec).lexically_normal();
+  std::string s = p.string();
+  if (s.size() > 1 && s.back() == '/') s.pop_back();
+  return s;
+}
+
+bool isInside(const std::string& path, const std::string& folder) {
+  if (folder == "/") return !path.empty() && path[0] == '/';
+  return path.size() > folder.size() && path.compare(0, folder.size(), folder) == 0 &&
+         path[folder.size()] == '/';
+}
+
+// Everything below dir in deletion order: files (symbolic links included) of a folder
+// before its subfolders, subfolders depth first, each listing sorted like every other
+// listing of the program. Links to folders are files here: they are never entered.
+void collectTree(const std::string& dir, std::vector<std::string>& files,
+                 std::vector<std::string>& folders) {
+  DIR* d = ::opendir(dir.c_str());
+  if (!d) return;
+  std::vector<std::string> names;
+  while (dirent* e = ::readdir(d)) {
+    const std::string name = e->d_name;
+    if (name != "." && name != "..") names.push_back(name);
+  }
+  ::closedir(d);
+  std::sort(names.begin(), names.end(),
+            [](const std::string& a, const std::string& b) { return NameLess(a, b); });
+  const std::string prefix = EnsureTrailingChar(dir, '/');
+  std::vector<std::string> subfolders;
+  for (const std::string& name : names) {
+    struct stat st;
+    const std::string full = prefix + name;
+    if (::lstat(full.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
+      subfolders.push_back(full);
+    else
+      files.push_back(full);
+  }
+  for (const std::string& sub : subfolders) {
+    folders.push_back(sub);
+    collectTree(sub, files, folders);
+  }
+}
+
+}  // namespace
+
+std::string ConfirmationList(int action, const CheckCounters& c, std::int64_t limitBytes) {
+  std::string out;
+  auto bullet = [&out](const std::string& line) { out += kBullet + line; };
+  bullet(LangFormat(300, {LangString(OperationNameId(action))}));
+  if (c.gone > 0) bullet(LangFormat(355, {c.gone}));
+  if (c.existing > 0) bullet(LangFormat(356, {c.existing}));
+  bullet(LangFormat(354, {c.marked}));
+  if (limitBytes > 0 && c.total > limitBytes)
+    bullet(LangFormat(357, {SizeToText(c.total - limitBytes)}));
+  return out;
+}
+
+bool NeedsConfirmation(int action, const CheckCounters& c, std::int64_t limitBytes) {
+  return c.existing > 0 || c.gone > 0 || c.marked - c.existing - c.gone <= 0 ||
+         (limitBytes > 0 && c.total > limitBytes) || action == actMove || action == actDelete;
+}
+
+std::string DurationToText(double days) {
+  long long seconds = std::llround(days * 86400.0);
+  if (seconds < 0) seconds = 0;
+  seconds %= 86400;
+  char buf[16];
+  std::snprintf(buf, sizeof buf, "%02lld:%02lld:%02lld", seconds / 3600, seconds / 60 % 60,
+                seconds % 60);
+  return buf;
+}
+
+TOperationEngine::TOperationEngine(IWorkEntries& entries, const IWorkRows& rows,
+                                   IProgressDisplay& display)
+    : entries_(entries), rows_(rows), display_(display), now_(localClockDays) {}
+
+// ---------------------------------------------------------------------------------------
+// Dialog side
+
+void TOperationEngine::SetStage(const std::string& text) {
+  display_.showHeader(text);
+  if (!text.empty()) display_.addLogLine(text, true);
+  display_.pumpMessages();
+}
+
+void TOperationEngine::AddLogLine(const std::string& text, bool withTime) {
+  display_.addLogLine(text, withTime);
+}
+
+void TOperationEngine::AppendToLastLogLine(const std::string& text, int indent) {
+  display_.appendToLastLogLine(std::string(static_cast<std::size_t>(indent), ' ') + text);
+  display_.pumpMessages();
+}
+
+void TOperationEngine::setSkip(bool on) {
+  flags_.skipCurrent = on;
+  cancelCell_.store(on);
+}
+
+void TOperationEngine::CancelClicked() {
+  if (!flags_.running) return;
+  flags_.aborted = true;
+  setSkip(true);
+  flags_.running = false;
+  UpdateDialogControls();
+}
+
+void TOperationEngine::SkipClicked() {
+  setSkip(true);
+  UpdateDialogControls();
+}
+
+void TOperationEngine::ResetDisplay() {
+  display_.showHeader(std::string());
+  display_.setCurrentFile(std::string());
+  display_.setBars(0, 0);
+  display_.clearLog();
+  display_.setFigures(ProgressFigures{});
+}
+
+void TOperationEngine::SetParameters(const OperationParameters& params, bool ignoreReadOnly) {
+  params_ = params;
+  action_ = params.action;
+  ignoreReadOnly_ = ignoreReadOnly;
+}
+
+// ---------------------------------------------------------------------------------------
+// Driver
+
+void TOperationEngine::RunOperation(const OperationParameters& params, bool ignoreReadOnly) {
+  const int action = params.action;
+  if (action != actCopy && action != actMove && action != actDelete) return;
+  SetParameters(params, ignoreReadOnly);
+  previousCall_ = 0;
+  lastLabelUpdate_ = 0;
+  flags_.aborted = false;
+  setSkip(false);
+  flags_.running = true;
+  display_.showHeader(std::string());
+  display_.setCurrentFile(std::string());
+  display_.setBars(0, 0);
+  UpdateDialogControls();
+
+  // A Cancel pressed while an early stage pumps messages ends the run there: a stage
+  // that returns true does not make the run go on again.
+  using Stage = bool (TOperationEngine::*)(int);
+  for (Stage stage :
+       {&TOperationEngine::aPreparePL, &TOperationEngine::aPreAction, &TOperationEngine::aCheckPL,
+        &TOperationEngine::aAction, &TOperationEngine::aPostAction}) {
+    if (!flags_.running) break;
+    const bool goOn = (this->*stage)(action);
+    flags_.running = flags_.running && goOn && !flags_.aborted;
+  }
+
+  AddLogLine(std::string(), false);
+  SetStage(LangString(flags_.running ? 364 : 366));
+  if (flags_.aborted) SetStage(LangString(365));
+  flags_.running = false;
+  flags_.aborted = false;
+  setSkip(false);
+  UpdateDialogControls();
+}
+
+// ---------------------------------------------------------------------------------------
+// Stage 1: destinations
+
+bool TOperationEngine::aPreparePL(int action) {
+  logBlank();
+  logLine("aPreparePL()");
+  SetStage(LangString(350));
+  entries_.ClearDestinations();
+  entries_.ResetRunFlags(0);
+  if (action != actDelete) {
+    const std::string root = trimSpaces(params_.destination);
+    NumberingState numbering;
+    const int rowCount = rows_.RowCount();
+    if (params_.numberItems) {
+      long long checked = 0;
+      for (int row = 0; row < rowCount; ++row)
+        if (rows_.RowChecked(row)) ++checked;
+      numbering.width = NumberWidth(checked);
+    }
+    for (int row = 0; row < rowCount; ++row) {
+      if (!rows_.RowChecked(row) || !entries_.SelectId(rows_.RowEntryId(row))) continue;
+      const std::string origin = entries_.GetOrigin();
+      const std::string dest =
+          EntryDestination(root, origin, entries_.GetDescr(), params_, numbering);
+      if (dest.empty()) logLine("  Destination outside the root, not used: " + origin);
+      entries_.SetDest(dest);
+    }
+  }
+  logLine("aPreparePL() end");
+  return true;
+}
+
+// ---------------------------------------------------------------------------------------
+// Stage 2: destination folder
+
+std::string TOperationEngine::ClearRefusal(const std::string& root) {
+  const std::string target = canonicalText(root);
+  if (target == "/") return "Clearing refused for the file-system root: " + root;
+  if (const char* home = std::getenv("HOME"); home && *home) {
+    const std::string homeDir = canonicalText(home);
+    if (target == homeDir || isInside(homeDir, target))
+      return "Clearing refused for the home folder or a folder above it: " + root;
+  }
+  std::unordered_map<std::string, std::string> canonicalFolders;
+  const int n = entries_.EntryCount();
+  for (int i = 0; i < n; ++i) {
+    if (!entries_.SelectIndex(i) || !(entries_.GetFlags() & kFlagMarked)) continue;
+    const std::string origin = entries_.GetOrigin();
+    const std::size_t slash = origin.rfind('/');
+    const std::string dir = slash == std::string::npos ? "." : origin.substr(0, slash + 1);
+    auto it = canonicalFolders.find(dir);
+    if (it == canonicalFolders.end()) it = canonicalFolders.emplace(dir, canonicalText(dir)).first;
+    const std::string source = JoinPath({it->second, origin.substr(slash + 1)}, '/', kSepSlash);
+    if (isInside(source, target))
+      return "Clearing refused, the folder holds a marked source file: " + root + " > " + origin;
+  }
+  return std::string();
+}
+
+bool TOperationEngine::aPreAction(int action) {
+  logBlank();
+  logLine("aPreAction()");
+  SetStage(LangString(358));
+  const std::string root = DestinationRoot(params_.destination);
+  if (action == actDelete) {
+    logLine("aPreAction() end");
+    return true;
+  }
+  logLine("  Check root " + root);
+  if (root.empty()) {
+    BugFS("GCF: Blank path " + root);
+    return false;
+  }
+  if (isFolder(root)) {
+    logLine("  Clear Dest?");
+    if (params_.clearDestination) {
+      const std::string refusal = ClearRefusal(root);
+      if (!refusal.empty()) {
+        BugFS(refusal);
+        return false;
+      }
+      if (!display_.askYesNo(LangString(358), LangFormat(359, {root}))) {
+        flags_.aborted = true;
+        UpdateDialogControls();
+        return false;
+      }
+      AddLogLine(LangFormat(360, {root}), true);
+      DeleteFolderContents(root);
+      AppendToLastLogLine(LangString(349), 7);
+    }
+  } else if (!CreateFolderTree(root).ok()) {
+    BugFS(LangFormat(362, {root}));
+    return false;
+  }
+
+  std::vector<std::string> folders;
+  std::unordered_set<std::string> seen;
+  const int n = entries_.EntryCount();
+  for (int i = 0; i < n; ++i) {
+    if (!entries_.SelectIndex(i) || !(entries_.GetFlags() & kFlagMarked)) continue;
+    // Folder names differ by letter case on this platform, so they are compared exactly.
+    std::string folder = folderOf(entries_.GetDest());
+    if (!folder.empty() && seen.insert(folder).second) folders.push_back(std::move(folder));
+  }
+  for (const std::string& folder : folders) {
+    if (isFolder(folder)) continue;
+    AddLogLine(LangFormat(361, {folder}), true);
+    if (!CreateFolderTree(folder).ok()) AddLogLine(LangFormat(362, {folder}), true);
+  }
+  logLine("aPreAction() end");
+  return true;
+}
+
+void TOperationEngine::DeleteFolderContents(const std::string& folder) {
+  logLine("  DeleteFolderContents() " + folder);
+  const std::string dir = EnsureTrailingChar(folder, '/');
+  std::vector<std::string> files;
+  std::vector<std::string> folders{dir};
+  collectTree(dir, files, folders);
+  for (const std::string& file : files) {
+    struct stat st;
+    // chmod would reach through a link to its target, which may lie anywhere.
+    if (ignoreReadOnly_ && ::lstat(file.c_str(), &st) == 0 && !S_ISLNK(st.st_mode))
+      ClearReadOnly(file);
+    RemoveFile(file);
+  }
+  for (std::size_t i = folders.size(); i-- > 1;) {
+    if (ignoreReadOnly_) ClearReadOnly(folders[i]);
+    RemoveFolder(folders[i]);
+  }
+  logLine("  DeleteFolderContents() end");
+}
+
+// ---------------------------------------------------------------------------------------
+// Stage 3: check
+
+void TOperationEngine::UpdatePLFilesInfo(bool refreshSizes) {
+  logLine("  UpdatePLFilesInfo()");
+  const int n = entries_.EntryCount();
+  for (int i = 0; i < n; ++i) {
+    if (!entries_.SelectIndex(i)) continue;
+    std::int32_t flags = entries_.GetFlags();
+    if (!(flags & kFlagMarked)) continue;
+    struct stat st;
+    const std::string origin = entries_.GetOrigin();
+    if (origin.empty() || ::stat(origin.c_str(), &st) != 0) {
+      flags |= kFlagGone;
+      entries_.SetFlags(flags);
+      if (refreshSizes) entries_.SetSize(-1);
+      logLine("   ERR on " + std::to_string(i) + "  " + entries_.GetDescr() + " > " +
+              std::to_string(entries_.GetSize()) + " " + hex8(flags));
+    } else if (refreshSizes) {
+      entries_.SetSize(S_ISDIR(st.st_mode) ? 0 : static_cast<std::int64_t>(st.st_size));
+    }
+  }
+  logLine("  UpdatePLFilesInfo() end");
+}
+
+void TOperationEngine::CheckDestFilesExisting() {
+  logLine("  CheckDestFilesExisting()");
+  const int n = entries_.EntryCount();
+  for (int i = 0; i < n; ++i) {
+    if (!entries_.SelectIndex(i)) continue;
+    const std::int32_t flags = entries_.GetFlags();
+    if ((flags & kFlagMarked) && anythingAt(entries_.GetDest()))
+      entries_.SetFlags(flags | kFlagTargetExists);
+  }
+  logLine("  CheckDestFilesExisting() end");
+}
+
+CheckCounters TOperationEngine::CountMarked() {
+  CheckCounters c;
+  const int n = entries_.EntryCount();
+  for (int i = 0; i < n; ++i) {
+    if (!entries_.SelectIndex(i)) continue;
+    const std::int32_t flags = entries_.GetFlags();
+    if (!(flags & kFlagMarked)) continue;
+    ++c.marked;
+    if (flags & kFlagGone) ++c.gone;
+    if (flags & kFlagTargetExists) ++c.existing;
+    c.total += entries_.GetSize();
+  }
+  return c;
+}
+
+bool TOperationEngine::aCheckPL(int action) {
+  logBlank();
+  logLine("aCheckPL()");
+  SetStage(LangString(351));
+  bool result = true;
+  if (action == actCopy || action == actMove) {
+    UpdatePLFilesInfo(true);
+    CheckDestFilesExisting();
+  } else {
+    UpdatePLFilesInfo(false);
+  }
+  const CheckCounters counters = CountMarked();
+  if (counters.marked == 0) {
+    display_.showError(LangString(351), LangString(352));
+    result = false;
+  }
+  if (result && NeedsConfirmation(action, counters, params_.limitBytes)) {
+    const std::string text =
+        LangFormat(353, {ConfirmationList(action, counters, params_.limitBytes)});
+    if (!display_.askYesNo(LangString(351), text)) {
+      flags_.aborted = true;
+      UpdateDialogControls();
+    }
+  }
+  logLine("aCheckPL() end");
+  return result && !flags_.aborted;
+}
+
+// ---------------------------------------------------------------------------------------
+// Stage 4: the work
+
+std::int64_t TOperationEngine::SumMarkedWork(int action) {
+  std::int64_t sum = 0;
+  const int n = entries_.EntryCount();
+  for (int i = 0; i < n; ++i) {
+    if (!entries_.SelectIndex(i)) continue;
+    const std::int32_t flags = entries_.GetFlags();
+    if (!(flags & kFlagMarked) || (flags & kFlagGone)) continue;
+    sum += action == actDelete ? 1 : entries_.GetSize();
+  }
+  return sum;
+}
+
+std::string TOperationEngine::resolveCollision(const std::string& origin, const std::string& dest,
+                                               int policy, bool& processThis, bool& replace) {
+  replace = false;
+  if (dest.empty() || origin == dest || !anythingAt(dest)) return dest;
+  // Looked up again now: an earlier entry of this run may have put a file here.
+  entries_.SetFlags(entries_.GetFlags() | kFlagTargetExists);
+  switch (policy) {
+    case existsSkip:
+      processThis = false;
+      return dest;
+    case existsRename:
+      return MakeUniqueName(dest);
+    default:
+      // Replacing is for files that were there before the run; a file this run wrote
+      // (perhaps moved here, with no other copy left) is kept and the newcomer numbered.
+      if (written_.count(dest)) return MakeUniqueName(dest);
+      replace = true;
+      return dest;
+  }
+}
+
+bool TOperationEngine::transfer(bool move, const std::string& origin, const std::string& dest,
+                                bool replace) {
+  CopyOptions options;
+  // The collision was settled just before; a file appearing at the destination meanwhile
+  // is not replaced unless replacing was what the policy chose.
+  options.replaceExisting = replace;
+  options.cancel = &cancelCell_;
+  options.progress = [this](std::int64_t size, std::int64_t transferred) {
+    return OnCopyProgress(size, transferred) ? CopyAnswer::Continue : CopyAnswer::Cancel;
+  };
+  const FileOpResult r = move ? MoveFileWithProgress(origin, dest, options)
+                              : CopyFileWithProgress(origin, dest, options);
+  if (!r.ok() && !r.cancelled()) logLine("  " + r.message);
+  return r.ok();
+}
+
+bool TOperationEngine::aAction(int action) {
+  logBlank();
+  logLine("aAction()");
+  setSkip(false);
+  flags_.aborted = false;
+  SetStage(LangString(OperationNameId(action)));
+  int overallBar = 0;
+  display_.setBars(0, 0);
+  const bool transfers = action == actCopy || action == actMove;
+  const int policy =
+      action == actCopy ? params_.ifExistsCopy : (action == actMove ? params_.ifExistsMove : 0);
+  done_ = 0;
+  total_ = SumMarkedWork(action);
+  startTime_ = now_();
+  lastCall_ = 0;
+  written_.clear();
+
+  const int n = entries_.EntryCount();
+  for (int i = 0; i < n && flags_.running; ++i) {
+    if (!entries_.SelectIndex(i)) continue;
+    const std::int32_t flags = entries_.GetFlags();
+    if ((flags & kFlagMarked) && !(flags & kFlagGone)) {
+      const std::string origin = entries_.GetOrigin();
+      std::string dest = transfers ? entries_.GetDest() : std::string();
+      processThis_ = true;
+      setSkip(false);
+      currentSize_ = transfers ? entries_.GetSize() : 1;
+      current_ = 0;
+      // The same file under two spellings is as unusable as the same text.
+      const bool unusable = origin.empty() || (transfers && dest.empty()) || origin == dest ||
+                            (transfers && sameFile(origin, dest));
+      bool replace = false;
+      if (transfers && !unusable)
+        dest = resolveCollision(origin, dest, policy, processThis_, replace);
+      display_.setCurrentFile(transfers ? dest : origin);
+      AddLogLine(LangFormat(330 + action, {origin}), true);
+      if (unusable) {
+        processThis_ = false;
+        AddLogLine(LangString(343), true);
+      }
+      bool ok = processThis_;
+      if (processThis_) {
+        if (transfers) {
+          ok = transfer(action == actMove, origin, dest, replace);
+          if (ok) written_.insert(dest);
+        } else {
+          if (ignoreReadOnly_) ClearReadOnly(origin);
+          ok = (params_.deleteToRecycleBin ? DeleteToRecycleBin(origin) : RemoveFile(origin)).ok();
+        }
+        // The dialog may have run other code meanwhile; the cursor is put back first.
+        if (ok && action != actCopy && entries_.SelectIndex(i))
+          entries_.SetFlags(entries_.GetFlags() | kFlagGone);
+      }
+      std::string resultText;
+      if (!processThis_)
+        resultText = LangString(347);
+      else if (transfers && ok)
+        resultText = LangString(349);  // a transfer that completed is reported as such
+      else if (flags_.skipCurrent)
+        resultText = LangString(348);
+      else if (ok)
+        resultText = LangString(349);
+      else
+        resultText = LangFormat(346, {std::string()});
+      AppendToLastLogLine(" - " + resultText, 7);
+      if (flags_.aborted) {
+        flags_.running = false;
+        UpdateDialogControls();
+      }
+      if (ok)
+        done_ += currentSize_;
+      else
+        total_ -= currentSize_;
+      current_ = 0;
+      if (total_ > 0) {
+        UpdateProgress(true, 1.0, static_cast<double>(done_) / static_cast<double>(total_));
+        overallBar = static_cast<int>(1000.0 * static_cast<double>(done_) / total_);
+      }
+    } else if (flags & kFlagGone) {
+      AddLogLine(LangFormat(345, {entries_.GetOrigin()}), true);
+    }
+  }
+  display_.setBars(overallBar, 0);
+  display_.setCurrentFile(std::string());
+  logLine("aAction() end");
+  return !flags_.aborted;
+}
+
+bool TOperationEngine::OnCopyProgress(std::int64_t fileSize, std::int64_t transferred) {
+  const bool cancel = !flags_.running || flags_.aborted || flags_.skipCurrent;
+  current_ = transferred;
+  if (total_ > 0 && fileSize > 0)
+    UpdateProgress(false, static_cast<double>(transferred) / static_cast<double>(fileSize),
+                   static_cast<double>(done_ + transferred) / static_cast<double>(total_));
+  display_.pumpMessages();
+  return !cancel;
+}
+
+void TOperationEngine::UpdateProgress(bool force, double fileFraction, double totalFraction) {
+  lastCall_ = now_();
+  if (!force && lastCall_ == previousCall_) return;
+  const std::int64_t sofar = done_ + current_;
+  previousCall_ = lastCall_;
+  display_.setBars(static_cast<int>(std::trunc(1000.0 * totalFraction)),
+                   static_cast<int>(std::trunc(1000.0 * fileFraction)));
+  if (!force && (lastCall_ - lastLabelUpdate_) * 86400.0 < 1.0) return;
+  lastLabelUpdate_ = lastCall_;
+  ProgressFigures fig;
+  fig.percent = std::to_string(static_cast<long long>(std::trunc(100.0 * totalFraction))) + "%";
+  const double elapsed = lastCall_ - startTime_;
+  const bool transfers = copyOrMove();
+  std::string left = transfers ? SizeToText(sofar) : std::to_string(sofar);
+  std::string right = transfers ? SizeToText(total_) : std::to_string(total_);
+  if (transfers && elapsed * 86400.0 >= 1.0) {
+    fig.speed =
+        SizeToText(static_cast<std::int64_t>(static_cast<double>(sofar) / (elapsed * 86400.0))) +
+        LangString(344);
+    left += "\r\n" + DurationToText(elapsed);
+    if (sofar > 0) {
+      const double ratio = static_cast<double>(total_) / static_cast<double>(sofar);
+      right += "\r\n" + DurationToText(ratio * elapsed);
+      const double remaining = (ratio - 1.0) * elapsed;
+      if (remaining * 86400.0 > 1.0) fig.remaining = DurationToText(remaining);
+    } else {
+      right.clear();
+    }
+  }
+  fig.doneText = left;
+  fig.totalText = right;
+  display_.setFigures(fig);
+}
+
+// ---------------------------------------------------------------------------------------
+// Stage 5
+
+bool TOperationEngine::aPostAction(int action) {
+  logBlank();
+  logLine("aPostAction()");
+  SetStage(LangString(363));
+  bool ok = true;
+  if (action == actCopy || action == actMove) {
+    // The run is called finished only once its files are on the disk, so a drive pulled
+    // right after the final header loses nothing.
+    const std::string root = DestinationRoot(params_.destination);
+    if (!root.empty()) {
+      const FileOpResult r = FlushFileSystem(root);
+      if (!r.ok()) {
+        logLine("  " + r.message);
+        AddLogLine(LangFormat(346, {r.message}), true);
+        ok = false;
+      }
+    }
+  }
+  logLine("aPostAction() end");
+  return ok;
+}

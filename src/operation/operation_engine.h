@@ -1,0 +1,121 @@
+#pragma once
+// The copy, move and delete run: five stages over the marked entries of the work list,
+// shown in the progress dialog through IProgressDisplay. Everything runs on the calling
+// (user-interface) thread; the dialog's Cancel and Skip buttons reach the engine through
+// CancelClicked and SkipClicked while the engine pumps window messages.
+//
+// What the run promises beyond the stages' texts:
+// - a copy or move never leaves a half-written destination file and replaces a file only
+//   with a complete one;
+// - a destination is looked up again just before each copy or move, and a file that this
+//   run itself put there is never replaced (it gets a numbered name instead);
+// - a destination that would fall outside the destination root is not used;
+// - the destination is never cleared when it is "/", the home folder (or above it), or a
+//   folder holding a marked source file;
+// - "Операция завершена" is shown only after what the run wrote reached the disk.
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <unordered_set>
+
+#include "operation/operation_parameters.h"
+#include "operation/progress_display.h"
+#include "operation/work_entries.h"
+
+// The counters of the check stage.
+struct CheckCounters {
+  int marked = 0;
+  int gone = 0;
+  int existing = 0;
+  std::int64_t total = 0;  // bytes of the marked entries (a missing file adds -1)
+};
+
+// The bulleted list of the confirmation question (each line starts with CR LF and " • ").
+std::string ConfirmationList(int action, const CheckCounters& counters, std::int64_t limitBytes);
+// Whether the check stage asks before the run goes on.
+bool NeedsConfirmation(int action, const CheckCounters& counters, std::int64_t limitBytes);
+
+// A duration in days shown as a time of day, "hh:nn:ss" (24 hours and more wrap).
+std::string DurationToText(double days);
+
+class TOperationEngine {
+ public:
+  TOperationEngine(IWorkEntries& entries, const IWorkRows& rows, IProgressDisplay& display);
+
+  // The whole run. The parameters are copied for the run; ignoreReadOnly is the setting
+  // "clear the read-only attribute before deleting".
+  void RunOperation(const OperationParameters& params, bool ignoreReadOnly);
+  // What the dialog does when it becomes active, before RunOperation: empty header, file,
+  // bars, figures and log.
+  void ResetDisplay();
+
+  // Button1 while running (Cancel) and Button2 (Skip).
+  void CancelClicked();
+  void SkipClicked();
+  const RunFlags& flags() const { return flags_; }
+
+  // The stages, public so that they can be driven one by one; each returns whether the
+  // run goes on. They read the parameters of the current run (SetParameters).
+  void SetParameters(const OperationParameters& params, bool ignoreReadOnly);
+  bool aPreparePL(int action);
+  bool aPreAction(int action);
+  bool aCheckPL(int action);
+  bool aAction(int action);
+  bool aPostAction(int action);
+
+  void UpdatePLFilesInfo(bool refreshSizes);
+  void CheckDestFilesExisting();
+  CheckCounters CountMarked();
+  // Deletes everything below folder (files first, then the subfolders deepest first);
+  // the folder itself stays. Symbolic links are removed themselves, never followed.
+  void DeleteFolderContents(const std::string& folder);
+  // Why clearing root must not happen, or the empty text when it may.
+  std::string ClearRefusal(const std::string& root);
+
+  // Bytes (copy, move) or count (delete) of the marked entries not found missing.
+  std::int64_t SumMarkedWork(int action);
+  // The copy's progress callback: true to go on, false to cancel.
+  bool OnCopyProgress(std::int64_t fileSize, std::int64_t transferred);
+  void UpdateProgress(bool force, double fileFraction, double totalFraction);
+
+  // Days; the default is the local clock with milliseconds. Tests put a fake in place.
+  void SetClock(std::function<double()> nowDays) { now_ = std::move(nowDays); }
+
+  // Run figures, for the dialog and for tests.
+  std::int64_t done() const { return done_; }
+  std::int64_t total() const { return total_; }
+
+ private:
+  void SetStage(const std::string& text);
+  void AddLogLine(const std::string& text, bool withTime);
+  void AppendToLastLogLine(const std::string& text, int indent);
+  void UpdateDialogControls() { display_.updateControls(flags_); }
+  void setSkip(bool on);
+  bool copyOrMove() const { return action_ == actCopy || action_ == actMove; }
+  // The destination to use for an entry about to be copied or moved, after looking the
+  // path up again; processThis is cleared when the policy says skip, replace is set when
+  // the policy says to replace the file standing there.
+  std::string resolveCollision(const std::string& origin, const std::string& dest, int policy,
+                               bool& processThis, bool& replace);
+  bool transfer(bool move, const std::string& origin, const std::string& dest, bool replace);
+
+  IWorkEntries& entries_;
+  const IWorkRows& rows_;
+  IProgressDisplay& display_;
+  OperationParameters params_;
+  int action_ = -1;
+  bool ignoreReadOnly_ = true;
+
+  RunFlags flags_;
+  bool processThis_ = false;
+  std::atomic<bool> cancelCell_{false};
+  std::int64_t done_ = 0;
+  std::int64_t total_ = 0;
+  std::int64_t current_ = 0;
+  std::int64_t currentSize_ = 0;
+  double startTime_ = 0, lastCall_ = 0, previousCall_ = 0, lastLabelUpdate_ = 0;
+  std::function<double()> now_;
+  // Destinations this run has written, so that a later entry never replaces them.
+  std::unordered_set<std::string> written_;
+};

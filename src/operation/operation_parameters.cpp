@@ -1,0 +1,71 @@
+#include "operation/operation_parameters.h"
+
+#include <QString>
+
+#include "fs/path_text.h"
+
+namespace {
+
+std::string trimSpaces(const std::string& s) {
+  std::size_t b = s.find_first_not_of(' ');
+  if (b == std::string::npos) return std::string();
+  std::size_t e = s.find_last_not_of(' ');
+  return s.substr(b, e - b + 1);
+}
+
+bool isCopyOrMove(int action) {
+  return action == actCopy || action == actMove;
+}
+
+}  // namespace
+
+int OperationNameId(int action) {
+  return 310 + action;
+}
+
+std::string DestinationRoot(const std::string& destination) {
+  // Spaces around, separators at the end, then spaces that stood before them.
+  return trimSpaces(StripTrailingSeparators(trimSpaces(destination), 3));
+}
+
+int FolderLevelCount(const std::string& folderLevels) {
+  std::int32_t levels = 0;
+  if (ParseLooseInt(folderLevels, levels) != 0 || levels < 1) return 1;
+  return levels > 6 ? 6 : levels;
+}
+
+int ValidateOperation(const OperationParameters& params) {
+  const int action = params.action;
+  if (action != actCopy && action != actMove && action != actDelete) return 320;
+  if (!isCopyOrMove(action)) return 0;
+  if (params.limitMode < limitAutoFree || params.limitMode > limitManual) return 321;
+  if (params.limitMode == limitManual) {
+    std::int32_t value = 0;
+    if (ParseLooseInt(params.limitText, value) != 0 || value <= 0) return 322;
+  }
+  if (DestinationRoot(params.destination).empty()) return 323;
+  const int policy = action == actCopy ? params.ifExistsCopy : params.ifExistsMove;
+  if (policy < existsReplace || policy > existsRename) return 324;
+  if (params.renameEnabled &&
+      (params.invalidCharRule < invalidRemove || params.invalidCharRule > invalidUnderline))
+    return 325;
+  return 0;
+}
+
+bool RememberInHistory(std::vector<std::string>& history, const std::string& text) {
+  const std::string item = trimSpaces(text);
+  if (item.empty()) return false;
+  const QString wanted = QString::fromStdString(item);
+  std::string top = item;
+  for (std::size_t i = 0; i < history.size(); ++i) {
+    if (QString::fromStdString(history[i]).compare(wanted, Qt::CaseInsensitive) == 0) {
+      // The entry already known moves up as it was written.
+      top = history[i];
+      history.erase(history.begin() + static_cast<std::ptrdiff_t>(i));
+      break;
+    }
+  }
+  history.insert(history.begin(), top);
+  if (history.size() > static_cast<std::size_t>(historyLimit)) history.resize(historyLimit);
+  return true;
+}

@@ -1,0 +1,68 @@
+#pragma once
+// The settings of one copy, move or delete run, one field per control of the operation
+// panel. The panel fills the record when the user presses Start; the engine takes a
+// snapshot of it for the whole run (the progress dialog is modal, so nothing changes it
+// meanwhile).
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// Item indexes of the panel's radio groups; -1 means no item chosen.
+constexpr int actCopy = 0;
+constexpr int actMove = 1;
+constexpr int actDelete = 2;
+
+constexpr int limitAutoFree = 0;
+constexpr int limitAutoTotal = 1;
+constexpr int limitManual = 2;
+
+constexpr int existsReplace = 0;
+constexpr int existsSkip = 1;
+constexpr int existsRename = 2;
+
+constexpr int layoutAllInRoot = 0;
+constexpr int layoutFullPath = 1;
+constexpr int layoutNearestFolder = 2;
+constexpr int layoutLevels = 3;
+
+constexpr int invalidRemove = 0;
+constexpr int invalidSpace = 1;
+constexpr int invalidUnderline = 2;
+
+struct OperationParameters {
+  int action = actCopy;
+  std::string destination;
+  int limitMode = limitAutoFree;
+  std::string limitText;
+  // Bytes; 0 or below means that no limit is checked. Computed by the panel.
+  std::int64_t limitBytes = 0;
+  bool clearDestination = false;
+  int ifExistsCopy = existsRename;
+  int ifExistsMove = existsRename;
+  bool deleteToRecycleBin = true;
+  int folderLayout = layoutAllInRoot;
+  std::string folderLevels = "3";
+  bool renameEnabled = false;
+  bool renameByDescription = true;
+  bool deleteLeadingNumber = false;
+  bool numberItems = false;
+  int invalidCharRule = invalidUnderline;
+};
+
+// The string-table id of the operation's name ("Копирование", ...), 310 + action.
+int OperationNameId(int action);
+// The destination root: trimmed of spaces, without trailing '/' and '\'.
+std::string DestinationRoot(const std::string& destination);
+// The number of folder levels of layout 3, kept within 1 to 6.
+int FolderLevelCount(const std::string& folderLevels);
+
+// 0 when the run may start, else the id of the message that says what is missing. The
+// checks run in a fixed order and the first failing one answers.
+int ValidateOperation(const OperationParameters& params);
+
+// The history of a drop-down (destination, manual limit): the text, trimmed of spaces,
+// moves to the top or is inserted there (letter case ignored when looking for it); at
+// most eight entries are kept. An empty text changes nothing. Returns whether the list
+// changed.
+constexpr int historyLimit = 8;
+bool RememberInHistory(std::vector<std::string>& history, const std::string& text);
