@@ -28,13 +28,19 @@ using TreeFileCallback = std::function<void(const std::string& rel, const FindRe
 // rel and name of a folder; the root comes as ("/", "/") with reportRoot, else ("", "").
 using TreeFolderCallback = std::function<void(const std::string& rel, const std::string& name)>;
 
+// How much a file record of the enumeration holds. Names is what a listing alone gives:
+// name, hidden and isLink, with size, time and mode left 0. Full asks the file system for
+// each file as well, which costs most of the time of a large scan.
+enum class TreeDetail { Full, Names };
+
 // Walks root (its trailing '/' and '\' dropped): the folder callback for the root, then
 // the root's files matching mask, then each subfolder (every name, whatever the mask):
 // folder callback, and with recurse its files and its own subfolders, depth first.
 // Without recurse only the root's files and direct subfolders are reported. Either
 // callback may be empty.
 void EnumerateTree(const std::string& root, const std::string& mask, const TreeFileCallback& onFile,
-                   bool reportRoot, bool recurse, const TreeFolderCallback& onFolder);
+                   bool reportRoot, bool recurse, const TreeFolderCallback& onFolder,
+                   TreeDetail detail = TreeDetail::Full);
 
 // Fills list with the files below root (cleared first): root + rel with fullPaths,
 // otherwise rel without its leading separator.

@@ -1,0 +1,275 @@
+#include "fs/file_ops.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <random>
+#include <vector>
+
+#include "fs/file_ops_internal.h"
+#include "fs/sys_calls.h"
+
+FileOpResult FileOpFailed(int error, const std::string& what, const std::string& path) {
+  FileOpResult r;
+  r.status = FileOpStatus::Failed;
+  r.error = error;
+  r.message = what + " " + path + ": " + std::strerror(error);
+  return r;
+}
+
+std::string FolderOfPath(const std::string& path) {
+  const size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return ".";
+  if (slash == 0) return "/";
+  return path.substr(0, slash);
+}
+
+std::string NameOfPath(const std::string& path) {
+  const size_t slash = path.rfind('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string NearestExistingPath(const std::string& path) {
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  fs::path p = path.empty() ? fs::path(".") : fs::path(path);
+  if (p.is_relative()) p = fs::current_path(ec) / p;
+  p = p.lexically_normal();
+  struct stat st;
+  while (::stat(p.c_str(), &st) != 0 && p.has_relative_path()) p = p.parent_path();
+  return p.string();
+}
+
+namespace {
+
+FileOpResult cancelledResult() {
+  FileOpResult r;
+  r.status = FileOpStatus::Cancelled;
+  return r;
+}
+
+constexpr size_t kNameMax = 255;
+constexpr size_t kChunk = size_t{4} << 20;
+
+// A name no other file uses: hidden, marked as ours, and short enough for NAME_MAX even
+// when the destination's own name is already at the limit (cut on a character boundary).
+std::string tempNameFor(const std::string& dest) {
+  static thread_local std::mt19937_64 random{std::random_device{}()};
+  static const char kAlphabet[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+  std::string suffix = ".tavel-part-";
+  for (int i = 0; i < 6; ++i) suffix.push_back(kAlphabet[random() % 36]);
+  std::string name = NameOfPath(dest);
+  const size_t room = kNameMax - 1 - suffix.size();
+  if (name.size() > room) {
+    size_t cut = room;
+    while (cut > 0 && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80) --cut;
+    name.resize(cut);
+  }
+  const std::string folder = FolderOfPath(dest);
+  return (folder == "/" ? std::string() : folder) + "/." + name + suffix;
+}
+
+bool rangeUnsupported(int err) {
+  return err == EXDEV || err == EINVAL || err == ENOSYS || err == EOPNOTSUPP || err == EBADF ||
+         err == EPERM || err == ETXTBSY;
+}
+
+void syncFolder(const std::string& folder) {
+  FsCalls& sys = ActiveFsCalls();
+  const int fd = sys.open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC, 0);
+  if (fd < 0) return;
+  sys.fsync(fd);
+  sys.close(fd);
+}
+
+}  // namespace
+
+FileOpResult CopyFileWithProgress(const std::string& source, const std::string& dest,
+                                  const CopyOptions& options) {
+  FsCalls& sys = ActiveFsCalls();
+  if (source.empty()) return FileOpFailed(EINVAL, "copy", "(no source)");
+  if (dest.empty()) return FileOpFailed(EINVAL, "copy to", "(no destination)");
+
+  const int in = sys.open(source.c_str(), O_RDONLY | O_CLOEXEC, 0);
+  if (in < 0) return FileOpFailed(errno, "open", source);
+  struct stat st;
+  if (::fstat(in, &st) != 0 || !S_ISREG(st.st_mode)) {
+    const int err = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
+    sys.close(in);
+    return FileOpFailed(err, "copy", source);
+  }
+  struct stat existing;
+  if (::stat(dest.c_str(), &existing) == 0) {
+    const int err = S_ISDIR(existing.st_mode) ? EISDIR : options.replaceExisting ? 0 : EEXIST;
+    if (err) {
+      sys.close(in);
+      return FileOpFailed(err, "copy to", dest);
+    }
+  }
+
+  std::string temp;
+  int out = -1;
+  for (int attempt = 0; attempt < 100 && out < 0; ++attempt) {
+    temp = tempNameFor(dest);
+    out = sys.open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (out < 0 && errno != EEXIST) break;
+  }
+  if (out < 0) {
+    const int err = errno;
+    sys.close(in);
+    return FileOpFailed(err, "create", temp);
+  }
+  // From here on every way out but the final rename removes the temporary file.
+  auto abandon = [&](FileOpResult result) {
+    sys.close(out);
+    sys.unlink(temp.c_str());
+    sys.close(in);
+    return result;
+  };
+
+  const std::int64_t total = st.st_size;
+  // Reserving the space first fails at once on a full medium instead of after most of it.
+  if (total > 0 && sys.fallocate(out, 0, total) != 0 && errno == ENOSPC) {
+    return abandon(FileOpFailed(ENOSPC, "write", dest));
+  }
+  auto goOn = [&](std::int64_t done) {
+    if (options.cancel && options.cancel->load()) return false;
+    return !options.progress || options.progress(total, done) == CopyAnswer::Continue;
+  };
+  if (!goOn(0)) return abandon(cancelledResult());
+
+  bool useRange = true;
+  std::vector<char> buffer;
+  std::int64_t done = 0;
+  for (;;) {
+    ssize_t n = 0;
+    if (useRange) {
+      n = sys.copyFileRange(in, nullptr, out, nullptr, kChunk);
+      if (n < 0 && errno == EINTR) continue;
+      // Both offsets stay where they were on failure, so plain reads can take over.
+      if ((n < 0 && rangeUnsupported(errno)) || (n == 0 && done < total)) {
+        useRange = false;
+        continue;
+      }
+      if (n < 0) return abandon(FileOpFailed(errno, "write", dest));
+    } else {
+      if (buffer.empty()) buffer.resize(kChunk);
+      n = sys.read(in, buffer.data(), buffer.size());
+      if (n < 0 && errno == EINTR) continue;
+      if (n < 0) return abandon(FileOpFailed(errno, "read", source));
+      for (ssize_t written = 0; written < n;) {
+        const ssize_t w = sys.write(out, buffer.data() + written, size_t(n - written));
+        if (w < 0 && errno == EINTR) continue;
+        if (w < 0) return abandon(FileOpFailed(errno, "write", dest));
+        written += w;
+      }
+    }
+    if (n == 0) break;
+    done += n;
+    if (!goOn(done)) return abandon(cancelledResult());
+  }
+
+  // Permissions and times are kept where the medium can hold them; FAT cannot, and a
+  // complete copy is not given up for that.
+  ::fchmod(out, st.st_mode & 0777);
+  const struct timespec times[2] = {st.st_atim, st.st_mtim};
+  ::futimens(out, times);
+  if (options.flush && sys.fsync(out) != 0) return abandon(FileOpFailed(errno, "flush", dest));
+  if (sys.close(out) != 0) {
+    out = -1;
+    return abandon(FileOpFailed(errno, "write", dest));
+  }
+  out = -1;
+  if (sys.rename(temp.c_str(), dest.c_str(), !options.replaceExisting) != 0) {
+    return abandon(FileOpFailed(errno, "replace", dest));
+  }
+  sys.close(in);
+  if (options.flush) syncFolder(FolderOfPath(dest));
+  return {};
+}
+
+FileOpResult MoveFileWithProgress(const std::string& source, const std::string& dest,
+                                  const CopyOptions& options) {
+  FsCalls& sys = ActiveFsCalls();
+  if (source.empty()) return FileOpFailed(EINVAL, "move", "(no source)");
+  if (dest.empty()) return FileOpFailed(EINVAL, "move to", "(no destination)");
+  struct stat st;
+  if (::lstat(source.c_str(), &st) != 0) return FileOpFailed(errno, "move", source);
+  if (sys.rename(source.c_str(), dest.c_str(), !options.replaceExisting) == 0) return {};
+  if (errno != EXDEV) return FileOpFailed(errno, "move to", dest);
+  if (S_ISDIR(st.st_mode)) return FileOpFailed(EXDEV, "move folder", source);
+
+  CopyOptions copy = options;
+  copy.flush = true;  // the only other copy is about to be deleted
+  FileOpResult copied = CopyFileWithProgress(source, dest, copy);
+  if (!copied.ok()) return copied;
+  if (sys.unlink(source.c_str()) != 0) {
+    FileOpResult r = FileOpFailed(errno, "delete the moved", source);
+    r.message += " (the copy at " + dest + " is complete)";
+    return r;
+  }
+  return {};
+}
+
+FileOpResult RemoveFile(const std::string& path) {
+  struct stat st;
+  if (::lstat(path.c_str(), &st) != 0) return FileOpFailed(errno, "delete", path);
+  if (S_ISDIR(st.st_mode)) return FileOpFailed(EISDIR, "delete", path);
+  if (ActiveFsCalls().unlink(path.c_str()) != 0) return FileOpFailed(errno, "delete", path);
+  return {};
+}
+
+FileOpResult RemoveFolder(const std::string& path) {
+  if (ActiveFsCalls().rmdir(path.c_str()) != 0) return FileOpFailed(errno, "remove folder", path);
+  return {};
+}
+
+FileOpResult CreateFolderTree(const std::string& path) {
+  if (path.empty()) return FileOpFailed(ENOENT, "create folder", "(no path)");
+  FsCalls& sys = ActiveFsCalls();
+  // Every prefix ending before a '/' is a folder to have, then the whole path.
+  std::vector<std::string> steps;
+  for (size_t i = 1; i < path.size(); ++i) {
+    if (path[i] == '/' && path[i - 1] != '/') steps.push_back(path.substr(0, i));
+  }
+  steps.push_back(path);
+  for (const std::string& step : steps) {
+    struct stat st;
+    if (::stat(step.c_str(), &st) == 0) {
+      if (!S_ISDIR(st.st_mode)) return FileOpFailed(ENOTDIR, "create folder", step);
+      continue;
+    }
+    if (sys.mkdir(step.c_str(), 0777) != 0 && errno != EEXIST) {
+      return FileOpFailed(errno, "create folder", step);
+    }
+  }
+  return {};
+}
+
+FileOpResult FlushFileSystem(const std::string& path) {
+  FsCalls& sys = ActiveFsCalls();
+  const std::string target = NearestExistingPath(path);
+  const int fd = sys.open(target.c_str(), O_RDONLY | O_CLOEXEC, 0);
+  if (fd < 0) return FileOpFailed(errno, "flush", target);
+  const int rc = sys.syncfs(fd);
+  const int err = errno;
+  sys.close(fd);
+  if (rc != 0) return FileOpFailed(err, "flush", target);
+  return {};
+}
+
+FileOpResult FlushPath(const std::string& path) {
+  FsCalls& sys = ActiveFsCalls();
+  const int fd = sys.open(path.c_str(), O_RDONLY | O_CLOEXEC, 0);
+  if (fd < 0) return FileOpFailed(errno, "flush", path);
+  const int rc = sys.fsync(fd);
+  const int err = errno;
+  sys.close(fd);
+  // Some file systems cannot fsync a folder and say EINVAL; nothing is pending there.
+  if (rc != 0 && err != EINVAL) return FileOpFailed(err, "flush", path);
+  return {};
+}

@@ -1,0 +1,12 @@
+#pragma once
+// Pieces shared by the file operations and the trash; not for callers outside fs/.
+#include <string>
+
+#include "fs/file_ops.h"
+
+FileOpResult FileOpFailed(int error, const std::string& what, const std::string& path);
+// The folder part of a path ("." without one, "/" for a file at the root) and its last name.
+std::string FolderOfPath(const std::string& path);
+std::string NameOfPath(const std::string& path);
+// path made absolute, or its nearest ancestor that exists.
+std::string NearestExistingPath(const std::string& path);

@@ -1,0 +1,281 @@
+#include "fs/file_tree.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/statvfs.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <filesystem>
+
+#include "fs/path_text.h"
+
+namespace {
+
+FindRecord recordFromStat(std::string name, const struct stat& st, bool isLink) {
+  FindRecord r;
+  r.name = std::move(name);
+  r.isFolder = S_ISDIR(st.st_mode);
+  r.isLink = isLink;
+  r.readOnly = (st.st_mode & S_IWUSR) == 0;
+  r.hidden = !r.name.empty() && r.name[0] == '.';
+  r.size = S_ISREG(st.st_mode) ? static_cast<std::int64_t>(st.st_size) : 0;
+  r.modifiedNs = static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+  r.mode = st.st_mode;
+  return r;
+}
+
+struct SubFolder {
+  std::string name;
+  bool isLink = false;
+};
+
+// One folder's listing, sorted: its matching files (with their records, when wanted) and
+// every subfolder. Devices, pipes, sockets and dangling links are neither files nor folders
+// for a music collection and are left out.
+struct Listing {
+  std::vector<FindRecord> files;
+  std::vector<SubFolder> folders;
+};
+
+FindRecord nameOnly(const char* name, bool isLink) {
+  FindRecord r;
+  r.name = name;
+  r.isLink = isLink;
+  r.hidden = name[0] == '.';
+  return r;
+}
+
+bool readFolder(const std::string& path, bool followLink, bool wantFiles, const std::string& mask,
+                TreeDetail detail, Listing& out) {
+  const int fd =
+      ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | (followLink ? 0 : O_NOFOLLOW));
+  if (fd < 0) return false;
+  DIR* dir = ::fdopendir(fd);
+  if (!dir) {
+    ::close(fd);
+    return false;
+  }
+  while (const dirent* e = ::readdir(dir)) {
+    const char* n = e->d_name;
+    if (n[0] == '.' && (n[1] == 0 || (n[1] == '.' && n[2] == 0))) continue;
+    unsigned char type = e->d_type;
+    struct stat st;
+    bool haveStat = false;
+    if (type == DT_UNKNOWN) {
+      if (::fstatat(fd, n, &st, AT_SYMLINK_NOFOLLOW) != 0) continue;
+      haveStat = true;
+      type = S_ISDIR(st.st_mode)   ? DT_DIR
+             : S_ISREG(st.st_mode) ? DT_REG
+             : S_ISLNK(st.st_mode) ? DT_LNK
+                                   : DT_UNKNOWN;
+    }
+    if (type == DT_DIR) {
+      out.folders.push_back({n, false});
+    } else if (type == DT_REG) {
+      if (!wantFiles || !MatchesMask(n, mask)) continue;
+      if (detail == TreeDetail::Names) {
+        out.files.push_back(nameOnly(n, false));
+        continue;
+      }
+      if (!haveStat && ::fstatat(fd, n, &st, AT_SYMLINK_NOFOLLOW) != 0) continue;
+      out.files.push_back(recordFromStat(n, st, false));
+    } else if (type == DT_LNK) {
+      // Where the link points decides what it is; a dangling link is nothing.
+      if (::fstatat(fd, n, &st, 0) != 0) continue;
+      if (S_ISDIR(st.st_mode)) {
+        out.folders.push_back({n, true});
+      } else if (S_ISREG(st.st_mode) && wantFiles && MatchesMask(n, mask)) {
+        out.files.push_back(detail == TreeDetail::Names ? nameOnly(n, true)
+                                                        : recordFromStat(n, st, true));
+      }
+    }
+  }
+  ::closedir(dir);
+  std::sort(out.files.begin(), out.files.end(),
+            [](const FindRecord& a, const FindRecord& b) { return NameLess(a.name, b.name); });
+  std::sort(out.folders.begin(), out.folders.end(),
+            [](const SubFolder& a, const SubFolder& b) { return NameLess(a.name, b.name); });
+  return true;
+}
+
+struct Walk {
+  std::string root;
+  std::string mask;
+  const TreeFileCallback& onFile;
+  const TreeFolderCallback& onFolder;
+  bool recurse;
+  TreeDetail detail;
+
+  static std::string folderPath(const std::string& root, const std::string& rel) {
+    std::string p = root + rel;
+    return p.empty() ? std::string("/") : p;
+  }
+
+  // The files of rel, then its subfolders depth first; the listing is read and closed
+  // before any callback runs, so depth costs no open folder handles.
+  void folder(const std::string& rel, Listing& listing) {
+    if (onFile) {
+      for (const FindRecord& f : listing.files) onFile(rel + "/" + f.name, f);
+    }
+    std::vector<SubFolder> subs = std::move(listing.folders);
+    listing = Listing();
+    for (const SubFolder& sub : subs) {
+      const std::string newRel = rel + "/" + sub.name;
+      if (onFolder) onFolder(newRel, sub.name);
+      // A linked folder is reported but not entered: a link back up would loop forever.
+      if (!recurse || sub.isLink) continue;
+      Listing inner;
+      if (!readFolder(folderPath(root, newRel), false, bool(onFile), mask, detail, inner)) continue;
+      folder(newRel, inner);
+    }
+  }
+};
+
+FindRecord& foundRecord() {
+  static FindRecord record;
+  return record;
+}
+
+}  // namespace
+
+void EnumerateTree(const std::string& root, const std::string& mask, const TreeFileCallback& onFile,
+                   bool reportRoot, bool recurse, const TreeFolderCallback& onFolder,
+                   TreeDetail detail) {
+  // The empty text names no folder; a text of separators only is the file-system root.
+  if (root.empty()) return;
+  Walk walk{StripTrailingSeparators(root, kSepBoth), mask, onFile, onFolder, recurse, detail};
+  Listing listing;
+  if (!readFolder(Walk::folderPath(walk.root, ""), true, bool(onFile), mask, detail, listing))
+    return;
+  if (onFolder) {
+    if (reportRoot) {
+      onFolder("/", "/");
+    } else {
+      onFolder("", "");
+    }
+  }
+  walk.folder("", listing);
+}
+
+void ListFiles(std::vector<std::string>& list, const std::string& root, bool fullPaths,
+               bool recurse, const std::string& mask) {
+  list.clear();
+  const std::string base = StripTrailingSeparators(root, kSepBoth);
+  EnumerateTree(
+      root, mask,
+      [&](const std::string& rel, const FindRecord&) {
+        list.push_back(fullPaths ? base + rel : StripLeadingSeparators(rel, kSepBoth));
+      },
+      true, recurse, nullptr, TreeDetail::Names);
+}
+
+void ListFolders(std::vector<std::string>& list, const std::string& root, bool fullPaths,
+                 bool recurse) {
+  list.clear();
+  const std::string base = StripTrailingSeparators(root, kSepBoth);
+  EnumerateTree(
+      root, "*.*", nullptr, true, recurse,
+      [&](const std::string& rel, const std::string&) {
+        list.push_back(fullPaths ? base + rel : StripLeadingSeparators(rel, kSepBoth));
+      },
+      TreeDetail::Names);
+}
+
+bool FindFileInfo(const std::string& path) {
+  FindRecord& found = foundRecord();
+  found = FindRecord();
+  if (path.empty()) return false;
+  const std::string trimmed = StripTrailingSeparators(path, kSepSlash);
+  const size_t slash = trimmed.rfind('/');
+  const std::string name = slash == std::string::npos ? trimmed : trimmed.substr(slash + 1);
+
+  struct stat st;
+  if (::stat(path.c_str(), &st) == 0) {
+    struct stat lst;
+    const bool isLink = ::lstat(path.c_str(), &lst) == 0 && S_ISLNK(lst.st_mode);
+    found = recordFromStat(name.empty() ? "/" : name, st, isLink);
+    return true;
+  }
+  if (::lstat(path.c_str(), &st) == 0) {  // a dangling link still occupies the name
+    found = recordFromStat(name, st, true);
+    return true;
+  }
+  if (name.find_first_of("*?") == std::string::npos) return false;
+
+  const std::string folder = slash == std::string::npos ? std::string(".")
+                             : slash == 0               ? std::string("/")
+                                                        : trimmed.substr(0, slash);
+  std::vector<std::string> names;
+  if (DIR* dir = ::opendir(folder.c_str())) {
+    while (const dirent* e = ::readdir(dir)) {
+      const std::string n = e->d_name;
+      if (n != "." && n != ".." && MatchesMask(n, name)) names.push_back(n);
+    }
+    ::closedir(dir);
+  }
+  std::sort(names.begin(), names.end(),
+            [](const std::string& a, const std::string& b) { return NameLess(a, b); });
+  for (const std::string& n : names) {
+    const std::string full = folder + "/" + n;
+    if (::stat(full.c_str(), &st) == 0) {
+      found = recordFromStat(n, st, false);
+      return true;
+    }
+  }
+  return false;
+}
+
+const FindRecord& FoundFileRecord() {
+  return foundRecord();
+}
+
+std::int64_t FoundFileSize() {
+  return foundRecord().size;
+}
+
+std::int64_t GetFileSize64(const std::string& path) {
+  return FindFileInfo(path) ? FoundFileSize() : 0;
+}
+
+std::int64_t GetDriveSpace(const std::string& path, bool total, bool addFolderSize) {
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  fs::path p = path.empty() ? fs::current_path(ec) : fs::path(path);
+  if (ec) return 0;
+  if (p.is_relative()) p = fs::current_path(ec) / p;
+  if (ec) return 0;
+  p = p.lexically_normal();
+  // A destination is often created by the run itself: ask the volume it will land on.
+  struct stat st;
+  bool isAncestor = false;
+  while (::stat(p.c_str(), &st) != 0) {
+    if (errno != ENOENT && errno != ENOTDIR) return 0;
+    const fs::path parent = p.has_relative_path() ? p.parent_path() : p;
+    if (parent == p || parent.empty()) return 0;
+    p = parent;
+    isAncestor = true;
+  }
+  // Beneath a file no folder can ever be made; that path has no volume to fill.
+  if (isAncestor && !S_ISDIR(st.st_mode)) return 0;
+  struct statvfs vfs;
+  if (::statvfs(p.c_str(), &vfs) != 0) return 0;
+  const auto unit = static_cast<std::int64_t>(vfs.f_frsize ? vfs.f_frsize : vfs.f_bsize);
+  if (total) return static_cast<std::int64_t>(vfs.f_blocks) * unit;
+  std::int64_t bytes = static_cast<std::int64_t>(vfs.f_bavail) * unit;
+  if (addFolderSize) {
+    EnumerateTree(
+        path, "*.*", [&](const std::string&, const FindRecord& r) { bytes += r.size; }, true, true,
+        nullptr);
+  }
+  return bytes;
+}
+
+bool ClearReadOnly(const std::string& path) {
+  struct stat st;
+  if (::stat(path.c_str(), &st) != 0) return false;
+  if (st.st_mode & S_IWUSR) return false;
+  return ::chmod(path.c_str(), (st.st_mode & 07777) | S_IWUSR) == 0;
+}
