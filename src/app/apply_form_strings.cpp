@@ -2,13 +2,17 @@
 
 #include <QAbstractButton>
 #include <QAction>
+#include <QCheckBox>
 #include <QGroupBox>
 #include <QLabel>
+#include <QPushButton>
 #include <QStackedWidget>
 #include <QTabWidget>
+#include <QToolButton>
 #include <QVariant>
 #include <QWidget>
 #include <cstring>
+#include <typeinfo>
 
 #include "lang/lang.h"
 
@@ -23,10 +27,6 @@ QTabWidget* tabWidgetOf(const QObject* o) {
   auto* tabs = qobject_cast<QTabWidget*>(stack->parentWidget());
   if (!tabs || tabs->indexOf(const_cast<QWidget*>(w)) < 0) return nullptr;
   return tabs;
-}
-
-bool isClass(const QObject* o, const char* name) {
-  return std::strcmp(o->metaObject()->className(), name) == 0;
 }
 
 int tagOf(const QObject* o) {
@@ -72,14 +72,18 @@ void apply(QObject* o, int lowTag, int highTag) {
 }  // namespace
 
 FormStringKind FormStringKindOf(const QObject* o) {
-  if (isClass(o, "QCheckBox") || isClass(o, "QLabel") || isClass(o, "QPushButton") ||
-      isClass(o, "QAction"))
+  if (!o) return FormStringKind::Other;
+  // typeid, not the meta-object: a subclass without a meta-object of its own would
+  // otherwise pass for its Qt base class.
+  const std::type_info& t = typeid(*o);
+  if (t == typeid(QCheckBox) || t == typeid(QLabel) || t == typeid(QPushButton) ||
+      t == typeid(QAction))
     return FormStringKind::Caption;
-  if (isClass(o, "QToolButton")) return FormStringKind::Hint;
-  if (isClass(o, "QGroupBox"))
+  if (t == typeid(QToolButton)) return FormStringKind::Hint;
+  if (t == typeid(QGroupBox))
     return o->objectName().startsWith(QLatin1String("pa")) ? FormStringKind::Panel
                                                            : FormStringKind::Group;
-  if (isClass(o, "RadioGroup")) return FormStringKind::Group;
+  if (std::strcmp(o->metaObject()->className(), "RadioGroup") == 0) return FormStringKind::Group;
   if (tabWidgetOf(o)) return FormStringKind::TabPage;
   return FormStringKind::Other;
 }

@@ -65,12 +65,12 @@ std::uint32_t programOffset(const void* returnAddress) {
 }  // namespace
 
 // Called by the throw hook (exception_throw_hook.cpp) for every throw of the process.
-void TavelNoteThrow(void* object) {
+__attribute__((noinline)) void TavelNoteThrow(void* object) {
   void* frames[32];
   const int n = backtrace(frames, 32);
   std::uint32_t site = 0;
-  // Frame 0 is the hook itself.
-  for (int i = 1; i < n; ++i) {
+  // Frames 0 and 1 are this function and the throw hook that called it.
+  for (int i = 2; i < n; ++i) {
     if (inProgram(frames[i])) {
       site = programOffset(frames[i]);
       break;
