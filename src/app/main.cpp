@@ -1,6 +1,23 @@
-// Placeholder entry until the application shell lands.
-#include <QApplication>
+// Tavel's entry: reads the switches, creates the application object and hands over to the
+// program's owner, which runs start-up, the message loop and shutdown.
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "app/data_folder.h"
+#include "app/exception_handler.h"
+#include "app/program.h"
+#include "app/startup_options.h"
+
 int main(int argc, char** argv) {
-  QApplication app(argc, argv);
-  return 0;
+  const std::vector<std::string> args(argv, argv + argc);
+  StartupOptions options = ParseStartupOptions(args);
+  for (const std::string& w : options.warnings) std::cerr << "tavel: " << w << "\n";
+  const std::string dataFolder = ChooseDataFolder(CurrentDataFolderInputs());
+  if (dataFolder.empty())
+    std::cerr << "tavel: no data folder (set TAVEL_HOME or HOME); settings will not be kept\n";
+
+  TavelApplication app(argc, argv);
+  TavelProgram program(std::move(options), dataFolder);
+  return program.run();
 }

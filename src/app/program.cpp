@@ -1,0 +1,175 @@
+#include "app/program.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QGuiApplication>
+#include <QThread>
+#include <QTimer>
+
+#include "app/about_window.h"
+#include "app/data_folder.h"
+#include "app/exception_handler.h"
+#include "app/main_window.h"
+#include "app/os_text.h"
+#include "app/program_version.h"
+#include "app/progress_dialog.h"
+#include "app/qt_message_box.h"
+#include "app/settings_dialog.h"
+#include "app/splash_window.h"
+#include "lang/lang.h"
+#include "lang/message_box.h"
+
+namespace {
+const char* const kFullTimeFormat = "dd.mm.yyyy hh.nn:ss.zzz";
+const char* const kShortTimeFormat = "nn:ss.zzz";
+constexpr int kCountdownStepMs = 50;
+}  // namespace
+
+TavelProgram::TavelProgram(StartupOptions options, std::string dataFolder)
+    : options_(std::move(options)),
+      dataFolder_(StripTrailingSlashes(dataFolder)),
+      logsFolder_(LogsFolderOf(dataFolder_)) {
+  EnsureDataFolder(dataFolder_);
+  SetProgramLog(&log_);
+  SetExceptionLogsFolder(logsFolder_);
+}
+
+TavelProgram::~TavelProgram() {
+  // Windows first: their handlers may still write to the log.
+  mainWindow_.reset();
+  splash_.reset();
+  if (messageBox_ && CurrentMessageBox() == messageBox_.get()) SetMessageBox(nullptr);
+  if (ProgramLog() == &log_) SetProgramLog(nullptr);
+}
+
+std::string TavelProgram::storeModuleText() {
+  // The text the store library reports about itself.
+  return "tavel-kro 1.0 (object store, format 1)";
+}
+
+void TavelProgram::openLog() {
+  const std::string name = LogFileName(logsFolder_, std::string());
+  if (options_.logs) {
+    log_.LogOpen(name, lmRewrite, kFullTimeFormat);
+    log_.flushEachLine = true;
+  } else {
+    log_.LogOpen(name, lmRewrite | lmDeferred, kFullTimeFormat);
+    log_.flushEachLine = false;
+  }
+}
+
+void TavelProgram::writeHeader() {
+  log_.LogBlank();
+  log_.LogWrite(kProgramTitle);
+  log_.LogWrite(std::string("Logs > mailto:") + kSupportMail);
+  log_.LogBlank();
+  log_.timeFormat = kShortTimeFormat;
+  log_.LogBlank();
+  log_.LogWrite("OS:      " + GetOSText());
+  log_.LogWrite("root:    " + dataFolder_);
+  log_.LogWrite("cmd:     " + options_.commandLine);
+  log_.LogWrite("kro:     " + storeModuleText());
+  log_.LogBlank();
+  log_.LogWrite("Starting...");
+  log_.LogBlank();
+}
+
+void TavelProgram::setSplashStatus(const QString& text) {
+  if (splash_) splash_->SetStatus(text);
+}
+
+void TavelProgram::setApplicationTitle(const QString& title) {
+  applicationTitle_ = title;
+  // Qt shows the display name in window titles that do not already hold it, so it follows
+  // the main window's caption rather than staying the bare program name.
+  QGuiApplication::setApplicationDisplayName(title);
+}
+
+bool TavelProgram::configBool(const std::string& /*path*/, bool defaultValue) const {
+  // Without a configuration store every value reads as its default.
+  return defaultValue;
+}
+
+void TavelProgram::mainWindowClosed() {
+  if (loop_) loop_->quit();
+}
+
+void TavelProgram::splashCountdown() {
+  QElapsedTimer timer;
+  timer.start();
+  setSplashStatus(QString());
+  const qint64 total = options_.splashMs;
+  for (;;) {
+    const qint64 t = timer.elapsed();
+    QThread::msleep(kCountdownStepMs);
+    setSplashStatus(QString(SplashDots(t, total), QLatin1Char('.')));
+    QApplication::processEvents();
+    if (t >= total) break;
+  }
+}
+
+int TavelProgram::run() {
+  // 1-3: the log and its header.
+  openLog();
+  writeHeader();
+
+  // 4: the splash.
+  splash_ = std::make_unique<TForm5>();
+  splash_->show();
+  setSplashStatus(QString::fromStdString(LangString(10)));
+  splash_->repaint();
+  QApplication::processEvents();
+
+  // 5: the application object.
+  log_.LogWrite(".Initialize");
+  QApplication::setApplicationName(QStringLiteral("tavel"));
+  QApplication::setApplicationVersion(QString::fromLatin1(kProgramVersion));
+  // The message loop ends when the main window has closed, not when the last window does
+  // (the splash is hidden before the loop starts).
+  QApplication::setQuitOnLastWindowClosed(false);
+
+  // 6: the main window, whose creation runs the start-up stages.
+  log_.LogWrite(".CreateForm 1");
+  setApplicationTitle(QString::fromLatin1(kProgramName));
+  mainWindow_ = std::make_unique<TForm1>(*this);
+  if (!CurrentMessageBox()) {
+    messageBox_ = std::make_unique<QtMessageBox>(mainWindow_.get());
+    SetMessageBox(messageBox_.get());
+  }
+  try {
+    mainWindow_->FormCreate();
+  } catch (...) {
+    // Returns when the user chooses to go on: the program runs with what start-up reached.
+    HandleUnexpectedException(mainWindow_.get());
+  }
+
+  // 7: the dialogs.
+  log_.LogWrite(".CreateForm 3");
+  progressDialog_ = new TForm3(mainWindow_.get());
+  log_.LogWrite(".CreateForm 4");
+  aboutWindow_ = new TForm4(mainWindow_.get());
+  log_.LogWrite(".CreateForm 2");
+  settingsDialog_ = new TForm2(mainWindow_.get());
+
+  // 8: the splash stays a while after the last window.
+  log_.LogWrite(".Dots");
+  splashCountdown();
+
+  // 9: the message loop, until the main window has closed.
+  log_.LogWrite(".Run");
+  splash_->hide();
+  if (!mainWindow_->closed()) {
+    mainWindow_->show();
+    loop_ = std::make_unique<QEventLoop>();
+    if (runningHook_) QTimer::singleShot(0, loop_.get(), runningHook_);
+    loop_->exec();
+    loop_.reset();
+  }
+
+  // 10: the end.
+  log_.LogWrite(".END");
+  log_.LogFlush(true, false);
+  splash_.reset();
+  return 0;
+}

@@ -1,0 +1,104 @@
+#pragma once
+// The program's owner: it holds the program log, the data folder, the windows and the
+// program-wide objects (configuration store, work list, the size limit), and runs the
+// entry routine from opening the log to closing it. Windows get a reference to it; nothing
+// reaches for these objects through globals (the log is also installed as the program log
+// so that deep error reports can write to it).
+#include <QString>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "app/startup_options.h"
+#include "logs/log.h"
+
+class QEventLoop;
+class QtMessageBox;
+class TForm1;
+class TForm2;
+class TForm3;
+class TForm4;
+class TForm5;
+class TkroItem;
+class TkroObject;
+class TkroPlayList;
+
+class TavelProgram {
+ public:
+  // `dataFolder` is where conf5.kro, .worklist.kro and Logs/ live; it and its Logs folder
+  // are created when missing.
+  TavelProgram(StartupOptions options, std::string dataFolder);
+  ~TavelProgram();
+  TavelProgram(const TavelProgram&) = delete;
+  TavelProgram& operator=(const TavelProgram&) = delete;
+
+  // The entry routine: log, header, splash, windows, countdown, message loop, shutdown.
+  // The application object must exist. Returns the process's exit code.
+  int run();
+
+  // Parts of run(), in their order; public so tests can drive start-up piece by piece.
+  void openLog();
+  void writeHeader();
+
+  const StartupOptions& options() const { return options_; }
+  const std::string& programFolder() const { return dataFolder_; }
+  const std::string& logsFolder() const { return logsFolder_; }
+  TLog& log() { return log_; }
+
+  TForm1* mainWindow() const { return mainWindow_.get(); }
+  TForm3* progressDialog() const { return progressDialog_; }
+  TForm4* aboutWindow() const { return aboutWindow_; }
+  TForm2* settingsDialog() const { return settingsDialog_; }
+  TForm5* splash() const { return splash_.get(); }
+
+  // Sets the splash status (and lets pending messages run); nothing when there is no splash.
+  void setSplashStatus(const QString& text);
+  // The application's title (what the task bar shows): "Vo Tavel" at start, then the main
+  // window's caption.
+  void setApplicationTitle(const QString& title);
+  QString applicationTitle() const { return applicationTitle_; }
+
+  // A boolean of the configuration by its path ("Settings/Exit confirm"), `defaultValue`
+  // when the value (or the whole configuration store) is missing.
+  bool configBool(const std::string& path, bool defaultValue) const;
+
+  // Program-wide objects. They exist from their start-up stage to their shutdown stage;
+  // null outside that span.
+  TkroObject* configuration() const { return configuration_; }
+  TkroPlayList* workList() const { return workList_; }
+  TkroItem* listColumns() const { return listColumns_; }
+  // The size limit in bytes; 0 or less means no limit.
+  std::int64_t limitBytes = 0;
+
+  // Called once the message loop runs (tests close the window from here).
+  void setRunningHook(std::function<void()> hook) { runningHook_ = std::move(hook); }
+  // The main window has run its shutdown stages: the message loop ends.
+  void mainWindowClosed();
+
+  // The "kro:" line of the log header: the store library's module text.
+  static std::string storeModuleText();
+
+ private:
+  friend class TForm1;  // the stages create and free the program-wide objects
+  void splashCountdown();
+
+  StartupOptions options_;
+  std::string dataFolder_;
+  std::string logsFolder_;
+  TLog log_;
+  QString applicationTitle_;
+
+  std::unique_ptr<TForm5> splash_;
+  std::unique_ptr<TForm1> mainWindow_;
+  TForm3* progressDialog_ = nullptr;  // owned by the main window
+  TForm4* aboutWindow_ = nullptr;
+  TForm2* settingsDialog_ = nullptr;
+  std::unique_ptr<QtMessageBox> messageBox_;
+  std::unique_ptr<QEventLoop> loop_;
+  std::function<void()> runningHook_;
+
+  TkroObject* configuration_ = nullptr;
+  TkroPlayList* workList_ = nullptr;
+  TkroItem* listColumns_ = nullptr;
+};

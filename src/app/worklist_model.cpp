@@ -1,0 +1,172 @@
+#include "app/worklist_model.h"
+
+WorkListModel::WorkListModel(QObject* parent) : QAbstractItemModel(parent) {}
+
+void WorkListModel::setColumns(const std::vector<Column>& columns) {
+  beginResetModel();
+  columns_ = columns;
+  for (Row& r : rows_) r.cells.assign(columns_.size(), QString());
+  endResetModel();
+}
+
+void WorkListModel::setCheckable(bool on) {
+  if (on == checkable_) return;
+  checkable_ = on;
+  if (!rows_.empty() && !columns_.empty())
+    emit dataChanged(index(0, 0), index(rowCountTotal() - 1, 0), {Qt::CheckStateRole});
+}
+
+int WorkListModel::appendRow(int entryNumber) {
+  const int row = rowCountTotal();
+  beginInsertRows({}, row, row);
+  rows_.push_back(Row{entryNumber, false, std::vector<QString>(columns_.size())});
+  endInsertRows();
+  return row;
+}
+
+void WorkListModel::appendRows(const std::vector<int>& entryNumbers) {
+  if (entryNumbers.empty()) return;
+  const int first = rowCountTotal();
+  beginInsertRows({}, first, first + static_cast<int>(entryNumbers.size()) - 1);
+  rows_.reserve(rows_.size() + entryNumbers.size());
+  for (int e : entryNumbers) rows_.push_back(Row{e, false, std::vector<QString>(columns_.size())});
+  endInsertRows();
+}
+
+bool WorkListModel::removeRowAt(int row) {
+  if (!validRow(row)) return false;
+  beginRemoveRows({}, row, row);
+  rows_.erase(rows_.begin() + row);
+  endRemoveRows();
+  return true;
+}
+
+void WorkListModel::clear() {
+  if (rows_.empty()) return;
+  beginResetModel();
+  rows_.clear();
+  rows_.shrink_to_fit();
+  endResetModel();
+}
+
+int WorkListModel::entryNumber(int row) const {
+  return validRow(row) ? rows_[row].entry : -1;
+}
+
+QString WorkListModel::cellText(int row, int column) const {
+  if (!validRow(row) || column < 0 || column >= static_cast<int>(rows_[row].cells.size()))
+    return QString();
+  return rows_[row].cells[column];
+}
+
+void WorkListModel::setCellText(int row, int column, const QString& text) {
+  if (!validRow(row) || column < 0 || column >= static_cast<int>(columns_.size())) return;
+  QString& cell = rows_[row].cells[column];
+  if (cell == text) return;
+  cell = text;
+  const QModelIndex i = index(row, column);
+  emit dataChanged(i, i, {Qt::DisplayRole, Qt::EditRole});
+}
+
+void WorkListModel::setRowTexts(int row, const QStringList& texts) {
+  if (!validRow(row) || columns_.empty()) return;
+  Row& r = rows_[row];
+  for (std::size_t c = 0; c < r.cells.size(); ++c)
+    r.cells[c] =
+        c < static_cast<std::size_t>(texts.size()) ? texts[static_cast<int>(c)] : QString();
+  emit dataChanged(index(row, 0), index(row, columnCount() - 1), {Qt::DisplayRole, Qt::EditRole});
+}
+
+bool WorkListModel::isChecked(int row) const {
+  return validRow(row) && rows_[row].checked;
+}
+
+void WorkListModel::setChecked(int row, bool on) {
+  if (!validRow(row) || rows_[row].checked == on) return;
+  rows_[row].checked = on;
+  if (!columns_.empty()) {
+    const QModelIndex i = index(row, 0);
+    emit dataChanged(i, i, {Qt::CheckStateRole});
+  }
+  emit checkStateChanged(row, on);
+}
+
+void WorkListModel::setAllChecked(bool on) {
+  for (Row& r : rows_) r.checked = on;
+  if (!rows_.empty() && !columns_.empty())
+    emit dataChanged(index(0, 0), index(rowCountTotal() - 1, 0), {Qt::CheckStateRole});
+}
+
+QModelIndex WorkListModel::index(int row, int column, const QModelIndex& parent) const {
+  if (parent.isValid() || !validRow(row) || column < 0 || column >= columnCount()) return {};
+  return createIndex(row, column);
+}
+
+QModelIndex WorkListModel::parent(const QModelIndex&) const {
+  return {};
+}
+
+int WorkListModel::rowCount(const QModelIndex& parent) const {
+  return parent.isValid() ? 0 : rowCountTotal();
+}
+
+int WorkListModel::columnCount(const QModelIndex& parent) const {
+  return parent.isValid() ? 0 : static_cast<int>(columns_.size());
+}
+
+QVariant WorkListModel::data(const QModelIndex& index, int role) const {
+  if (!index.isValid() || !validRow(index.row())) return {};
+  const Row& r = rows_[index.row()];
+  switch (role) {
+    case Qt::DisplayRole:
+    case Qt::EditRole:
+      return r.cells[index.column()];
+    case Qt::CheckStateRole:
+      if (index.column() == 0 && checkable_) return r.checked ? Qt::Checked : Qt::Unchecked;
+      return {};
+    case Qt::TextAlignmentRole:
+      return QVariant::fromValue(columns_[index.column()].alignment | Qt::AlignVCenter);
+    default:
+      return {};
+  }
+}
+
+bool WorkListModel::setData(const QModelIndex& index, const QVariant& value, int role) {
+  if (!index.isValid() || !validRow(index.row())) return false;
+  if (role == Qt::CheckStateRole && index.column() == 0 && checkable_) {
+    const auto state = static_cast<Qt::CheckState>(value.toInt());
+    setChecked(index.row(), state == Qt::Checked);
+    return true;
+  }
+  if (role == Qt::EditRole && index.column() == 0) {
+    const QString text = value.toString();
+    if (text == rows_[index.row()].cells[0]) return true;
+    setCellText(index.row(), 0, text);
+    emit captionEdited(index.row(), text);
+    return true;
+  }
+  return false;
+}
+
+Qt::ItemFlags WorkListModel::flags(const QModelIndex& index) const {
+  if (!index.isValid()) return Qt::NoItemFlags;
+  Qt::ItemFlags f = Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
+  if (index.column() == 0) {
+    f |= Qt::ItemIsEditable;
+    if (checkable_) f |= Qt::ItemIsUserCheckable;
+  }
+  return f;
+}
+
+QVariant WorkListModel::headerData(int section, Qt::Orientation orientation, int role) const {
+  if (orientation != Qt::Horizontal || section < 0 || section >= columnCount()) return {};
+  const Column& c = columns_[section];
+  switch (role) {
+    case Qt::DisplayRole:
+      return c.caption;
+    case Qt::TextAlignmentRole:
+      return QVariant::fromValue(c.alignment | Qt::AlignVCenter);
+    default:
+      return {};
+  }
+}

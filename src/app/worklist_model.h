@@ -1,0 +1,82 @@
+#pragma once
+// The rows of the work-list view: one row per work-list entry, in work-list order, each with
+// the entry's number, a check box (the entry's mark) and the texts of its cells. The model
+// only keeps what the view shows; the view code fills it from the work list. Made for
+// 100 000 rows: flat storage, bulk appends, no per-row objects.
+#include <QAbstractItemModel>
+#include <QString>
+#include <QStringList>
+#include <vector>
+
+class WorkListModel : public QAbstractItemModel {
+  Q_OBJECT
+ public:
+  struct Column {
+    QString caption;
+    int width = 100;  // pixels, a hint for the view's header
+    Qt::Alignment alignment = Qt::AlignLeft;
+    int type = 0;  // the column type of the configuration (source, destination, ...)
+  };
+
+  explicit WorkListModel(QObject* parent = nullptr);
+
+  // Columns. Changing them keeps the rows but drops their cell texts.
+  void setColumns(const std::vector<Column>& columns);
+  const std::vector<Column>& columns() const { return columns_; }
+  void clearColumns() { setColumns({}); }
+
+  // Check boxes shown (view mode 1) or not (mode 0).
+  void setCheckable(bool on);
+  bool checkable() const { return checkable_; }
+
+  // Rows. appendRow returns the new row's index; cell texts start empty.
+  int appendRow(int entryNumber);
+  // Appends one row per entry number with a single insert notification.
+  void appendRows(const std::vector<int>& entryNumbers);
+  // Removes row `row`; false for a row that does not exist.
+  bool removeRowAt(int row);
+  void clear();
+  int rowCountTotal() const { return static_cast<int>(rows_.size()); }
+  int entryNumber(int row) const;  // -1 for a row that does not exist
+
+  // Cells: column 0 is the row's caption, the others its sub-texts.
+  QString cellText(int row, int column) const;
+  void setCellText(int row, int column, const QString& text);
+  // All texts of one row at once (missing texts become empty, extra ones are dropped).
+  void setRowTexts(int row, const QStringList& texts);
+
+  // Check boxes. setChecked reports a change through checkStateChanged.
+  bool isChecked(int row) const;
+  void setChecked(int row, bool on);
+  // Sets every row at once with one notification; checkStateChanged is not sent per row.
+  void setAllChecked(bool on);
+
+  // QAbstractItemModel
+  QModelIndex index(int row, int column, const QModelIndex& parent = {}) const override;
+  QModelIndex parent(const QModelIndex& child) const override;
+  int rowCount(const QModelIndex& parent = {}) const override;
+  int columnCount(const QModelIndex& parent = {}) const override;
+  QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+  bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override;
+  Qt::ItemFlags flags(const QModelIndex& index) const override;
+  QVariant headerData(int section, Qt::Orientation orientation,
+                      int role = Qt::DisplayRole) const override;
+
+ signals:
+  // A row's check box changed, by the user or by code.
+  void checkStateChanged(int row, bool checked);
+  // The user edited a row's caption in place.
+  void captionEdited(int row, const QString& text);
+
+ private:
+  struct Row {
+    int entry = 0;
+    bool checked = false;
+    std::vector<QString> cells;
+  };
+  bool validRow(int row) const { return row >= 0 && row < static_cast<int>(rows_.size()); }
+
+  std::vector<Column> columns_;
+  std::vector<Row> rows_;
+  bool checkable_ = true;
+};
