@@ -215,6 +215,7 @@ void TOperationEngine::RunOperation(const OperationParameters& params, bool igno
   flags_.aborted = false;
   setSkip(false);
   flags_.running = true;
+  transferStarted_ = false;
   display_.showHeader(std::string());
   display_.setCurrentFile(std::string());
   display_.setBars(0, 0);
@@ -230,6 +231,10 @@ void TOperationEngine::RunOperation(const OperationParameters& params, bool igno
     const bool goOn = (this->*stage)(action);
     flags_.running = flags_.running && goOn && !flags_.aborted;
   }
+
+  // A run stopped half way may still have written files; they reach the disk before the
+  // final header too.
+  if (!flags_.running && transferStarted_) flushDestination();
 
   AddLogLine(std::string(), false);
   SetStage(LangString(flags_.running ? 364 : 366));
@@ -521,6 +526,7 @@ bool TOperationEngine::aAction(int action) {
   startTime_ = now_();
   lastCall_ = 0;
   written_.clear();
+  transferStarted_ = transfers;
 
   const int n = entries_.EntryCount();
   for (int i = 0; i < n && flags_.running; ++i) {
@@ -644,20 +650,20 @@ bool TOperationEngine::aPostAction(int action) {
   logBlank();
   logLine("aPostAction()");
   SetStage(LangString(363));
-  bool ok = true;
-  if (action == actCopy || action == actMove) {
-    // The run is called finished only once its files are on the disk, so a drive pulled
-    // right after the final header loses nothing.
-    const std::string root = DestinationRoot(params_.destination);
-    if (!root.empty()) {
-      const FileOpResult r = FlushFileSystem(root);
-      if (!r.ok()) {
-        logLine("  " + r.message);
-        AddLogLine(LangFormat(346, {r.message}), true);
-        ok = false;
-      }
-    }
-  }
+  // The run is called finished only once its files are on the disk, so a drive pulled
+  // right after the final header loses nothing.
+  const bool ok = action == actDelete || flushDestination();
   logLine("aPostAction() end");
   return ok;
+}
+
+bool TOperationEngine::flushDestination() {
+  transferStarted_ = false;
+  const std::string root = DestinationRoot(params_.destination);
+  if (root.empty()) return true;
+  const FileOpResult r = FlushFileSystem(root);
+  if (r.ok()) return true;
+  logLine("  " + r.message);
+  AddLogLine(LangFormat(346, {r.message}), true);
+  return false;
 }

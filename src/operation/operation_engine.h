@@ -98,6 +98,8 @@ class TOperationEngine {
   // the policy says to replace the file standing there.
   std::string resolveCollision(const std::string& origin, const std::string& dest, int policy,
                                bool& processThis, bool& replace);
+  // Syncs the destination's file system; false (with a log line) when that failed.
+  bool flushDestination();
   bool transfer(bool move, const std::string& origin, const std::string& dest, bool replace);
 
   IWorkEntries& entries_;
@@ -118,4 +120,6 @@ class TOperationEngine {
   std::function<double()> now_;
   // Destinations this run has written, so that a later entry never replaces them.
   std::unordered_set<std::string> written_;
+  // A copy or move stage has begun and its files are not yet flushed.
+  bool transferStarted_ = false;
 };

@@ -1,0 +1,500 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <filesystem>
+#include <regex>
+#include <set>
+
+#include "engine_fakes.h"
+#include "fs/sys_calls.h"
+#include "lang/lang.h"
+#include "lang/message_box.h"
+#include "logs/values.h"
+#include "operation/operation_engine.h"
+#include "test_support.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class RecordingBox : public IMessageBox {
+ public:
+  RecordingBox() { SetMessageBox(this); }
+  ~RecordingBox() override { SetMessageBox(nullptr); }
+  MsgResult show(const MessageRequest& r) override {
+    boxes.push_back(r);
+    return MsgResult::Ok;
+  }
+  std::vector<MessageRequest> boxes;
+};
+
+std::set<std::string> namesIn(const fs::path& dir) {
+  std::set<std::string> names;
+  std::error_code ec;
+  for (const auto& e : fs::directory_iterator(dir, ec)) names.insert(e.path().filename().string());
+  return names;
+}
+
+struct Rig {
+  FakeEntries entries;
+  FakeRows rows{entries};
+  FakeDisplay display;
+  TOperationEngine engine{entries, rows, display};
+  OperationParameters params;
+  double clock = 0;
+  Rig() {
+    // A clock that moves a tenth of a second at every look, so the bars move at every
+    // progress call.
+    engine.SetClock([this] { return clock += 0.1 / 86400.0; });
+  }
+  void go() { engine.RunOperation(params, true); }
+  // Presses a button once the copy of the current file is under way.
+  void pressDuringCopy(bool cancel) {
+    display.onPump = [this, cancel] {
+      if (display.bars.empty() || display.headers.back() != "Копирование") return;
+      const int file = display.bars.back().second;
+      if (file > 0 && file < 1000 && engine.flags().running && !engine.flags().skipCurrent) {
+        if (cancel)
+          engine.CancelClicked();
+        else
+          engine.SkipClicked();
+      }
+    };
+  }
+};
+
+const std::string kDone = "        - завершено";
+
+}  // namespace
+
+TEST(EngineControl, SkipDuringALargeCopyLeavesNoPartialFile) {
+  TempDir tmp;
+  writeFile(tmp / "src/big.flac", std::string(48 << 20, 'x'));
+  writeFile(tmp / "src/small.mp3", "s");
+  writeFile(tmp / "dst/big.flac", "old big");
+  Rig r;
+  r.entries.add((tmp / "src/big.flac").string(), 0);
+  r.entries.add((tmp / "src/small.mp3").string(), 0);
+  r.params.destination = (tmp / "dst").string();
+  r.params.ifExistsCopy = existsReplace;
+  r.pressDuringCopy(false);
+  r.go();
+  EXPECT_EQ(r.display.log[4], "[T] Копирование \"" + (tmp / "src/big.flac").string() +
+                                  "\"...        - пропущено пользователем");
+  EXPECT_EQ(r.display.log[5],
+            "[T] Копирование \"" + (tmp / "src/small.mp3").string() + "\"..." + kDone);
+  // The file it was to replace is whole, and no temporary file is left.
+  EXPECT_EQ(readFile(tmp / "dst/big.flac"), "old big");
+  EXPECT_EQ(namesIn(tmp / "dst"), (std::set<std::string>{"big.flac", "small.mp3"}));
+  EXPECT_EQ(r.engine.total(), 1);
+  EXPECT_EQ(r.engine.done(), 1);
+  EXPECT_EQ(r.display.log.back(), "[T] Операция завершена");
+}
+
+TEST(EngineControl, CancelStopsTheRunAndLeavesNothingBehind) {
+  TempDir tmp;
+  writeFile(tmp / "src/big.flac", std::string(48 << 20, 'x'));
+  writeFile(tmp / "src/small.mp3", "s");
+  Rig r;
+  r.entries.add((tmp / "src/big.flac").string(), 0);
+  r.entries.add((tmp / "src/small.mp3").string(), 0);
+  r.params.action = actMove;
+  r.params.destination = (tmp / "dst").string();
+  r.pressDuringCopy(true);
+  // Move within one file system never calls back; make it a copy to watch it cancelled.
+  r.params.action = actCopy;
+  r.go();
+  EXPECT_EQ(r.display.log[4], "[T] Копирование \"" + (tmp / "src/big.flac").string() +
+                                  "\"...        - пропущено пользователем");
+  // The rest of the list is passed over without a line, and no later stage runs.
+  EXPECT_EQ(r.display.log[5], "");
+  EXPECT_TRUE(namesIn(tmp / "dst").empty());
+  const std::vector<std::string> tail(r.display.log.end() - 3, r.display.log.end());
+  EXPECT_EQ(tail, (std::vector<std::string>{"", "[T] Операция прервана",
+                                            "[T] Операция прервана пользователем"}));
+  // The buttons showed the cancelled state, then idle.
+  bool sawCancelled = false;
+  for (const RunFlags& f : r.display.controls) sawCancelled |= f.aborted && !f.running;
+  EXPECT_TRUE(sawCancelled);
+  EXPECT_FALSE(r.display.controls.back().running);
+  EXPECT_FALSE(r.display.controls.back().aborted);
+}
+
+TEST(EngineControl, CancelInAnEarlyStageEndsTheRun) {
+  TempDir tmp;
+  writeFile(tmp / "src/a.mp3", "a");
+  Rig r;
+  r.entries.add((tmp / "src/a.mp3").string(), 0);
+  r.params.destination = (tmp / "dst").string();
+  r.display.onPump = [&] {
+    if (r.display.headers.back() == "Предварительные операции") r.engine.CancelClicked();
+  };
+  r.go();
+  EXPECT_FALSE(fs::exists(tmp / "dst/a.mp3"));
+  EXPECT_EQ(r.display.log.back(), "[T] Операция прервана пользователем");
+}
+
+TEST(EngineControl, FailedReplaceKeepsTheOldFile) {
+  TempDir tmp;
+  writeFile(tmp / "src/a.mp3", std::string(100000, 'n'));
+  writeFile(tmp / "dst/a.mp3", "old");
+  Rig r;
+  r.entries.add((tmp / "src/a.mp3").string(), 0);
+  r.params.destination = (tmp / "dst").string();
+  r.params.ifExistsCopy = existsReplace;
+  {
+    FsCalls failing = RealFsCalls();
+    failing.write = [](int, const void*, size_t) -> ssize_t {
+      errno = ENOSPC;
+      return -1;
+    };
+    failing.copyFileRange = [](int, off_t*, int, off_t*, size_t) -> ssize_t {
+      errno = ENOSPC;
+      return -1;
+    };
+    failing.fallocate = [](int, off_t, off_t) {
+      errno = ENOSPC;
+      return -1;
+    };
+    ScopedFsCalls scoped(failing);
+    r.go();
+  }
+  EXPECT_EQ(r.display.log[4],
+            "[T] Копирование \"" + (tmp / "src/a.mp3").string() + "\"...        - ошибка ");
+  EXPECT_EQ(readFile(tmp / "dst/a.mp3"), "old");
+  EXPECT_EQ(namesIn(tmp / "dst"), (std::set<std::string>{"a.mp3"}));
+  EXPECT_EQ(r.engine.total(), 0);
+}
+
+TEST(EngineSafety, TwoEntriesForOneDestinationNeverOverwriteEachOther) {
+  TempDir tmp;
+  auto setUp = [&] {
+    fs::remove_all(tmp / "dst");
+    writeFile(tmp / "one/a.mp3", "first");
+    writeFile(tmp / "two/a.mp3", "second");
+  };
+  auto run = [&](int action, int policy) {
+    Rig r;
+    r.entries.add((tmp / "one/a.mp3").string(), 0);
+    r.entries.add((tmp / "two/a.mp3").string(), 0);
+    r.params.action = action;
+    r.params.destination = (tmp / "dst").string();
+    r.params.ifExistsCopy = r.params.ifExistsMove = policy;
+    r.go();
+    return r.display.log;
+  };
+  setUp();
+  auto log = run(actCopy, existsSkip);
+  EXPECT_EQ(readFile(tmp / "dst/a.mp3"), "first");
+  EXPECT_EQ(log[5],
+            "[T] Копирование \"" + (tmp / "two/a.mp3").string() + "\"...        - пропущено");
+
+  setUp();
+  run(actCopy, existsRename);
+  EXPECT_EQ(readFile(tmp / "dst/a.mp3"), "first");
+  EXPECT_EQ(readFile(tmp / "dst/a (1).mp3"), "second");
+
+  // Replace is for files that were there before; a file moved here by this run is kept.
+  setUp();
+  writeFile(tmp / "dst/a.mp3", "before the run");
+  run(actMove, existsReplace);
+  EXPECT_EQ(readFile(tmp / "dst/a.mp3"), "first");
+  EXPECT_EQ(readFile(tmp / "dst/a (1).mp3"), "second");
+  EXPECT_FALSE(fs::exists(tmp / "one/a.mp3"));
+  EXPECT_FALSE(fs::exists(tmp / "two/a.mp3"));
+}
+
+TEST(EngineSafety, DestinationsOutsideTheRootAreNotUsed) {
+  TempDir tmp;
+  writeFile(tmp / "src/a.mp3", "a");
+  writeFile(tmp / "src/noext", "n");
+  Rig r;
+  r.entries.add((tmp / "src/a.mp3").string(), 0, true, "../../escaped");
+  r.entries.add((tmp / "src/noext").string(), 0, true, "..");
+  r.params.destination = (tmp / "box/dst").string();
+  r.params.renameEnabled = true;
+  r.params.invalidCharRule = -1;
+  r.go();
+  EXPECT_EQ(r.entries.at(0).dest, "");
+  EXPECT_EQ(r.display.log[5], "[T] Неверные параметры команды        - пропущено");
+  EXPECT_EQ(r.display.log[7], "[T] Неверные параметры команды        - пропущено");
+  EXPECT_EQ(namesIn(tmp.path()), (std::set<std::string>{"box", "src"}));
+  EXPECT_EQ(namesIn(tmp / "box"), (std::set<std::string>{"dst"}));
+  EXPECT_TRUE(namesIn(tmp / "box/dst").empty());
+
+  // Layout 1 with ".." in the origin.
+  Rig f;
+  f.entries.add((tmp / "src/../src/a.mp3").string(), 0);
+  f.params.destination = (tmp / "box/dst").string();
+  f.params.folderLayout = layoutFullPath;
+  f.go();
+  EXPECT_EQ(f.entries.at(0).dest, "");
+  EXPECT_TRUE(namesIn(tmp / "box/dst").empty());
+}
+
+TEST(EngineSafety, ClearDestinationAnsweredNoTouchesNothing) {
+  TempDir tmp;
+  writeFile(tmp / "src/a.mp3", "a");
+  writeFile(tmp / "dst/old.mp3", "old");
+  Rig r;
+  r.entries.add((tmp / "src/a.mp3").string(), 0);
+  r.params.destination = (tmp / "dst").string();
+  r.params.clearDestination = true;
+  r.display.answer = false;
+  r.go();
+  ASSERT_EQ(r.display.questions.size(), 1u);
+  EXPECT_EQ(r.display.questions[0], "Предварительные операции|Удалить все содержимое папки \"" +
+                                        (tmp / "dst").string() + "\"?");
+  EXPECT_EQ(namesIn(tmp / "dst"), (std::set<std::string>{"old.mp3"}));
+  const std::vector<std::string> tail(r.display.log.end() - 3, r.display.log.end());
+  EXPECT_EQ(tail, (std::vector<std::string>{"", "[T] Операция прервана",
+                                            "[T] Операция прервана пользователем"}));
+}
+
+TEST(EngineSafety, ClearDestinationRemovesLinksNotWhatTheyPointTo) {
+  TempDir tmp;
+  writeFile(tmp / "src/a.mp3", "a");
+  writeFile(tmp / "dst/old.mp3", "old");
+  writeFile(tmp / "dst/sub/deeper/x.mp3", "x");
+  writeFile(tmp / "dst/sub/ro.mp3", "ro");
+  fs::permissions(tmp / "dst/sub/ro.mp3", fs::perms::owner_read);
+  writeFile(tmp / "outside/keep.mp3", "keep");
+  fs::permissions(tmp / "outside/keep.mp3", fs::perms::owner_read);
+  fs::create_directory_symlink(tmp / "outside", tmp / "dst/link-to-folder");
+  fs::create_symlink(tmp / "outside/keep.mp3", tmp / "dst/sub/link-to-file");
+  Rig r;
+  r.entries.add((tmp / "src/a.mp3").string(), 0);
+  r.params.destination = (tmp / "dst").string();
+  r.params.clearDestination = true;
+  r.go();
+  EXPECT_EQ(namesIn(tmp / "dst"), (std::set<std::string>{"a.mp3"}));
+  EXPECT_EQ(readFile(tmp / "outside/keep.mp3"), "keep");
+  // The target of a link keeps its read-only attribute: the link was not followed.
+  EXPECT_EQ(fs::status(tmp / "outside/keep.mp3").permissions() & fs::perms::owner_write,
+            fs::perms::none);
+  EXPECT_EQ(r.display.log[2],
+            "[T] Удаление содержимого папки \"" + (tmp / "dst").string() + "\"...       завершено");
+  EXPECT_EQ(r.display.log.back(), "[T] Операция завершена");
+}
+
+TEST(EngineSafety, ClearDestinationRefusesDangerousFolders) {
+  TempDir tmp;
+  RecordingBox box;
+  // A destination that holds a marked source file.
+  writeFile(tmp / "music/album/a.mp3", "a");
+  writeFile(tmp / "music/other.mp3", "o");
+  {
+    Rig r;
+    r.entries.add((tmp / "music/album/a.mp3").string(), 0);
+    r.params.destination = (tmp / "music").string();
+    r.params.clearDestination = true;
+    r.go();
+    EXPECT_TRUE(r.display.questions.empty());
+    EXPECT_EQ(readFile(tmp / "music/album/a.mp3"), "a");
+    EXPECT_EQ(readFile(tmp / "music/other.mp3"), "o");
+    ASSERT_EQ(box.boxes.size(), 1u);
+    EXPECT_EQ(box.boxes[0].icon, MsgIcon::Error);
+    EXPECT_NE(box.boxes[0].text.find("marked source"), std::string::npos);
+    EXPECT_EQ(r.display.log.back(), "[T] Операция прервана");
+  }
+  // The home folder, and a folder above it.
+  const char* oldHome = std::getenv("HOME");
+  const std::string savedHome = oldHome ? oldHome : "";
+  writeFile(tmp / "top/home/u/keep.txt", "k");
+  setenv("HOME", (tmp / "top/home/u").c_str(), 1);
+  for (const fs::path& dest : {tmp / "top/home/u", tmp / "top/home", tmp / "top"}) {
+    Rig r;
+    r.entries.add((tmp / "music/other.mp3").string(), 0);
+    r.params.destination = dest.string() + "/";
+    r.params.clearDestination = true;
+    r.go();
+    EXPECT_TRUE(r.display.questions.empty()) << dest;
+  }
+  EXPECT_EQ(readFile(tmp / "top/home/u/keep.txt"), "k");
+  if (oldHome)
+    setenv("HOME", savedHome.c_str(), 1);
+  else
+    unsetenv("HOME");
+  EXPECT_EQ(box.boxes.size(), 4u);
+
+  FakeEntries e;
+  FakeRows rows(e);
+  FakeDisplay d;
+  TOperationEngine engine(e, rows, d);
+  EXPECT_FALSE(engine.ClearRefusal("/").empty());
+  EXPECT_FALSE(engine.ClearRefusal("/.").empty());
+  EXPECT_FALSE(engine.ClearRefusal("/tmp/..").empty());
+  EXPECT_TRUE(engine.ClearRefusal((tmp / "music/album").string()).empty());
+}
+
+TEST(EngineProgress, FiguresFollowTheClock) {
+  LoadSizeUnits();
+  SetDecimalSeparator('.');
+  TempDir tmp;
+  writeFile(tmp / "src/a.flac", std::string(8 << 20, 'a'));
+  Rig r;
+  r.entries.add((tmp / "src/a.flac").string(), 0);
+  r.params.destination = (tmp / "dst").string();
+  double seconds = 0;
+  r.engine.SetClock([&] { return (seconds += 1.0) / 86400.0; });
+  r.go();
+  // Half way: two seconds after the start, 4 MiB of 8 MiB done.
+  bool found = false;
+  for (const ProgressFigures& f : r.display.figures) {
+    if (f.percent != "50%") continue;
+    found = true;
+    EXPECT_EQ(f.speed, "2 МБ/сек");
+    EXPECT_EQ(f.doneText, "4.1 МБ\r\n00:00:02");
+    EXPECT_EQ(f.totalText, "8.3 МБ\r\n00:00:04");
+    EXPECT_EQ(f.remaining, "00:00:02");
+  }
+  EXPECT_TRUE(found);
+  // The first call, before any byte: no total time and no remaining time yet.
+  ASSERT_FALSE(r.display.figures.empty());
+  EXPECT_EQ(r.display.figures.front().percent, "0%");
+  EXPECT_EQ(r.display.figures.front().totalText, "");
+  EXPECT_EQ(r.display.figures.front().speed, "0 /сек");
+  EXPECT_EQ(r.display.figures.back().percent, "100%");
+  EXPECT_EQ(r.display.figures.back().remaining, "");
+  ResetSizeUnits();
+  SetDecimalSeparator(0);
+}
+
+TEST(EngineProgress, BarsWaitForTheClockAndFiguresForASecond) {
+  TempDir tmp;
+  writeFile(tmp / "src/a.flac", std::string(20 << 20, 'a'));
+  // A clock that stands still: only the forced update after the file moves the bars.
+  {
+    Rig r;
+    r.entries.add((tmp / "src/a.flac").string(), 0);
+    r.params.destination = (tmp / "dst1").string();
+    r.engine.SetClock([] { return 1.0; });
+    r.go();
+    for (const auto& bar : r.display.bars)
+      EXPECT_TRUE(bar.second == 0 || bar.second == 1000) << bar.second;
+    EXPECT_EQ(r.display.figures.size(), 2u);  // the first call, then the forced one
+  }
+  // A clock moving a tenth of a second per look: every call moves the bars, the figures
+  // change once per second at most (plus the forced update).
+  {
+    Rig r;
+    r.entries.add((tmp / "src/a.flac").string(), 0);
+    r.params.destination = (tmp / "dst2").string();
+    r.clock = 46000;  // a real date: the first call then shows figures at once
+    r.go();
+    int partial = 0;
+    for (const auto& bar : r.display.bars) partial += bar.second > 0 && bar.second < 1000;
+    EXPECT_GE(partial, 3);
+    EXPECT_EQ(r.display.figures.size(), 2u);
+  }
+}
+
+TEST(ConfirmationText, BulletsLinesAndExcess) {
+  LoadSizeUnits();
+  SetDecimalSeparator('.');
+  CheckCounters c;
+  c.marked = 3;
+  c.gone = 1;
+  c.existing = 2;
+  c.total = 2500000;
+  EXPECT_EQ(ConfirmationList(actCopy, c, 1000000),
+            "\r\n • Операция: Копирование"
+            "\r\n • Не существующих файлов: 1"
+            "\r\n • Существующих файлов в приемнике: 2 "
+            "\r\n • Всего файлов: 3"
+            "\r\n • Превышение установленного ограничения размера на 1.5 МБ");
+  EXPECT_EQ(LangFormat(353, {ConfirmationList(actDelete, CheckCounters{2, 0, 0, 10}, 0)}),
+            "В рабочем списке: \r\n • Операция: Удаление\r\n • Всего файлов: 2\r\nПродолжить?");
+  // No limit, no excess line, however large the total.
+  c.total = 1LL << 50;
+  EXPECT_EQ(ConfirmationList(actMove, c, 0).find("Превышение"), std::string::npos);
+
+  const CheckCounters plain{4, 0, 0, 100};
+  EXPECT_FALSE(NeedsConfirmation(actCopy, plain, 0));
+  EXPECT_FALSE(NeedsConfirmation(actCopy, plain, 100));
+  EXPECT_TRUE(NeedsConfirmation(actCopy, plain, 99));
+  EXPECT_TRUE(NeedsConfirmation(actMove, plain, 0));
+  EXPECT_TRUE(NeedsConfirmation(actDelete, plain, 0));
+  EXPECT_TRUE(NeedsConfirmation(actCopy, CheckCounters{4, 1, 0, 100}, 0));
+  EXPECT_TRUE(NeedsConfirmation(actCopy, CheckCounters{4, 0, 1, 100}, 0));
+  EXPECT_TRUE(NeedsConfirmation(actCopy, CheckCounters{2, 1, 1, 100}, 0));
+  ResetSizeUnits();
+  SetDecimalSeparator(0);
+}
+
+TEST(ProgressTexts, TimePrefixAndDurations) {
+  EXPECT_TRUE(std::regex_match(TimePrefixedLine("Копирование"),
+                               std::regex(R"(\[\d\d\.\d\d:\d\d\] Копирование)")));
+  EXPECT_EQ(DurationToText(0), "00:00:00");
+  EXPECT_EQ(DurationToText(3661.0 / 86400), "01:01:01");
+  EXPECT_EQ(DurationToText(59.6 / 86400), "00:01:00");
+  EXPECT_EQ(DurationToText(25.0 / 24), "01:00:00");  // a day and more wraps
+}
+
+TEST(EngineRun, NumbersCountTheTickedRowsOnly) {
+  TempDir tmp;
+  Rig r;
+  for (int i = 0; i < 12; ++i) {
+    const fs::path f = tmp / "src" / ("t" + std::to_string(i) + ".mp3");
+    writeFile(f, "x");
+    r.entries.add(f.string(), 0, i != 3 && i != 5);  // 10 ticked rows
+  }
+  r.params.destination = (tmp / "dst").string();
+  r.params.renameEnabled = true;
+  r.params.renameByDescription = false;
+  r.params.numberItems = true;
+  r.go();
+  EXPECT_EQ(r.entries.at(0).dest, (tmp / "dst/01 t0.mp3").string());
+  EXPECT_EQ(r.entries.at(4).dest, (tmp / "dst/04 t4.mp3").string());
+  EXPECT_EQ(r.entries.at(3).dest, "");
+  EXPECT_EQ(r.entries.at(11).dest, (tmp / "dst/10 t11.mp3").string());
+  EXPECT_EQ(namesIn(tmp / "dst").size(), 10u);
+}
+
+TEST(EngineRun, FoldersAreCreatedAndFailuresReported) {
+  TempDir tmp;
+  writeFile(tmp / "src/Album/a.mp3", "a");
+  writeFile(tmp / "src/album/b.mp3", "b");
+  writeFile(tmp / "src/Blocked/c.mp3", "c");
+  writeFile(tmp / "dst/Blocked", "a file where a folder is wanted");
+  Rig r;
+  r.entries.add((tmp / "src/Album/a.mp3").string(), 0);
+  r.entries.add((tmp / "src/album/b.mp3").string(), 0);
+  r.entries.add((tmp / "src/Blocked/c.mp3").string(), 0);
+  r.params.destination = (tmp / "dst").string();
+  r.params.folderLayout = layoutNearestFolder;
+  r.go();
+  // Folder names that differ only by letter case are two folders here.
+  EXPECT_EQ(readFile(tmp / "dst/Album/a.mp3"), "a");
+  EXPECT_EQ(readFile(tmp / "dst/album/b.mp3"), "b");
+  const std::string blocked = (tmp / "dst/Blocked").string();
+  EXPECT_EQ(r.display.log[2], "[T] Создание папки \"" + (tmp / "dst/Album").string() + "\"");
+  EXPECT_EQ(r.display.log[3], "[T] Создание папки \"" + (tmp / "dst/album").string() + "\"");
+  EXPECT_EQ(r.display.log[4], "[T] Создание папки \"" + blocked + "\"");
+  EXPECT_EQ(r.display.log[5], "[T] Ошибка создания папки \"" + blocked + "\"");
+  EXPECT_EQ(r.display.log.back(), "[T] Операция завершена");
+  EXPECT_EQ(r.entries.at(2).flags & kFlagGone, 0);
+}
+
+TEST(EngineRun, MoveAcrossFileSystems) {
+  const fs::path shm = "/dev/shm";
+  struct stat a, b;
+  TempDir tmp;
+  if (::stat(shm.c_str(), &a) != 0 || ::stat(tmp.str().c_str(), &b) != 0 || a.st_dev == b.st_dev)
+    GTEST_SKIP() << "no second file system";
+  char templ[] = "/dev/shm/tavel-move-XXXXXX";
+  ASSERT_NE(mkdtemp(templ), nullptr);
+  const fs::path src = templ;
+  writeFile(src / "a.mp3", std::string(5 << 20, 'm'));
+  Rig r;
+  r.entries.add((src / "a.mp3").string(), 0);
+  r.params.action = actMove;
+  r.params.destination = (tmp / "dst").string();
+  r.go();
+  EXPECT_FALSE(fs::exists(src / "a.mp3"));
+  EXPECT_EQ(fs::file_size(tmp / "dst/a.mp3"), 5u << 20);
+  EXPECT_EQ(r.display.log.back(), "[T] Операция завершена");
+  fs::remove_all(src);
+}
