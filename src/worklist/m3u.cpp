@@ -4,12 +4,14 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <charconv>
 #include <cstring>
 #include <filesystem>
 
+#include "fs/path_text.h"
 #include "worklist/text_encoding.h"
 
 namespace {
@@ -90,14 +92,8 @@ std::string ResolvePlaylistPath(std::string_view line, std::string_view folder) 
   joined.append(line);
   // '\' is a separator in a playlist written on Windows; a Linux file name holding one
   // cannot be told apart and is rarely met in a playlist.
-  std::string out;
-  out.reserve(joined.size());
-  for (char c : joined) {
-    if (c == '\\') c = '/';
-    if (c == '/' && !out.empty() && out.back() == '/') continue;
-    out += c;
-  }
-  return out;
+  std::replace(joined.begin(), joined.end(), '\\', '/');
+  return CollapseSeparators(joined, 1, kSepSlash);
 }
 
 M3uParseResult ParseM3U(std::string_view bytes, std::string_view folder) {
