@@ -1,0 +1,373 @@
+// The store file: what survives a save and load, and what a bad file or a failed save
+// must not do.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+
+#include "store/crc32c.h"
+#include "store/kro_object.h"
+#include "test_support.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string snapshot(TkroObject& s) {
+  std::string bytes;
+  EXPECT_EQ(kro_dbSaveBuffer(&s.Handle, bytes), 0);
+  return bytes;
+}
+
+// A store with every kind of content: values of each kind, integers, names, link lists,
+// masks with parameters, masked objects, free numbers.
+void fill(TkroObject& s) {
+  s.SetTitle("K7D40 Simple");
+  TDSystem& sys = *s.System;
+  sys.CreateValue("", "FormatId", KroValue("K7D40"));
+  sys.CreateValue("", "FormatVersion", KroValue(std::uint8_t(0)));
+  sys.WriteValue("Conf/Info/ctime", KroValue::dateTime(46000.5));
+  sys.WriteValue("Conf/Info/big", KroValue(-(1LL << 50)));
+  sys.WriteValue("Conf/Info/flag", KroValue(false));
+  sys.WriteValue("Conf/Info/program", KroValue("Vo Tavel 0.9.2 — ёж"));
+  sys.ForceCreateDir("Masks");
+  const std::int32_t masks = sys.LastCreated;
+  const std::int32_t mask =
+      s.CreateObjectMask("item", {"origin", "dest", "descr", "size", 8, 1, 2, 3, "length", 7}, 1);
+  s.Objects(mask)->LinkInto(masks);
+  sys.ForceCreateDir("Items");
+  auto items = s.NewItem(sys.LastCreated);
+  for (int i = 0; i < 20; ++i) {
+    std::int32_t e = -1;
+    s.CreateObject(mask, e, 2);
+    auto* rec = s.Objects(e);
+    rec->AsObject.Field(0)->SetValue(KroValue("/m/" + std::to_string(i)));
+    rec->AsObject.Field(3)->SetValue(KroValue(static_cast<long long>(i) << 33));
+    rec->AsObject.Field(4)->SetValue(KroValue(i * 10));
+    rec->SetInt(i - 5);
+    items->AsTLinks.Add(e);
+  }
+  items->AsTLinks.Remove(items->AsTLinks.Get(3), 19);  // leaves free numbers behind
+  items->AsTLinks.Add(items->AsTLinks.Get(0));         // a number linked twice
+  s.NewObject(kro_GetFirstFree(&s.Handle), 1234);
+}
+
+std::string frame(const std::string& payload, std::uint32_t version = 1) {
+  std::string f("\x89KRO\r\n\x1a\n", 8);
+  auto put = [&](auto v) { f.append(reinterpret_cast<const char*>(&v), sizeof v); };
+  put(version);
+  put(std::uint32_t(0));
+  put(static_cast<std::uint64_t>(payload.size()));
+  f += payload;
+  put(Crc32c(f.data(), f.size()));
+  return f;
+}
+
+std::string payloadOf(const std::string& file) {
+  return file.substr(24, file.size() - 28);
+}
+
+TEST(StoreFile, SaveAndLoadKeepEverythingAndNumbersKeepTheirMeaning) {
+  TempDir dir;
+  const std::string path = (dir / "list.kro").string();
+  TkroObject a([](const std::string&) {});
+  fill(a);
+  const std::string before = snapshot(a);
+  ASSERT_EQ(a.SaveToFile(path, 2), 0);
+  EXPECT_EQ(a.LastResult, 0);
+  EXPECT_EQ(readFile(path), before);
+
+  TkroObject b([](const std::string&) {});
+  b.System->ForceCreateDir("Old/stuff");  // replaced wholly by the load
+  b.System->ChangeDir("Old/stuff");
+  ASSERT_EQ(b.LoadFromFile(path, 3), 0);
+  EXPECT_EQ(snapshot(b), before);
+  EXPECT_EQ(b.Count(), a.Count());
+  for (std::int32_t n = 0; n < a.Count(); ++n) EXPECT_EQ(b.Handle.types[n], a.Handle.types[n]);
+  EXPECT_EQ(b.System->CurrentDir(), 1);
+  EXPECT_FALSE(b.System->Exists("Old", 1));
+  EXPECT_EQ(kro_GetFirstFree(&b.Handle), kro_GetFirstFree(&a.Handle));
+
+  EXPECT_EQ(b.Title(), "K7D40 Simple");
+  EXPECT_EQ(b.System->ReadString("Conf/Info/program", ""), "Vo Tavel 0.9.2 — ёж");
+  EXPECT_EQ(b.System->ReadInt64("Conf/Info/big", 0), -(1LL << 50));
+  KroValue v;
+  b.System->ReadValue("Conf/Info/ctime", KroValue(), v);
+  EXPECT_EQ(v.kind, KroValue::Kind::DateTime);
+  EXPECT_EQ(v.d, 46000.5);
+  b.System->ReadValue("FormatVersion", KroValue(), v);
+  EXPECT_EQ(v.kind, KroValue::Kind::Byte);
+  EXPECT_TRUE(b.System->Exists("Conf/Info/flag", 1));
+  EXPECT_FALSE(b.System->ReadBool("Conf/Info/flag", true));
+
+  auto items = b.System->NewItemAt("Items");
+  ASSERT_EQ(items->AsTLinks.High(), 19);
+  const std::int32_t e = items->AsTLinks.Get(3);  // the fifth entry made (the fourth went)
+  EXPECT_EQ(b.Objects(e)->AsObject.FieldByName("origin")->AsString.Get(), "/m/4");
+  b.Objects(e)->AsObject.FieldByName("size")->GetValue(v);
+  EXPECT_EQ(v.asInt64(), 4LL << 33);
+  EXPECT_EQ(b.Objects(e)->GetInt(), -1);
+  EXPECT_EQ(items->AsTLinks.Get(19), items->AsTLinks.Get(0));
+  const std::int32_t mask = b.System->Lookup("Masks/item", 1);
+  EXPECT_EQ(b.Objects(mask)->TypeOf(), kroTypeMask);
+
+  // The loaded store goes on working: new entries, new fields, saved again the same.
+  std::int32_t n = -1;
+  ASSERT_EQ(b.CreateObject(mask, n, 2), 0);
+  ASSERT_EQ(b.Objects(n)->AsObject.Field(2)->SetValue(KroValue("new")), 0);
+  ASSERT_EQ(b.SaveToFile(path, 0), 0);
+  TkroObject c([](const std::string&) {});
+  ASSERT_EQ(c.LoadFromFile(path, 3), 0);
+  EXPECT_EQ(snapshot(c), snapshot(b));
+}
+
+TEST(StoreFile, EveryKindOfBadFileGivesAnErrorAndLeavesTheStoreAsItWas) {
+  TempDir dir;
+  TkroObject good([](const std::string&) {});
+  fill(good);
+  const std::string file = snapshot(good);
+  TkroObject s([](const std::string&) {});
+  s.System->WriteValue("Settings/Exit confirm", KroValue(false));
+  const std::string before = snapshot(s);
+  const std::int32_t count = s.Count();
+
+  auto expectRefused = [&](const std::string& bytes, const std::string& what) {
+    const std::string path = (dir / "bad.kro").string();
+    writeFile(path, bytes);
+    const std::int32_t r = s.LoadFromFile(path, 3);
+    EXPECT_GT(r, 0) << what;
+    EXPECT_EQ(s.LastResult, r) << what;
+    ASSERT_EQ(s.Count(), count) << what;
+    ASSERT_EQ(snapshot(s), before) << what;
+  };
+
+  EXPECT_EQ(s.LoadFromFile((dir / "missing.kro").string(), 3), kroErrIo);
+  EXPECT_EQ(s.LoadFromFile(dir.str(), 3), kroErrIo);  // a folder
+  EXPECT_EQ(snapshot(s), before);
+  expectRefused("", "empty");
+  expectRefused("[Settings]\r\nExit confirm=1\r\n", "foreign text");
+  expectRefused(std::string(4096, '\0'), "zeros");
+  expectRefused(file + "x", "a byte too many");
+  expectRefused(file.substr(0, file.size() / 2), "cut in half");
+
+  // Every cut and flipped bits all over the file, through the same loader in memory.
+  auto refusedInMemory = [&](const std::string& bytes, const std::string& what) {
+    const std::int32_t r = kro_dbLoadBuffer(&s.Handle, bytes.data(), bytes.size());
+    EXPECT_GT(r, 0) << what;
+    ASSERT_EQ(s.Count(), count) << what;
+    ASSERT_EQ(snapshot(s), before) << what;
+  };
+  for (std::size_t len = 0; len < file.size(); ++len)
+    refusedInMemory(file.substr(0, len), "cut at " + std::to_string(len));
+  for (std::size_t i = 0; i < file.size(); ++i) {
+    for (int bit = 0; bit < 8; bit += 3) {
+      std::string flipped = file;
+      flipped[i] = static_cast<char>(flipped[i] ^ (1 << bit));
+      refusedInMemory(flipped, "bit " + std::to_string(bit) + " of byte " + std::to_string(i));
+    }
+  }
+}
+
+TEST(StoreFile, WellSealedButInconsistentContentIsRefused) {
+  // Files whose checksum is right but whose content lies: absurd counts and lengths must
+  // be refused before anything is allocated from them.
+  TkroObject s([](const std::string&) {});
+  const std::string before = snapshot(s);
+  const std::string payload = payloadOf(before);
+  auto put32 = [](std::string& p, std::size_t at, std::uint32_t v) { std::memcpy(&p[at], &v, 4); };
+  auto put64 = [](std::string& p, std::size_t at, std::uint64_t v) { std::memcpy(&p[at], &v, 8); };
+  auto refused = [&](const std::string& bytes, std::int32_t code, const std::string& what) {
+    EXPECT_EQ(kro_dbLoadBuffer(&s.Handle, bytes.data(), bytes.size()), code) << what;
+    EXPECT_EQ(snapshot(s), before) << what;
+  };
+  // The default store: count 2, then object 0 (text kind, empty title) and object 1.
+  ASSERT_EQ(frame(payload), before);
+
+  std::string p = payload;
+  put32(p, 0, 0xFFFFFFFFu);
+  refused(frame(p), kroErrTooLarge, "object count 4 billion");
+  p = payload;
+  put32(p, 0, 1u << 26);
+  refused(frame(p), kroErrFormat, "object count beyond the bytes");
+  p = payload;
+  put64(p, 4, ~0ull);
+  refused(frame(p), kroErrFormat, "text total beyond the bytes");
+  p = payload;
+  put64(p, 12, 1ull << 60);
+  refused(frame(p), kroErrFormat, "pool beyond the bytes");
+  p = payload;
+  put32(p, 0, 3);
+  refused(frame(p), kroErrFormat, "one object too many");
+  refused(frame(payload + '\xff'), kroErrFormat, "trailing byte");
+  refused(frame(payload, 2), kroErrVersion, "newer format");
+  refused(frame(payload, 0), kroErrFormat, "version 0");
+
+  // Object 1 with a link list of 0x40000000 numbers, and one with a link out of range.
+  TkroObject t([](const std::string&) {});
+  t.System->CreateDir("", "A");
+  std::string linked = payloadOf(snapshot(t));
+  // The last object ("A": kind, type, parts, name, empty list) takes 12 bytes; before it
+  // stand object 1's link count and its one link.
+  const std::size_t countAt = linked.size() - 12 - 4 - 4;
+  std::uint32_t was = 0;
+  std::memcpy(&was, &linked[countAt], 4);
+  ASSERT_EQ(was, 1u) << "layout of the sample changed";
+  std::string q = linked;
+  put32(q, countAt, 0x40000000u);
+  refused(frame(q), kroErrFormat, "link count beyond the bytes");
+  q = linked;
+  put32(q, countAt + 4, 99);
+  refused(frame(q), kroErrFormat, "link to a number the file does not have");
+  q = linked;
+  put32(q, countAt + 4, 0xFFFFFFFFu);
+  refused(frame(q), kroErrFormat, "link -1");
+  EXPECT_EQ(kro_dbLoadBuffer(&s.Handle, nullptr, 0), kroErrFormat);
+}
+
+// ------------------------------------------------------------------------- failed saves
+
+int failWith = 0;
+int calls = 0;
+int failingOpen(const char*, int, mode_t) {
+  errno = failWith;
+  return -1;
+}
+ssize_t failingWrite(int fd, const void* d, std::size_t n) {
+  // The first call writes part of the data, then the disk is full.
+  if (++calls == 1) return ::write(fd, d, n / 2);
+  errno = failWith;
+  return -1;
+}
+int failingFsync(int) {
+  errno = failWith;
+  return -1;
+}
+int failingRename(const char*, const char*) {
+  errno = failWith;
+  return -1;
+}
+
+class FileOpsGuard {
+ public:
+  explicit FileOpsGuard(const KroFileOps& ops) : ops_(ops) { kro_SetFileOps(&ops_); }
+  ~FileOpsGuard() { kro_SetFileOps(nullptr); }
+
+ private:
+  KroFileOps ops_;
+};
+
+std::size_t filesIn(const fs::path& p) {
+  std::size_t n = 0;
+  for ([[maybe_unused]] const auto& e : fs::directory_iterator(p)) ++n;
+  return n;
+}
+
+TEST(StoreFile, AFailedSaveReportsAnErrorAndLeavesTheOldFileAndNoLeftovers) {
+  TempDir dir;
+  const std::string path = (dir / "conf5.kro").string();
+  TkroObject s([](const std::string&) {});
+  s.System->WriteValue("version", KroValue("0.9.2"));
+  ASSERT_EQ(s.SaveToFile(path, 2), 0);
+  const std::string old = readFile(path);
+  fill(s);  // the new content that must not arrive
+
+  struct Case {
+    const char* what;
+    KroFileOps ops;
+    int err;
+  };
+  const Case cases[] = {
+      {"no permission", {failingOpen, nullptr, nullptr, nullptr}, EACCES},
+      {"disk full", {nullptr, failingWrite, nullptr, nullptr}, ENOSPC},
+      {"write error", {nullptr, failingWrite, nullptr, nullptr}, EIO},
+      {"flush error", {nullptr, nullptr, failingFsync, nullptr}, EIO},
+      {"rename refused", {nullptr, nullptr, nullptr, failingRename}, EXDEV},
+  };
+  for (const Case& c : cases) {
+    failWith = c.err;
+    calls = 0;
+    FileOpsGuard guard(c.ops);
+    EXPECT_EQ(s.SaveToFile(path, 2), kroErrIo) << c.what;
+    EXPECT_EQ(s.LastResult, kroErrIo) << c.what;
+    EXPECT_EQ(readFile(path), old) << c.what;
+    EXPECT_EQ(filesIn(dir.path()), 1u) << c.what;
+  }
+  // With the seam back to the system, the same save goes through.
+  ASSERT_EQ(s.SaveToFile(path, 2), 0);
+  EXPECT_EQ(readFile(path), snapshot(s));
+  EXPECT_EQ(filesIn(dir.path()), 1u);
+
+  EXPECT_EQ(s.SaveToFile((dir / "no/such/folder.kro").string(), 2), kroErrIo);
+  EXPECT_EQ(s.SaveToFile("", 2), kroErrArgument);
+}
+
+TEST(StoreFile, SavingIntoAReadOnlyFolderFailsAndKeepsTheOldFile) {
+  if (::geteuid() == 0) GTEST_SKIP() << "root writes into read-only folders";
+  TempDir dir;
+  const fs::path folder = dir / "ro";
+  fs::create_directory(folder);
+  const std::string path = (folder / "list.kro").string();
+  TkroObject s([](const std::string&) {});
+  ASSERT_EQ(s.SaveToFile(path, 2), 0);
+  const std::string old = readFile(path);
+  fill(s);
+  fs::permissions(folder, fs::perms::owner_read | fs::perms::owner_exec);
+  EXPECT_EQ(s.SaveToFile(path, 2), kroErrIo);
+  fs::permissions(folder, fs::perms::owner_all);
+  EXPECT_EQ(readFile(path), old);
+  EXPECT_EQ(filesIn(folder), 1u);
+}
+
+TEST(StoreFile, SavingOverAFileKeepsItsPermissions) {
+  TempDir dir;
+  const fs::path path = dir / "list.kro";
+  TkroObject s([](const std::string&) {});
+  ASSERT_EQ(s.SaveToFile(path.string(), 0), 0);
+  fs::permissions(path, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+  ASSERT_EQ(s.SaveToFile(path.string(), 2), 0);
+  EXPECT_EQ(fs::status(path).permissions() & fs::perms::all,
+            fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+}
+
+TEST(StoreFile, ChecksumRoutinesAgree) {
+  std::string data;
+  for (int i = 0; i < 1000; ++i) data.push_back(static_cast<char>(i * 7 + 3));
+  EXPECT_EQ(Crc32c("123456789", 9), 0xE3069283u);  // the published check value
+  for (std::size_t len : {0u, 1u, 7u, 8u, 9u, 63u, 1000u})
+    EXPECT_EQ(Crc32c(data.data(), len), Crc32cPortable(data.data(), len)) << len;
+  EXPECT_EQ(Crc32c(data.data() + 100, 900, Crc32c(data.data(), 100)), Crc32c(data.data(), 1000));
+}
+
+// Inputs the fuzzer once found interesting (or that crashed an earlier build) stay here and
+// run through the loader on every test run.
+TEST(StoreFile, SavedFuzzInputsLoadSafely) {
+  const fs::path corpus = TAVEL_STORE_CORPUS;
+  ASSERT_TRUE(fs::is_directory(corpus));
+  std::size_t seen = 0;
+  for (const auto& e : fs::directory_iterator(corpus)) {
+    if (!e.is_regular_file()) continue;
+    ++seen;
+    const std::string bytes = readFile(e.path());
+    TkroObject s([](const std::string&) {});
+    const std::string before = snapshot(s);
+    const std::int32_t r = kro_dbLoadBuffer(&s.Handle, bytes.data(), bytes.size());
+    if (r > 0) {
+      EXPECT_EQ(snapshot(s), before) << e.path();
+      continue;
+    }
+    // A store that loads saves back to the very same bytes and can be walked.
+    EXPECT_EQ(snapshot(s), bytes) << e.path();
+    for (std::int32_t n = 0; n < s.Count(); ++n) {
+      KroValue v;
+      s.Objects(n)->GetValue(v);
+      s.Objects(n)->AsTLinks.High();
+      s.Objects(n)->AsObject.Field(0);
+    }
+  }
+  EXPECT_GT(seen, 0u);
+}
+
+}  // namespace
