@@ -1,0 +1,132 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <filesystem>
+
+#include "fs/file_ops.h"
+#include "fs/sys_calls.h"
+#include "test_support.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// Points the home trash at a folder of the test and puts the old setting back after.
+class TrashHome {
+ public:
+  explicit TrashHome(const fs::path& dataHome) {
+    const char* old = std::getenv("XDG_DATA_HOME");
+    had_ = old != nullptr;
+    if (had_) old_ = old;
+    ::setenv("XDG_DATA_HOME", dataHome.c_str(), 1);
+  }
+  ~TrashHome() {
+    if (had_) {
+      ::setenv("XDG_DATA_HOME", old_.c_str(), 1);
+    } else {
+      ::unsetenv("XDG_DATA_HOME");
+    }
+  }
+
+ private:
+  bool had_ = false;
+  std::string old_;
+};
+
+}  // namespace
+
+TEST(DeleteToRecycleBin, MovesTheFileIntoTheTrashWithItsInfo) {
+  TempDir t;
+  TrashHome home(t / "data");
+  const fs::path song = t / "Музыка" / "my song.mp3";
+  writeFile(song, "la la");
+  const FileOpResult r = DeleteToRecycleBin(song.string());
+  ASSERT_TRUE(r.ok()) << r.message;
+  EXPECT_FALSE(fs::exists(song));
+  const fs::path trash = t / "data" / "Trash";
+  EXPECT_EQ(readFile(trash / "files" / "my song.mp3"), "la la");
+  const std::string info = readFile(trash / "info" / "my song.mp3.trashinfo");
+  EXPECT_EQ(info.rfind("[Trash Info]\nPath=", 0), 0u) << info;
+  EXPECT_NE(info.find("Path=" + t.str() + "/%D0%9C%D1%83%D0%B7%D1%8B%D0%BA%D0%B0/my%20song.mp3\n"),
+            std::string::npos)
+      << info;
+  EXPECT_NE(info.find("\nDeletionDate=20"), std::string::npos) << info;
+
+  // A second file of the same name gets a name of its own; the first stays restorable.
+  writeFile(song, "second");
+  ASSERT_TRUE(DeleteToRecycleBin(song.string()).ok());
+  EXPECT_EQ(readFile(trash / "files" / "my song.mp3"), "la la");
+  EXPECT_EQ(readFile(trash / "files" / "my song.mp3.2"), "second");
+  EXPECT_TRUE(fs::exists(trash / "info" / "my song.mp3.2.trashinfo"));
+}
+
+TEST(DeleteToRecycleBin, FailuresAreReportedAndTheFileStays) {
+  TempDir t;
+  writeFile(t / "a.mp3", "keep me");
+  {
+    TrashHome home(t / "data");
+    EXPECT_EQ(DeleteToRecycleBin((t / "missing.mp3").string()).error, ENOENT);
+    EXPECT_EQ(DeleteToRecycleBin("").status, FileOpStatus::Failed);
+
+    FsCalls calls = RealFsCalls();
+    calls.rename = [](const char*, const char*, bool) { return errno = EACCES, -1; };
+    ScopedFsCalls refuse(calls);
+    const FileOpResult r = DeleteToRecycleBin((t / "a.mp3").string());
+    EXPECT_EQ(r.error, EACCES);
+    EXPECT_NE(r.message.find("a.mp3"), std::string::npos);
+    // No info file is left to describe a file that never arrived.
+    EXPECT_TRUE(fs::is_empty(t / "data" / "Trash" / "info"));
+  }
+  {
+    // The trash cannot be made where a file stands in its way.
+    writeFile(t / "blocker", "x");
+    TrashHome home(t / "blocker" / "data");
+    EXPECT_EQ(DeleteToRecycleBin((t / "a.mp3").string()).error, ENOTDIR);
+  }
+  EXPECT_EQ(readFile(t / "a.mp3"), "keep me");
+}
+
+TEST(DeleteToRecycleBin, FileOnAnotherVolumeGoesToThatVolumesTrash) {
+  TempDir t;
+  struct stat shm {
+  }, tmp{};
+  if (::stat("/dev/shm", &shm) != 0 || ::stat(t.str().c_str(), &tmp) != 0 ||
+      shm.st_dev == tmp.st_dev || ::access("/dev/shm", W_OK) != 0) {
+    GTEST_SKIP() << "no second file system at /dev/shm";
+  }
+  // /dev/shm is the top of its own volume.
+  const fs::path volumeTrash = "/dev/shm/.Trash-" + std::to_string(::getuid());
+  const bool hadTrash = fs::exists(volumeTrash);
+  std::string folder = "/dev/shm/tavel-fs-test-XXXXXX";
+  ASSERT_NE(::mkdtemp(folder.data()), nullptr);
+  const std::string inner = fs::path(folder).filename().string();
+  writeFile(fs::path(folder) / "b.mp3", "elsewhere");
+
+  TrashHome home(t / "data");
+  const FileOpResult r = DeleteToRecycleBin(folder + "/b.mp3");
+  EXPECT_TRUE(r.ok()) << r.message;
+  EXPECT_FALSE(fs::exists(folder + "/b.mp3"));
+  std::string name = "b.mp3";
+  for (int n = 2; fs::exists(volumeTrash / "files" / name) &&
+                  readFile(volumeTrash / "files" / name) != "elsewhere";
+       ++n) {
+    name = "b.mp3." + std::to_string(n);
+  }
+  EXPECT_EQ(readFile(volumeTrash / "files" / name), "elsewhere");
+  const std::string info = readFile(volumeTrash / "info" / (name + ".trashinfo"));
+  // Paths in a volume's trash are relative to the volume's top.
+  EXPECT_NE(info.find("\nPath=" + inner + "/b.mp3\n"), std::string::npos) << info;
+  EXPECT_FALSE(fs::exists(t / "data" / "Trash" / "files" / "b.mp3"));
+
+  std::error_code ec;
+  if (hadTrash) {
+    fs::remove(volumeTrash / "files" / name, ec);
+    fs::remove(volumeTrash / "info" / (name + ".trashinfo"), ec);
+  } else {
+    fs::remove_all(volumeTrash, ec);
+  }
+  fs::remove_all(folder, ec);
+}
