@@ -94,9 +94,10 @@ FileOpResult CopyFileWithProgress(const std::string& source, const std::string& 
   if (source.empty()) return FileOpFailed(EINVAL, "copy", "(no source)");
   if (dest.empty()) return FileOpFailed(EINVAL, "copy to", "(no destination)");
 
-  const int in = sys.open(source.c_str(), O_RDONLY | O_CLOEXEC, 0);
+  // O_NONBLOCK: a pipe posing as a song must not hang the run waiting for a writer.
+  const int in = sys.open(source.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK, 0);
   if (in < 0) return FileOpFailed(errno, "open", source);
-  struct stat st;
+  struct stat st {};
   if (::fstat(in, &st) != 0 || !S_ISREG(st.st_mode)) {
     const int err = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
     sys.close(in);

@@ -282,6 +282,8 @@ TEST(CopyFile, ReplaceRulesAndBadArguments) {
   EXPECT_EQ(CopyFileWithProgress(src, (t / "folder").string()).error, EISDIR);
   EXPECT_EQ(CopyFileWithProgress((t / "folder").string(), (t / "x.mp3").string()).error, EISDIR);
   EXPECT_EQ(CopyFileWithProgress((t / "none.mp3").string(), (t / "x.mp3").string()).error, ENOENT);
+  ASSERT_EQ(::mkfifo((t / "pipe.mp3").c_str(), 0644), 0);
+  EXPECT_EQ(CopyFileWithProgress((t / "pipe.mp3").string(), (t / "x.mp3").string()).error, EINVAL);
   EXPECT_EQ(CopyFileWithProgress(src, (t / "no" / "such" / "x.mp3").string()).error, ENOENT);
   EXPECT_EQ(CopyFileWithProgress("", (t / "x.mp3").string()).status, FileOpStatus::Failed);
   EXPECT_EQ(CopyFileWithProgress(src, "").status, FileOpStatus::Failed);
