@@ -22,6 +22,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <memory>
 
 #include "store/crc32c.h"
 #include "store/kro_store.h"
@@ -47,7 +48,7 @@ constexpr std::uint8_t partAll = 0x1F;
 
 class Out {
  public:
-  explicit Out(std::string& buf) : p_(reinterpret_cast<unsigned char*>(buf.data())) {}
+  explicit Out(unsigned char* buf) : p_(buf) {}
   template <class T>
   void put(T v) {
     std::memcpy(p_, &v, sizeof v);
@@ -94,7 +95,7 @@ std::size_t valueSize(const KroObj& o) {
 
 }  // namespace
 
-std::string kroSerialize(const KroStore& s) {
+KroBytes kroSerializeBytes(const KroStore& s) {
   // First the exact size, so the buffer is allocated once.
   std::size_t size = kHeader + 4 + 8 + 8 + kTrailer;
   std::uint64_t textBytes = 0, poolWords = 0;
@@ -119,9 +120,10 @@ std::string kroSerialize(const KroStore& s) {
     }
   }
 
-  std::string buf;
-  buf.resize(size);
-  Out w(buf);
+  KroBytes buf;
+  buf.data.reset(new unsigned char[size]);  // every byte is written below
+  buf.size = size;
+  Out w(buf.data.get());
   w.bytes(kMagic, sizeof kMagic);
   w.put<std::uint32_t>(kVersion);
   w.put<std::uint32_t>(0);
@@ -186,10 +188,14 @@ std::string kroSerialize(const KroStore& s) {
       }
     }
   }
-  const std::size_t body =
-      static_cast<std::size_t>(w.pos() - reinterpret_cast<unsigned char*>(buf.data()));
-  w.put<std::uint32_t>(Crc32c(buf.data(), body));
+  const std::size_t body = static_cast<std::size_t>(w.pos() - buf.data.get());
+  w.put<std::uint32_t>(Crc32c(buf.data.get(), body));
   return buf;
+}
+
+std::string kroSerialize(const KroStore& s) {
+  const KroBytes b = kroSerializeBytes(s);
+  return std::string(reinterpret_cast<const char*>(b.data.get()), b.size);
 }
 
 // ------------------------------------------------------------------------- reading
@@ -448,28 +454,28 @@ std::int32_t kro_dbLoad(KroHandle* h, const std::string& file, std::int32_t /*mo
     ::close(fd);
     return kroErrTooLarge;
   }
-  std::string buf;
-  buf.resize(static_cast<std::size_t>(st.st_size));
+  const auto size = static_cast<std::size_t>(st.st_size);
+  std::unique_ptr<unsigned char[]> buf(new unsigned char[size ? size : 1]);
   std::size_t got = 0;
-  while (got < buf.size()) {
-    const ssize_t r = ::read(fd, buf.data() + got, buf.size() - got);
+  while (got < size) {
+    const ssize_t r = ::read(fd, buf.get() + got, size - got);
     if (r < 0 && errno == EINTR) continue;
     if (r <= 0) break;
     got += static_cast<std::size_t>(r);
   }
   char extra = 0;
-  const bool grew = got == buf.size() && ::read(fd, &extra, 1) > 0;
+  const bool grew = got == size && ::read(fd, &extra, 1) > 0;
   ::close(fd);
   // A file that changed size while it was read is not a whole store.
-  if (got != buf.size() || grew) return kroErrIo;
-  return kro_dbLoadBuffer(h, buf.data(), buf.size());
+  if (got != size || grew) return kroErrIo;
+  return kro_dbLoadBuffer(h, buf.get(), size);
 }
 
 std::int32_t kro_dbSave(KroHandle* h, const std::string& file, std::int32_t mode) {
   if (!h || !h->store) return kroErrHandle;
   if (file.empty()) return kroErrArgument;
   const Ops ops = currentOps();
-  const std::string bytes = kroSerialize(*h->store);
+  const KroBytes bytes = kroSerializeBytes(*h->store);
 
   // The new content goes to a fresh file beside the target and replaces it by rename only
   // once it is whole (and, when durable, on the disk): a failure at any point leaves the
@@ -482,7 +488,7 @@ std::int32_t kro_dbSave(KroHandle* h, const std::string& file, std::int32_t mode
   if (::stat(file.c_str(), &old) == 0) perm = old.st_mode & 07777;
   const int fd = ops.open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, perm);
   if (fd < 0) return kroErrIo;
-  bool ok = writeAll(ops, fd, bytes.data(), bytes.size());
+  bool ok = writeAll(ops, fd, reinterpret_cast<const char*>(bytes.data.get()), bytes.size);
   if (ok && (mode & kroSaveDurable)) ok = ops.fsync(fd) == 0;
   if (::close(fd) != 0) ok = false;
   if (ok) ok = ops.rename(tmp.c_str(), file.c_str()) == 0;

@@ -8,6 +8,7 @@
 // masks, the list of entries) and sit in maps keyed by number.
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <queue>
 #include <string>
 #include <string_view>
@@ -80,7 +81,12 @@ struct KroStore {
 std::int32_t kroTypeOfKind(KroValue::Kind k);
 // Name rules: 1 to 255 bytes, no '/'.
 bool kroValidName(std::string_view name);
-// Serialisation (kro_file.cpp).
+// Serialisation (kro_file.cpp): the whole file's bytes.
+struct KroBytes {
+  std::unique_ptr<unsigned char[]> data;
+  std::size_t size = 0;
+};
+KroBytes kroSerializeBytes(const KroStore& s);
 std::string kroSerialize(const KroStore& s);
 // Parses a whole file's bytes into `out` (fresh); a code above 0 when it is not a valid
 // store.
