@@ -128,9 +128,12 @@ M3uParseResult ParseM3U(std::string_view bytes, std::string_view folder) {
         hasExtinf = true;
         if (!parseLength(lengthText, length)) {
           length = -1;
+          // The log line stays short whatever the playlist holds.
+          const std::string_view shown = Utf8CutToBytes(lengthText, 40);
           result.diagnostics.push_back(
-              {number, "line " + std::to_string(number) + ": length \"" + std::string(lengthText) +
-                           "\" in #EXTINF is not a whole number of seconds, -1 used"});
+              {number, "line " + std::to_string(number) + ": length \"" + std::string(shown) +
+                           (shown.size() < lengthText.size() ? "...\"" : "\"") +
+                           " in #EXTINF is not a whole number of seconds, -1 used"});
         }
       }
       return true;

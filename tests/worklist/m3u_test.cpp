@@ -196,6 +196,15 @@ TEST(M3uRead, BadLengthGivesMinusOneAndADiagnosticAndReadingGoesOn) {
         << r.diagnostics[i].message;
   }
   EXPECT_NE(r.diagnostics[0].message.find("\"3.5\""), std::string::npos);
+
+  // A huge bad length does not make a huge log line, nor one with a broken character.
+  const M3uParseResult big = ParseM3U(
+      "#EXTM3U\n#EXTINF:" + std::string(39, 'x') + "я" + std::string(5000, '9') + ",T\na.mp3\n",
+      kFolder);
+  ASSERT_EQ(big.diagnostics.size(), 1u);
+  EXPECT_LT(big.diagnostics[0].message.size(), 150u);
+  EXPECT_TRUE(IsValidUtf8(big.diagnostics[0].message));
+  EXPECT_NE(big.diagnostics[0].message.find(std::string(39, 'x') + "...\""), std::string::npos);
 }
 
 TEST(M3uWrite, ExactBytesOfAWrittenPlaylist) {
