@@ -1,6 +1,7 @@
 // The 128-byte trailer of any file is read as a tag during folder scans: any bytes must
 // give valid UTF-8 fields of bounded size. The text conversions the tag reader relies on
 // are checked on the same bytes.
+// TAVEL_FUZZ_DEPS: tavel_worklist
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>

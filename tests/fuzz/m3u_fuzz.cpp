@@ -1,5 +1,6 @@
 // Playlists come from anywhere: any bytes must parse without a fault, give valid UTF-8
 // records, and a parsed playlist written out must read back as the same records.
+// TAVEL_FUZZ_DEPS: tavel_worklist tavel_fs
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
