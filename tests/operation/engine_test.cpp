@@ -36,6 +36,12 @@ class MemoryLog {
     SetProgramLog(&log);
   }
   ~MemoryLog() { SetProgramLog(nullptr); }
+  // The lines without their time stamps.
+  std::vector<std::string> texts() const {
+    std::vector<std::string> out;
+    for (const auto& l : log.pending) out.push_back(l.substr(l.find("]  ") + 3));
+    return out;
+  }
   bool has(const std::string& tail) const {
     for (const auto& l : log.pending)
       if (l.size() >= tail.size() && l.compare(l.size() - tail.size(), tail.size(), tail) == 0)
@@ -105,12 +111,28 @@ TEST(EngineRun, CopyIntoEmptyDestinationLogsEveryFileAndFinishes) {
   EXPECT_TRUE(r.display.controls.front().running);
   EXPECT_FALSE(r.display.controls.back().running);
   EXPECT_FALSE(r.engine.flags().running);
-  // The program log names every stage.
-  for (const char* line : {"aPreparePL()", "aPreparePL() end", "aPreAction()", "  Check root ",
-                           "aCheckPL()", "  UpdatePLFilesInfo()", "  CheckDestFilesExisting() end",
-                           "aAction()", "aAction() end", "aPostAction()", "aPostAction() end"})
-    EXPECT_TRUE(plog.has(line) || std::string(line) == "  Check root ") << line;
-  EXPECT_TRUE(plog.has("  Check root " + (tmp / "dst").string()));
+  // The program log names every stage, in order.
+  const std::vector<std::string> programLog{"",
+                                            "aPreparePL()",
+                                            "aPreparePL() end",
+                                            "",
+                                            "aPreAction()",
+                                            "  Check root " + (tmp / "dst").string(),
+                                            "aPreAction() end",
+                                            "",
+                                            "aCheckPL()",
+                                            "  UpdatePLFilesInfo()",
+                                            "  UpdatePLFilesInfo() end",
+                                            "  CheckDestFilesExisting()",
+                                            "  CheckDestFilesExisting() end",
+                                            "aCheckPL() end",
+                                            "",
+                                            "aAction()",
+                                            "aAction() end",
+                                            "",
+                                            "aPostAction()",
+                                            "aPostAction() end"};
+  EXPECT_EQ(plog.texts(), programLog);
 }
 
 TEST(EngineRun, ExistingDestinationsFollowThePolicy) {
@@ -319,4 +341,36 @@ TEST(EngineRun, AnswerNoAbortsBeforeAnythingIsMoved) {
   const std::vector<std::string> tail(r.display.log.end() - 3, r.display.log.end());
   EXPECT_EQ(tail, (std::vector<std::string>{"", "[T] Операция прервана",
                                             "[T] Операция прервана пользователем"}));
+}
+
+TEST(EngineRun, UnusableRootsFailTheRunWithAReport) {
+  TempDir tmp;
+  writeFile(tmp / "src/a.mp3", "a");
+  writeFile(tmp / "file", "not a folder");
+  RecordingBox box;
+  MemoryLog plog;
+  for (const std::string& dest : {std::string(" / "), (tmp / "file/dst").string()}) {
+    Rig r;
+    r.entries.add((tmp / "src/a.mp3").string(), 0);
+    r.params.destination = dest;
+    r.go();
+    EXPECT_EQ(r.display.log.back(), "[T] Операция прервана") << dest;
+    EXPECT_EQ(r.display.log[r.display.log.size() - 3], "[T] Предварительные операции") << dest;
+  }
+  ASSERT_EQ(box.boxes.size(), 2u);
+  EXPECT_EQ(box.boxes[0].caption, "Vo Tavel");
+  EXPECT_NE(box.boxes[0].text.find("GCF: Blank path "), std::string::npos);
+  EXPECT_NE(box.boxes[1].text.find("Ошибка создания папки \"" + (tmp / "file/dst").string()),
+            std::string::npos);
+  EXPECT_TRUE(plog.has("BugFS: GCF: Blank path "));
+  EXPECT_FALSE(fs::exists(tmp / "file/dst"));
+
+  // An existing root is announced before the clearing question.
+  Rig ok;
+  ok.entries.add((tmp / "src/a.mp3").string(), 0);
+  ok.params.destination = (tmp / "src").string() + "/../out";
+  fs::create_directories(tmp / "out");
+  ok.go();
+  EXPECT_TRUE(plog.has("  Clear Dest?"));
+  EXPECT_EQ(readFile(tmp / "out/a.mp3"), "a");
 }
