@@ -103,7 +103,8 @@ struct KroValue {
 
   bool empty() const { return kind == Kind::Empty; }
   std::string asText(const std::string& def = std::string()) const;
-  std::int32_t asInt(std::int32_t def = 0) const;  // out of 32-bit range gives def
+  // Out of 32-bit range gives def; 2^31 .. 2^32 - 1 (an unsigned flag word) gives its bits.
+  std::int32_t asInt(std::int32_t def = 0) const;
   std::int64_t asInt64(std::int64_t def = 0) const;
   std::uint8_t asByte(std::uint8_t def = 0) const;  // out of 0..255 gives def
   bool asBool(bool def = false) const;  // "true"/"false" (any case), numbers: not 0 = true

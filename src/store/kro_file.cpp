@@ -443,7 +443,9 @@ std::int32_t kro_dbSaveBuffer(KroHandle* h, std::string& out) {
 
 std::int32_t kro_dbLoad(KroHandle* h, const std::string& file, std::int32_t /*mode*/) {
   if (!h || !h->store) return kroErrHandle;
-  const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+  // Non-blocking, so that a FIFO under the name cannot stall the program; anything but a
+  // regular file is refused below.
+  const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) return kroErrIo;
   struct stat st {};
   if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
@@ -481,12 +483,16 @@ std::int32_t kro_dbSave(KroHandle* h, const std::string& file, std::int32_t mode
   // once it is whole (and, when durable, on the disk): a failure at any point leaves the
   // old file as it was.
   static unsigned counter = 0;
-  const std::string tmp =
-      file + ".tmp" + std::to_string(::getpid()) + "-" + std::to_string(++counter);
   mode_t perm = 0666;
   struct stat old {};
   if (::stat(file.c_str(), &old) == 0) perm = old.st_mode & 07777;
-  const int fd = ops.open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, perm);
+  std::string tmp;
+  int fd = -1;
+  for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
+    tmp = file + ".tmp" + std::to_string(::getpid()) + "-" + std::to_string(++counter);
+    fd = ops.open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, perm);
+    if (fd < 0 && errno != EEXIST) break;
+  }
   if (fd < 0) return kroErrIo;
   bool ok = writeAll(ops, fd, reinterpret_cast<const char*>(bytes.data.get()), bytes.size);
   if (ok && (mode & kroSaveDurable)) ok = ops.fsync(fd) == 0;

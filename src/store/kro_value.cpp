@@ -114,9 +114,10 @@ std::int64_t KroValue::asInt64(std::int64_t def) const {
 std::int32_t KroValue::asInt(std::int32_t def) const {
   std::int64_t v = 0;
   if (!toInt64(*this, v)) return def;
-  if (v < std::numeric_limits<std::int32_t>::min() || v > std::numeric_limits<std::int32_t>::max())
+  // An unsigned 32-bit value (flag words) reads as its bit pattern.
+  if (v < std::numeric_limits<std::int32_t>::min() || v > std::numeric_limits<std::uint32_t>::max())
     return def;
-  return static_cast<std::int32_t>(v);
+  return static_cast<std::int32_t>(static_cast<std::uint32_t>(v));
 }
 
 std::uint8_t KroValue::asByte(std::uint8_t def) const {

@@ -1,12 +1,15 @@
 // The store file: what survives a save and load, and what a bad file or a failed save
 // must not do.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 
 #include "store/crc32c.h"
 #include "store/kro_object.h"
@@ -304,18 +307,83 @@ TEST(StoreFile, AFailedSaveReportsAnErrorAndLeavesTheOldFileAndNoLeftovers) {
   EXPECT_EQ(s.SaveToFile("", 2), kroErrArgument);
 }
 
-TEST(StoreFile, SavingIntoAReadOnlyFolderFailsAndKeepsTheOldFile) {
-  if (::geteuid() == 0) GTEST_SKIP() << "root writes into read-only folders";
+int takenNames = 0;
+int openAfterTakenNames(const char* path, int flags, mode_t mode) {
+  if (takenNames > 0) {
+    --takenNames;
+    errno = EEXIST;
+    return -1;
+  }
+  return ::open(path, flags, mode);
+}
+
+TEST(StoreFile, ATemporaryNameAlreadyTakenIsSkipped) {
   TempDir dir;
+  const std::string path = (dir / "list.kro").string();
+  TkroObject s([](const std::string&) {});
+  fill(s);
+  takenNames = 3;
+  {
+    FileOpsGuard guard({openAfterTakenNames, nullptr, nullptr, nullptr});
+    EXPECT_EQ(s.SaveToFile(path, 2), 0);
+  }
+  EXPECT_EQ(takenNames, 0);
+  EXPECT_EQ(readFile(path), snapshot(s));
+  takenNames = 1000;  // never free: give up with an error instead of looping
+  {
+    FileOpsGuard guard({openAfterTakenNames, nullptr, nullptr, nullptr});
+    EXPECT_EQ(s.SaveToFile(path, 2), kroErrIo);
+  }
+  EXPECT_GT(takenNames, 0);
+  takenNames = 0;
+}
+
+TEST(StoreFile, LoadingSomethingThatIsNoRegularFileIsRefusedAtOnce) {
+  TempDir dir;
+  const std::string fifo = (dir / "pipe.kro").string();
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  TkroObject s([](const std::string&) {});
+  const std::string before = snapshot(s);
+  EXPECT_EQ(s.LoadFromFile(fifo, 3), kroErrIo);  // no writer: must not wait for one
+  EXPECT_EQ(s.LoadFromFile("/dev/zero", 3), kroErrIo);
+  EXPECT_EQ(s.LoadFromFile("/dev/null", 3), kroErrIo);
+  EXPECT_EQ(snapshot(s), before);
+}
+
+// Runs fn with a user's rights: root writes into read-only folders, so as root fn runs in
+// a child process that has dropped to the unprivileged user "nobody". fn's result.
+int asUnprivilegedUser(const std::function<int()>& fn) {
+  if (::geteuid() != 0) return fn();
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    if (::setgid(65534) != 0 || ::setuid(65534) != 0) ::_exit(200);
+    ::_exit(fn());
+  }
+  int status = 0;
+  ::waitpid(pid, &status, 0);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : 201;
+}
+
+TEST(StoreFile, SavingIntoAReadOnlyFolderFailsAndKeepsTheOldFile) {
+  TempDir dir;
+  fs::permissions(dir.path(), fs::perms::all);  // reachable for the unprivileged user
   const fs::path folder = dir / "ro";
   fs::create_directory(folder);
   const std::string path = (folder / "list.kro").string();
   TkroObject s([](const std::string&) {});
   ASSERT_EQ(s.SaveToFile(path, 2), 0);
+  fs::permissions(path, fs::perms::all);
   const std::string old = readFile(path);
   fill(s);
-  fs::permissions(folder, fs::perms::owner_read | fs::perms::owner_exec);
-  EXPECT_EQ(s.SaveToFile(path, 2), kroErrIo);
+  fs::permissions(folder, fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read |
+                              fs::perms::group_exec | fs::perms::others_read |
+                              fs::perms::others_exec);
+  // The same user can save into a folder open to it: the refusal below is the folder's.
+  const fs::path open = dir / "rw";
+  fs::create_directory(open);
+  fs::permissions(open, fs::perms::all);
+  EXPECT_EQ(asUnprivilegedUser([&] { return s.SaveToFile((open / "list.kro").string(), 2); }), 0);
+  EXPECT_EQ(asUnprivilegedUser([&] { return s.SaveToFile(path, 2); }), kroErrIo);
   fs::permissions(folder, fs::perms::owner_all);
   EXPECT_EQ(readFile(path), old);
   EXPECT_EQ(filesIn(folder), 1u);

@@ -170,6 +170,10 @@ TEST(StoreValue, ConversionsBetweenKinds) {
   EXPECT_EQ(KroValue("45000.75").asDouble(), 45000.75);
   EXPECT_EQ(KroValue(0xFFFFFFFFu).kind, KroValue::Kind::Int64);
   EXPECT_EQ(KroValue(0xFFFFFFFFu).asInt64(), 0xFFFFFFFFLL);
+  EXPECT_EQ(KroValue(0x80000001u).asInt(), static_cast<std::int32_t>(0x80000001u));
+  EXPECT_EQ(KroValue(0x100000000LL).asInt(7), 7);
+  EXPECT_EQ(KroValue(-2147483648LL).asInt(), -2147483647 - 1);
+  EXPECT_EQ(KroValue(-2147483649LL).asInt(7), 7);
 }
 
 TEST_F(Store, LinkListsAppendSearchAndDeleteByPosition) {
