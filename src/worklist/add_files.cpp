@@ -1,0 +1,87 @@
+#include "worklist/add_files.h"
+
+#include <chrono>
+
+#include "fs/file_tree.h"
+#include "fs/path_text.h"
+#include "lang/lang.h"
+#include "worklist/id3v1.h"
+#include "worklist/playlist.h"
+
+namespace {
+std::int64_t wallClockMs() {
+  using namespace std::chrono;
+  return duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count();
+}
+}  // namespace
+
+TFileAdder::TFileAdder(std::function<TkroPlayList*()> workList, IWorkListView* view)
+    : workList_(std::move(workList)), view_(view), clock_(wallClockMs) {}
+
+int TFileAdder::AddFile(const std::string& path, const std::string& description, bool addToView,
+                        bool useId3, std::int32_t length, std::int64_t size) {
+  const std::string descr = DescriptionForFile(path, description, useId3);
+
+  ++counter_;
+  // Showing the count and pumping messages for every file would cost more than the scan
+  // itself; once per tick of the clock keeps the window alive at a fraction of that.
+  const std::int64_t now = clock_();
+  if (now != lastClock_) {
+    lastClock_ = now;
+    if (view_) view_->ShowCount(counter_, true);
+  }
+
+  TkroPlayList* list = workList_ ? workList_() : nullptr;
+  if (!list) return -1;
+  const std::int32_t number =
+      list->Add(path, std::string(), descr, size, length, setMark_ ? FLAG_MARKED : 0);
+  if (number != -1 && addToView && view_) view_->ListAddItem(number);
+  return number;
+}
+
+void TFileAdder::AddFolder(const std::string& folder, const std::string& mask, bool setMark,
+                           bool withSubfolders, bool useId3) {
+  if (view_) view_->BeginListWork(LangFormat(142, {folder}));
+  counter_ = 0;
+  setMark_ = setMark;
+  // The entries read base + "/" + relative path; a folder text of separators only is the
+  // file-system root, whose files then read "/name".
+  const std::string base = StripTrailingSeparators(folder, kSepBoth);
+  const std::string root = base.empty() && !folder.empty() ? std::string("/") : base;
+  // An empty folder text names no folder: scanning the working folder instead would add
+  // files the user never chose.
+  if (!root.empty()) {
+    EnumerateTree(
+        root, mask.empty() ? std::string("*") : mask,
+        [&](const std::string& rel, const FindRecord& record) {
+          AddFile(base + rel, std::string(), true, useId3, 0, record.size);
+        },
+        false, withSubfolders, nullptr, TreeDetail::Full);
+  }
+  if (view_) {
+    view_->EndListWork(LangString(143));
+    view_->ShowCount(counter_, true);
+  }
+}
+
+void TFileAdder::AddFiles(const std::vector<std::string>& paths) {
+  for (const std::string& p : paths) AddFile(p, std::string(), true, true, 0, GetFileSize64(p));
+}
+
+QString UpdateHistoryItems(QStringList& items, const QString& text, int maxCount, bool trim) {
+  const QString t = trim ? text.trimmed() : text;
+  if (t.isEmpty()) return QString();
+  int found = -1;
+  for (int i = 0; i < items.size(); ++i) {
+    if (items[i].compare(t, Qt::CaseInsensitive) == 0) {
+      found = i;
+      break;
+    }
+  }
+  if (found < 0)
+    items.insert(0, t);
+  else
+    items.move(found, 0);
+  while (items.size() > std::max(maxCount, 0)) items.removeLast();
+  return items.isEmpty() ? QString() : items.first();
+}

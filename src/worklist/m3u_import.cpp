@@ -1,0 +1,56 @@
+#include "worklist/m3u_import.h"
+
+#include <algorithm>
+
+#include "fs/file_tree.h"
+#include "lang/lang.h"
+#include "lang/messages.h"
+#include "logs/log.h"
+#include "worklist/add_files.h"
+#include "worklist/m3u.h"
+#include "worklist/playlist.h"
+
+void ImportM3U(TFileAdder& adder, const std::string& file) {
+  const M3uParseResult parsed = ReadM3UFile(file);
+  switch (parsed.status) {
+    case M3uStatus::Unreadable:
+      ProgramLogWrite("ImportM3U: " + parsed.error);
+      ShowMessageE(LangFormat(457, {file}));
+      return;
+    case M3uStatus::NotM3u:
+      ShowMessageE(LangString(106));
+      return;
+    case M3uStatus::Empty:
+      return;
+    case M3uStatus::Ok:
+      break;
+  }
+  for (const M3uDiagnostic& d : parsed.diagnostics)
+    ProgramLogWrite("ImportM3U: " + file + ", " + d.message);
+  for (const M3uRecord& r : parsed.records)
+    adder.AddFile(r.path, r.title, true, true, r.length, GetFileSize64(r.path));
+}
+
+bool ExportM3U(TkroPlayList& list, IWorkListView* view, const std::string& file, bool useDest) {
+  if (view) view->SetStatusText(0, LangFormat(149, {file}) + " ...", true);
+  std::vector<M3uExportEntry> entries;
+  const std::int32_t count = list.EntryCount();
+  entries.reserve(static_cast<std::size_t>(std::max(count, 0)));
+  for (std::int32_t i = 0; i < count; ++i) {
+    list.SelectIndex(i);
+    TkroPlayItem& item = *list.Cursor;
+    entries.push_back(
+        {useDest ? item.GetDest() : item.GetOrigin(), item.GetDescr(), item.GetLength()});
+  }
+  std::string error;
+  if (!WriteM3UFile(file, entries, error)) {
+    ProgramLogWrite("ExportM3U: " + error);
+    ShowMessageE(LangFormat(457, {file}));
+    return false;
+  }
+  if (view) {
+    view->SetStatusText(1, std::to_string(entries.size()), true);
+    view->SetStatusText(0, LangString(143), true);
+  }
+  return true;
+}

@@ -1,0 +1,23 @@
+#pragma once
+// The work list and M3U playlist files: import appends a playlist's entries through
+// AddFile (so they get the same descriptions, marks and rows as any added file), export
+// writes the whole list in list order.
+#include <string>
+
+class IWorkListView;
+class TFileAdder;
+class TkroPlayList;
+
+// Appends the playlist's entries. An unreadable file or one whose first line is not
+// "#EXTM3U" is reported in an error box and adds nothing; an empty file adds nothing and
+// says nothing. Each entry takes the title and length of its "#EXTINF:" line (length -1
+// without one, or when the length is not a whole number, which also leaves one line in the
+// program log) and its size on disk (0 when the file is missing). Entries are added
+// whether or not their file exists.
+void ImportM3U(TFileAdder& adder, const std::string& file);
+
+// Writes every entry of the list: its source path, or its destination path with useDest.
+// The status bar shows the export, then the number of entries and "Завершено". When the
+// file cannot be written the user is told, the old file (if any) is left whole and the
+// result is false.
+bool ExportM3U(TkroPlayList& list, IWorkListView* view, const std::string& file, bool useDest);
