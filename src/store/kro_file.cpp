@@ -229,6 +229,7 @@ class In {
 bool readNumbers(In& in, std::size_t n, std::int32_t count, std::vector<std::int32_t>& to) {
   const unsigned char* at = nullptr;
   if (n > in.left() / 4 || !in.take(4 * n, at)) return false;
+  if (n == 0) return true;
   const std::size_t base = to.size();
   to.resize(base + n);
   std::memcpy(to.data() + base, at, 4 * n);
