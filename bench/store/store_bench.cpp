@@ -238,7 +238,7 @@ int main(int argc, char** argv) {
       build(s, rows);
       t.stop(tBuild, cBuild);
       t = Timer();
-      if (s.SaveToFile(file, 0) > 0) return 1;
+      if (s.SaveToFile(file, kroSaveNoFlush) > 0) return 1;
       t.stop(tSaveNoSync, cSaveNoSync);
       t = Timer();
       if (s.SaveToFile(file, 2) > 0) return 1;
@@ -280,7 +280,7 @@ int main(int argc, char** argv) {
               median(cBuild));
   std::printf("  save, flushed to disk (mode 2)                %8.1f  %8.1f   (limit 200)\n", save,
               median(cSave));
-  std::printf("  save, not flushed (mode 0)                    %8.1f  %8.1f\n", saveNoSync,
+  std::printf("  save, not flushed (kroSaveNoFlush)            %8.1f  %8.1f\n", saveNoSync,
               median(cSaveNoSync));
   std::printf("  load                                          %8.1f  %8.1f   (limit 200)\n", load,
               median(cLoad));

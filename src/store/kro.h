@@ -68,8 +68,9 @@ constexpr std::int32_t kroMaxObjects = 1 << 27;     // numbers per store
 constexpr std::int32_t kroDelFields = 0x01;  // also delete the value objects of its fields
 constexpr std::int32_t kroDelLinked = 0x02;  // also delete what its link list holds, recursively
 
-// Save modes: kroSaveDurable flushes the file and its folder to disk before returning.
-constexpr std::int32_t kroSaveDurable = 0x02;
+// Save mode bit: every save flushes the file and its folder to disk before it returns,
+// unless the mode carries kroSaveNoFlush (for scratch files that need not survive a crash).
+constexpr std::int32_t kroSaveNoFlush = 0x100;
 
 // A tagged value. Reading a value through another kind converts it: a number kept as text
 // reads as the number, a boolean as 0 / 1, a number as its decimal text; an empty value,
@@ -129,7 +130,7 @@ std::int32_t kro_dbCreateDefault(KroHandle* h, std::int32_t flags);  // title 0,
 std::int32_t kro_dbDestroy(KroHandle* h);
 
 // Files. A failed load leaves the store exactly as it was; a failed save leaves the old
-// file as it was. The load mode is accepted for every value; see kroSaveDurable.
+// file as it was. The load mode is accepted for every value; see kroSaveNoFlush.
 std::int32_t kro_dbLoad(KroHandle* h, const std::string& file, std::int32_t mode);
 std::int32_t kro_dbSave(KroHandle* h, const std::string& file, std::int32_t mode);
 // The same from and to memory (the file's bytes).

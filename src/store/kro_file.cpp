@@ -496,14 +496,14 @@ std::int32_t kro_dbSave(KroHandle* h, const std::string& file, std::int32_t mode
   }
   if (fd < 0) return kroErrIo;
   bool ok = writeAll(ops, fd, reinterpret_cast<const char*>(bytes.data.get()), bytes.size);
-  if (ok && (mode & kroSaveDurable)) ok = ops.fsync(fd) == 0;
+  if (ok && !(mode & kroSaveNoFlush)) ok = ops.fsync(fd) == 0;
   if (::close(fd) != 0) ok = false;
   if (ok) ok = ops.rename(tmp.c_str(), file.c_str()) == 0;
   if (!ok) {
     ::unlink(tmp.c_str());
     return kroErrIo;
   }
-  if (mode & kroSaveDurable) {
+  if (!(mode & kroSaveNoFlush)) {
     const int dfd = ::open(folderOf(file).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dfd >= 0) {
       ::fsync(dfd);

@@ -298,6 +298,15 @@ TEST(StoreFile, AFailedSaveReportsAnErrorAndLeavesTheOldFileAndNoLeftovers) {
     EXPECT_EQ(readFile(path), old) << c.what;
     EXPECT_EQ(filesIn(dir.path()), 1u) << c.what;
   }
+  // Every mode flushes, unless told not to.
+  {
+    failWith = EIO;
+    FileOpsGuard guard({nullptr, nullptr, failingFsync, nullptr});
+    EXPECT_EQ(s.SaveToFile(path, 0), kroErrIo);
+    EXPECT_EQ(readFile(path), old);
+    EXPECT_EQ(s.SaveToFile((dir / "scratch.kro").string(), kroSaveNoFlush), 0);
+    fs::remove(dir / "scratch.kro");
+  }
   // With the seam back to the system, the same save goes through.
   ASSERT_EQ(s.SaveToFile(path, 2), 0);
   EXPECT_EQ(readFile(path), snapshot(s));
