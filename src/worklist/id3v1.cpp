@@ -76,7 +76,9 @@ std::optional<Id3v1Tag> ParseId3v1(std::string_view block) {
 }
 
 std::optional<Id3v1Tag> ReadId3v1(const std::string& path) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  // Without O_NONBLOCK a named pipe met in a folder scan would block the scan until some
+  // other program opened it for writing.
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) return std::nullopt;
   struct stat st;
   char block[kId3v1Size];

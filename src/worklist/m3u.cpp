@@ -151,13 +151,28 @@ M3uParseResult ParseM3U(std::string_view bytes, std::string_view folder) {
 
 M3uParseResult ReadM3UFile(const std::string& playlistFile) {
   M3uParseResult result;
-  const int fd = ::open(playlistFile.c_str(), O_RDONLY | O_CLOEXEC);
+  // Only regular files: a pipe would block and a device such as /dev/zero never ends.
+  const int fd = ::open(playlistFile.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) {
     result.status = M3uStatus::Unreadable;
     result.error = systemError("cannot open", playlistFile, errno);
     return result;
   }
+  struct stat st;
+  if (::fstat(fd, &st) != 0) {
+    result.status = M3uStatus::Unreadable;
+    result.error = systemError("cannot read", playlistFile, errno);
+  } else if (!S_ISREG(st.st_mode)) {
+    result.status = M3uStatus::Unreadable;
+    result.error = S_ISDIR(st.st_mode) ? systemError("cannot read", playlistFile, EISDIR)
+                                       : "cannot read \"" + playlistFile + "\": not a file";
+  }
+  if (result.status == M3uStatus::Unreadable) {
+    ::close(fd);
+    return result;
+  }
   std::string bytes;
+  bytes.reserve(static_cast<std::size_t>(st.st_size));
   char buffer[65536];
   for (;;) {
     const ssize_t n = ::read(fd, buffer, sizeof buffer);

@@ -296,6 +296,9 @@ TEST(M3uRead, FilesThatCannotBeReadAreReportedNotParsed) {
   EXPECT_EQ(missing.status, M3uStatus::Unreadable);
   EXPECT_NE(missing.error.find("none.m3u"), std::string::npos);
   EXPECT_EQ(ReadM3UFile(dir.str()).status, M3uStatus::Unreadable);  // a folder
+  ASSERT_EQ(::mkfifo((dir / "pipe.m3u").c_str(), 0600), 0);
+  EXPECT_EQ(ReadM3UFile((dir / "pipe.m3u").string()).status, M3uStatus::Unreadable);
+  EXPECT_EQ(ReadM3UFile("/dev/zero").status, M3uStatus::Unreadable);
 
   writeFile(dir / "sub" / "x.m3u", "#EXTM3U\n..\\a.mp3\n");
   const M3uParseResult r = ReadM3UFile((dir / "sub" / "x.m3u").string());
