@@ -21,6 +21,7 @@
 #include <QSplitter>
 #include <QStatusBar>
 #include <QStyle>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTimer>
 #include <QToolButton>
@@ -30,6 +31,7 @@
 #include <algorithm>
 
 #include "app/gradient_panel.h"
+#include "app/nav_commands.h"
 #include "app/program_version.h"
 #include "app/radio_group.h"
 #include "app/widget_tags.h"
@@ -87,34 +89,15 @@ QToolButton* playerButton(QWidget* parent, const char* name, QStyle::StandardPix
   return b;
 }
 
-// The tree of the navigation panel: each node with its children, in display order.
-struct NavNode {
-  int command;
-  std::vector<NavNode> children;
-};
-
-const std::vector<NavNode>& navTreeNodes() {
-  static const std::vector<NavNode> nodes = {
-      {1000,
-       {{1800, {{1810, {}}, {1820, {}}, {1830, {}}, {1840, {}}}},
-        {1100, {{1110, {}}, {1120, {}}, {1130, {}}, {1140, {}}}},
-        {1200, {{1210, {}}, {1400, {}}}},
-        {1600, {{1610, {}}, {1620, {}}, {1630, {}}, {1640, {}}}},
-        {1700, {{1710, {}}, {1720, {}}, {1730, {}}}},
-        {1300, {{1500, {}}}}}},
-      {2000, {{2100, {}}, {2200, {}}, {2300, {}}}},
-      {8000, {{8700, {{8750, {}}, {8740, {}}}}, {8100, {}}, {8900, {}}}},
-      {9000, {}},
-  };
-  return nodes;
-}
-
-void addNavNodes(QTreeWidgetItem* parent, QTreeWidget* tree, const std::vector<NavNode>& nodes) {
-  for (const NavNode& n : nodes) {
+// The tree is authored with each node's text set to its command number; the start-up
+// turns the numbers into captions.
+void addNavNodes(QTreeWidgetItem* parent, QTreeWidget* tree,
+                 const std::vector<std::int32_t>& nodes) {
+  for (const std::int32_t command : nodes) {
     auto* item = parent ? new QTreeWidgetItem(parent) : new QTreeWidgetItem(tree);
-    item->setText(0, QString::number(n.command));
-    item->setData(0, kNavCommandRole, n.command);
-    addNavNodes(item, tree, n.children);
+    item->setText(0, QString::number(command));
+    item->setData(0, kNavCommandRole, command);
+    addNavNodes(item, tree, NavTreeChildren(command));
   }
 }
 
@@ -150,7 +133,7 @@ TForm1::TForm1(TavelProgram& program, QWidget* parent) : QMainWindow(parent), pr
   spMain->addWidget(pcCenter);
   spMain->setStretchFactor(0, 0);
   spMain->setStretchFactor(1, 1);
-  spMain->setSizes({290, 790});
+  spMain->setSizes({320, 760});
   setCentralWidget(spMain);
 
   buildStatusBar();
@@ -171,7 +154,7 @@ TForm1::~TForm1() = default;
 
 QWidget* TForm1::buildLeftSide() {
   pLeft = Named(new QWidget, "pLeft");
-  pLeft->setMinimumWidth(250);
+  pLeft->setMinimumWidth(280);
   auto* v = new QVBoxLayout(pLeft);
   v->setContentsMargins(0, 0, 0, 0);
 
@@ -191,6 +174,9 @@ QWidget* TForm1::buildLeftSide() {
   spLeft->addWidget(pNav);
 
   pcEdits = Named(new QTabWidget(spLeft), "pcEdits");
+  // Usually one tab shows at a time; when more do, they share the width rather than scroll.
+  pcEdits->tabBar()->setUsesScrollButtons(false);
+  pcEdits->tabBar()->setElideMode(Qt::ElideRight);
   tsE1 = buildPlayerPage();
   tsE2 = buildAddFolderPage();
   tsE3 = Named(new QWidget, "tsE3");
@@ -216,7 +202,7 @@ void TForm1::buildNavTree() {
   NavTree->setAnimated(false);
   NavTree->setIndentation(16);
   keepSelectionVisible(NavTree);
-  addNavNodes(nullptr, NavTree, navTreeNodes());
+  addNavNodes(nullptr, NavTree, NavTreeRoots());
 }
 
 QWidget* TForm1::buildPlayerPage() {

@@ -6,11 +6,14 @@
 //
 // Controls are public, under the names the rest of the program knows them by, so the
 // code that gives them behaviour can reach them the way the windows' own handlers do.
+#include <QLineEdit>  // DummyLock is handed around as a plain widget
 #include <QMainWindow>
 #include <QString>
 #include <array>
 #include <functional>
 #include <string>
+
+#include "app/widget_tags.h"
 
 class GradientPanel;
 class QAction;
@@ -20,7 +23,6 @@ class QFileSystemModel;
 class QFrame;
 class QGroupBox;
 class QLabel;
-class QLineEdit;
 class QMenu;
 class QPushButton;
 class QSlider;

@@ -19,6 +19,7 @@
 #include "app/splash_window.h"
 #include "lang/lang.h"
 #include "lang/message_box.h"
+#include "store/kro.h"
 
 namespace {
 const char* const kFullTimeFormat = "dd.mm.yyyy hh.nn:ss.zzz";
@@ -41,11 +42,12 @@ TavelProgram::~TavelProgram() {
   splash_.reset();
   if (messageBox_ && CurrentMessageBox() == messageBox_.get()) SetMessageBox(nullptr);
   if (ProgramLog() == &log_) SetProgramLog(nullptr);
+  SetExceptionLogsFolder(std::string());
 }
 
 std::string TavelProgram::storeModuleText() {
-  // The text the store library reports about itself.
-  return "tavel-kro 1.0 (object store, format 1)";
+  const char* info = kro_GetModuleInfo();
+  return info ? info : "";
 }
 
 void TavelProgram::openLog() {
@@ -133,6 +135,7 @@ int TavelProgram::run() {
   log_.LogWrite(".CreateForm 1");
   setApplicationTitle(QString::fromLatin1(kProgramName));
   mainWindow_ = std::make_unique<TForm1>(*this);
+  if (stageObserver_) mainWindow_->setStageObserver(stageObserver_);
   if (!CurrentMessageBox()) {
     messageBox_ = std::make_unique<QtMessageBox>(mainWindow_.get());
     SetMessageBox(messageBox_.get());

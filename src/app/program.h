@@ -73,6 +73,10 @@ class TavelProgram {
 
   // Called once the message loop runs (tests close the window from here).
   void setRunningHook(std::function<void()> hook) { runningHook_ = std::move(hook); }
+  // Handed to the main window when it is created: called with each stage's log line.
+  void setStageObserver(std::function<void(const std::string&)> observer) {
+    stageObserver_ = std::move(observer);
+  }
   // The main window has run its shutdown stages: the message loop ends.
   void mainWindowClosed();
 
@@ -97,6 +101,7 @@ class TavelProgram {
   std::unique_ptr<QtMessageBox> messageBox_;
   std::unique_ptr<QEventLoop> loop_;
   std::function<void()> runningHook_;
+  std::function<void(const std::string&)> stageObserver_;
 
   TkroObject* configuration_ = nullptr;
   TkroPlayList* workList_ = nullptr;

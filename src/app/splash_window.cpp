@@ -89,7 +89,7 @@ QString TForm5::status() const {
 
 int SplashDots(qint64 elapsedMs, qint64 totalMs) {
   if (elapsedMs < 0) elapsedMs = 0;
-  const qint64 seconds = (totalMs + 999) / 1000;
-  const qint64 n = seconds - elapsedMs / 1000;
-  return n > 0 ? static_cast<int>(n) : 0;
+  if (elapsedMs >= totalMs) return 0;
+  // Whole seconds still to go, rounded up: 6 - trunc(elapsed seconds) for six seconds.
+  return static_cast<int>((totalMs - elapsedMs + 999) / 1000);
 }

@@ -11,8 +11,8 @@ std::string lowerAscii(std::string s) {
 }
 
 constexpr const char* kSplashPrefix = "--splash-ms=";
-// A countdown longer than a minute is surely a typing error.
-constexpr int kMaxSplashMs = 60000;
+// The switch only shortens the countdown; it never holds the splash longer than usual.
+constexpr int kMaxSplashMs = kDefaultSplashMs;
 
 }  // namespace
 

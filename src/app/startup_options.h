@@ -9,7 +9,7 @@ constexpr int kDefaultSplashMs = 6000;
 
 struct StartupOptions {
   bool logs = false;                  // "-logs", "/logs" or "--logs", any letter case
-  int splashMs = kDefaultSplashMs;    // "--splash-ms=N": only shortens (or lengthens) the countdown
+  int splashMs = kDefaultSplashMs;    // "--splash-ms=N" (0 to 6000): shortens the countdown
   std::string commandLine;            // the whole command line, for the log header
   std::vector<std::string> warnings;  // switches that could not be read, one text each
 };

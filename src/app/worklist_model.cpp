@@ -1,5 +1,7 @@
 #include "app/worklist_model.h"
 
+#include <algorithm>
+
 WorkListModel::WorkListModel(QObject* parent) : QAbstractItemModel(parent) {}
 
 void WorkListModel::setColumns(const std::vector<Column>& columns) {
@@ -33,10 +35,47 @@ void WorkListModel::appendRows(const std::vector<int>& entryNumbers) {
   endInsertRows();
 }
 
+void WorkListModel::appendRows(std::vector<RowData>&& rows) {
+  if (rows.empty()) return;
+  const int first = rowCountTotal();
+  beginInsertRows({}, first, first + static_cast<int>(rows.size()) - 1);
+  rows_.reserve(rows_.size() + rows.size());
+  for (RowData& r : rows) {
+    r.cells.resize(columns_.size());
+    rows_.push_back(Row{r.entry, r.checked, std::move(r.cells)});
+  }
+  endInsertRows();
+}
+
+void WorkListModel::setRow(int row, bool checked, std::vector<QString>&& cells, bool notify) {
+  if (!validRow(row)) return;
+  Row& r = rows_[row];
+  r.checked = checked;
+  cells.resize(columns_.size());
+  r.cells = std::move(cells);
+  if (notify) notifyRowsChanged(row, row);
+}
+
+void WorkListModel::notifyRowsChanged(int firstRow, int lastRow) {
+  firstRow = std::max(firstRow, 0);
+  lastRow = std::min(lastRow, rowCountTotal() - 1);
+  if (firstRow > lastRow || columns_.empty()) return;
+  emit dataChanged(index(firstRow, 0), index(lastRow, columnCount() - 1),
+                   {Qt::DisplayRole, Qt::EditRole, Qt::CheckStateRole});
+}
+
 bool WorkListModel::removeRowAt(int row) {
   if (!validRow(row)) return false;
   beginRemoveRows({}, row, row);
   rows_.erase(rows_.begin() + row);
+  endRemoveRows();
+  return true;
+}
+
+bool WorkListModel::removeRowRange(int first, int last) {
+  if (first > last || !validRow(first) || !validRow(last)) return false;
+  beginRemoveRows({}, first, last);
+  rows_.erase(rows_.begin() + first, rows_.begin() + last + 1);
   endRemoveRows();
   return true;
 }
@@ -97,6 +136,18 @@ void WorkListModel::setAllChecked(bool on) {
     emit dataChanged(index(0, 0), index(rowCountTotal() - 1, 0), {Qt::CheckStateRole});
 }
 
+void WorkListModel::setCheckedRows(const std::vector<int>& rows, bool on) {
+  int low = rowCountTotal(), high = -1;
+  for (int r : rows) {
+    if (!validRow(r)) continue;
+    rows_[r].checked = on;
+    low = std::min(low, r);
+    high = std::max(high, r);
+  }
+  if (high >= 0 && !columns_.empty())
+    emit dataChanged(index(low, 0), index(high, 0), {Qt::CheckStateRole});
+}
+
 QModelIndex WorkListModel::index(int row, int column, const QModelIndex& parent) const {
   if (parent.isValid() || !validRow(row) || column < 0 || column >= columnCount()) return {};
   return createIndex(row, column);
@@ -138,7 +189,7 @@ bool WorkListModel::setData(const QModelIndex& index, const QVariant& value, int
     setChecked(index.row(), state == Qt::Checked);
     return true;
   }
-  if (role == Qt::EditRole && index.column() == 0) {
+  if (role == Qt::EditRole && index.column() == 0 && captionEditable_) {
     const QString text = value.toString();
     if (text == rows_[index.row()].cells[0]) return true;
     setCellText(index.row(), 0, text);
@@ -152,7 +203,7 @@ Qt::ItemFlags WorkListModel::flags(const QModelIndex& index) const {
   if (!index.isValid()) return Qt::NoItemFlags;
   Qt::ItemFlags f = Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
   if (index.column() == 0) {
-    f |= Qt::ItemIsEditable;
+    if (captionEditable_) f |= Qt::ItemIsEditable;
     if (checkable_) f |= Qt::ItemIsUserCheckable;
   }
   return f;

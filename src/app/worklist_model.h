@@ -18,12 +18,23 @@ class WorkListModel : public QAbstractItemModel {
     int type = 0;  // the column type of the configuration (source, destination, ...)
   };
 
+  // One row as the view builds it from its entry.
+  struct RowData {
+    int entry = 0;
+    bool checked = false;
+    std::vector<QString> cells;  // one per column; missing ones are empty
+  };
+
   explicit WorkListModel(QObject* parent = nullptr);
 
   // Columns. Changing them keeps the rows but drops their cell texts.
   void setColumns(const std::vector<Column>& columns);
   const std::vector<Column>& columns() const { return columns_; }
   void clearColumns() { setColumns({}); }
+
+  // Whether the user may edit the first column in place (on by default).
+  void setCaptionEditable(bool on) { captionEditable_ = on; }
+  bool captionEditable() const { return captionEditable_; }
 
   // Check boxes shown (view mode 1) or not (mode 0).
   void setCheckable(bool on);
@@ -33,8 +44,18 @@ class WorkListModel : public QAbstractItemModel {
   int appendRow(int entryNumber);
   // Appends one row per entry number with a single insert notification.
   void appendRows(const std::vector<int>& entryNumbers);
+  // Appends whole rows (entry, check box, texts) with a single insert notification.
+  void appendRows(std::vector<RowData>&& rows);
+  // Rewrites one row from its entry. The check box is set as the entry has it, so no
+  // checkStateChanged is sent. With notify false the view learns nothing yet; a bulk
+  // rewrite then ends with notifyRowsChanged over the rewritten rows.
+  void setRow(int row, bool checked, std::vector<QString>&& cells, bool notify);
+  void notifyRowsChanged(int firstRow, int lastRow);
   // Removes row `row`; false for a row that does not exist.
   bool removeRowAt(int row);
+  // Removes rows first..last (inclusive) with one notification; false when the range is
+  // empty or reaches past the rows.
+  bool removeRowRange(int first, int last);
   void clear();
   int rowCountTotal() const { return static_cast<int>(rows_.size()); }
   int entryNumber(int row) const;  // -1 for a row that does not exist
@@ -50,6 +71,9 @@ class WorkListModel : public QAbstractItemModel {
   void setChecked(int row, bool on);
   // Sets every row at once with one notification; checkStateChanged is not sent per row.
   void setAllChecked(bool on);
+  // Sets the listed rows (any order; rows that do not exist are skipped) with one
+  // notification over their span; checkStateChanged is not sent per row.
+  void setCheckedRows(const std::vector<int>& rows, bool on);
 
   // QAbstractItemModel
   QModelIndex index(int row, int column, const QModelIndex& parent = {}) const override;
@@ -79,4 +103,5 @@ class WorkListModel : public QAbstractItemModel {
   std::vector<Column> columns_;
   std::vector<Row> rows_;
   bool checkable_ = true;
+  bool captionEditable_ = true;
 };

@@ -27,8 +27,9 @@ TEST(StartupOptions, SplashCountdownKeepsSixSecondsUnlessAskedAndRejectsBadValue
   EXPECT_EQ(ParseStartupOptions({"tavel"}).splashMs, 6000);
   EXPECT_EQ(ParseStartupOptions({"tavel", "--splash-ms=0"}).splashMs, 0);
   EXPECT_EQ(ParseStartupOptions({"tavel", "--SPLASH-MS=250"}).splashMs, 250);
+  EXPECT_EQ(ParseStartupOptions({"tavel", "--splash-ms=6000"}).splashMs, 6000);
   for (const char* bad : {"--splash-ms=", "--splash-ms=-1", "--splash-ms=abc", "--splash-ms=12x",
-                          "--splash-ms=60001", "--splash-ms=99999999999"}) {
+                          "--splash-ms=6001", "--splash-ms=99999999999"}) {
     StartupOptions o = ParseStartupOptions({"tavel", bad});
     EXPECT_EQ(o.splashMs, 6000) << bad;
     ASSERT_EQ(o.warnings.size(), 1u) << bad;
