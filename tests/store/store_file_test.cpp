@@ -134,6 +134,8 @@ TEST(StoreFile, EveryKindOfBadFileGivesAnErrorAndLeavesTheStoreAsItWas) {
   const std::string file = snapshot(good);
   TkroObject s([](const std::string&) {});
   s.System->WriteValue("Settings/Exit confirm", KroValue(false));
+  s.System->ChangeDir("Settings");
+  const std::int32_t dirBefore = s.System->CurrentDir();
   const std::string before = snapshot(s);
   const std::int32_t count = s.Count();
 
@@ -145,6 +147,7 @@ TEST(StoreFile, EveryKindOfBadFileGivesAnErrorAndLeavesTheStoreAsItWas) {
     EXPECT_EQ(s.LastResult, r) << what;
     ASSERT_EQ(s.Count(), count) << what;
     ASSERT_EQ(snapshot(s), before) << what;
+    ASSERT_EQ(s.System->CurrentDir(), dirBefore) << what;
   };
 
   EXPECT_EQ(s.LoadFromFile((dir / "missing.kro").string(), 3), kroErrIo);
