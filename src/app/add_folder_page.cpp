@@ -1,0 +1,396 @@
+#include "app/add_folder_page.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QDirIterator>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QItemSelectionModel>
+#include <QMimeData>
+#include <QPushButton>
+#include <QStorageInfo>
+#include <QStyle>
+#include <QTreeView>
+#include <QUrl>
+
+#include "app/main_window.h"
+#include "app/worklist_view.h"
+#include "worklist/add_files.h"
+
+namespace {
+const char* const kPageObjectName = "AddFolderPage";
+constexpr int kHistoryMax = 8;
+
+bool isUnder(const QString& path, const QString& root) {
+  if (root == QLatin1String("/")) return path.startsWith(QLatin1Char('/'));
+  return path == root || path.startsWith(root + QLatin1Char('/'));
+}
+}  // namespace
+
+// ---- FolderTreeModel ---------------------------------------------------------------------
+
+struct FolderTreeModel::Node {
+  QString path;
+  QString name;
+  Node* parent = nullptr;
+  int row = 0;
+  bool isRoot = false;
+  mutable bool listed = false;
+  mutable int hasSubfolders = -1;  // -1 not known yet
+  mutable std::vector<std::unique_ptr<Node>> children;
+};
+
+FolderTreeModel::FolderTreeModel(const QStringList& roots, QObject* parent)
+    : QAbstractItemModel(parent) {
+  const QString home = QDir::homePath();
+  for (const QString& r : roots) {
+    auto n = std::make_unique<Node>();
+    n->path = QDir::cleanPath(r);
+    n->isRoot = true;
+    n->row = static_cast<int>(roots_.size());
+    if (n->path == home)
+      n->name = n->path;
+    else if (n->path == QLatin1String("/"))
+      n->name = QStringLiteral("/");
+    else {
+      const QStorageInfo info(n->path);
+      const QString label = info.isValid() ? info.displayName() : QString();
+      n->name = label.isEmpty() || label == n->path ? n->path
+                                                    : label + QStringLiteral(" (") + n->path + ')';
+    }
+    roots_.push_back(std::move(n));
+  }
+}
+
+FolderTreeModel::~FolderTreeModel() = default;
+
+QStringList FolderTreeModel::defaultRoots() {
+  QStringList roots{QDir::homePath(), QStringLiteral("/")};
+  for (const QStorageInfo& v : QStorageInfo::mountedVolumes()) {
+    const QString p = v.rootPath();
+    if (!v.isValid() || !v.isReady()) continue;
+    if (p.startsWith(QLatin1String("/media/")) || p.startsWith(QLatin1String("/mnt/")) ||
+        p.startsWith(QLatin1String("/run/media/"))) {
+      if (!roots.contains(p)) roots << p;
+    }
+  }
+  return roots;
+}
+
+FolderTreeModel::Node* FolderTreeModel::nodeOf(const QModelIndex& index) const {
+  return index.isValid() ? static_cast<Node*>(index.internalPointer()) : nullptr;
+}
+
+void FolderTreeModel::list(Node* node) const {
+  if (node->listed) return;
+  node->listed = true;
+  QDir dir(node->path);
+  const QStringList names =
+      dir.entryList(QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot | QDir::System,
+                    QDir::Name | QDir::IgnoreCase);
+  for (const QString& name : names) {
+    auto child = std::make_unique<Node>();
+    child->path = node->path == QLatin1String("/") ? QLatin1Char('/') + name
+                                                   : node->path + QLatin1Char('/') + name;
+    child->name = name;
+    child->parent = node;
+    child->row = static_cast<int>(node->children.size());
+    node->children.push_back(std::move(child));
+  }
+  node->hasSubfolders = node->children.empty() ? 0 : 1;
+}
+
+QModelIndex FolderTreeModel::index(int row, int column, const QModelIndex& parent) const {
+  if (column != 0 || row < 0) return {};
+  if (!parent.isValid()) {
+    if (row >= static_cast<int>(roots_.size())) return {};
+    return createIndex(row, 0, roots_[static_cast<std::size_t>(row)].get());
+  }
+  Node* p = nodeOf(parent);
+  if (!p->listed || row >= static_cast<int>(p->children.size())) return {};
+  return createIndex(row, 0, p->children[static_cast<std::size_t>(row)].get());
+}
+
+QModelIndex FolderTreeModel::parent(const QModelIndex& child) const {
+  Node* n = nodeOf(child);
+  if (!n || !n->parent) return {};
+  return createIndex(n->parent->row, 0, n->parent);
+}
+
+int FolderTreeModel::rowCount(const QModelIndex& parent) const {
+  if (!parent.isValid()) return static_cast<int>(roots_.size());
+  if (parent.column() != 0) return 0;
+  Node* n = nodeOf(parent);
+  return n->listed ? static_cast<int>(n->children.size()) : 0;
+}
+
+int FolderTreeModel::columnCount(const QModelIndex&) const {
+  return 1;
+}
+
+QVariant FolderTreeModel::data(const QModelIndex& index, int role) const {
+  Node* n = nodeOf(index);
+  if (!n) return {};
+  switch (role) {
+    case Qt::DisplayRole:
+      return n->name;
+    case Qt::ToolTipRole:
+      return n->path;
+    case Qt::DecorationRole: {
+      QStyle* style = QApplication::style();
+      if (n->isRoot && n->path == QDir::homePath())
+        return style->standardIcon(QStyle::SP_DirHomeIcon);
+      if (n->isRoot) return style->standardIcon(QStyle::SP_DriveHDIcon);
+      return style->standardIcon(QStyle::SP_DirIcon);
+    }
+    default:
+      return {};
+  }
+}
+
+bool FolderTreeModel::hasChildren(const QModelIndex& parent) const {
+  if (!parent.isValid()) return !roots_.empty();
+  Node* n = nodeOf(parent);
+  if (n->listed) return !n->children.empty();
+  if (n->hasSubfolders < 0) {
+    // One look for a first subfolder, not a whole listing, decides the expander.
+    QDirIterator it(n->path, QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot | QDir::System);
+    n->hasSubfolders = it.hasNext() ? 1 : 0;
+  }
+  return n->hasSubfolders == 1;
+}
+
+bool FolderTreeModel::canFetchMore(const QModelIndex& parent) const {
+  Node* n = nodeOf(parent);
+  return n && !n->listed;
+}
+
+void FolderTreeModel::fetchMore(const QModelIndex& parent) {
+  Node* n = nodeOf(parent);
+  if (!n || n->listed) return;
+  // List first, then announce the rows that are already there.
+  Node probe;
+  probe.path = n->path;
+  list(&probe);
+  if (probe.children.empty()) {
+    n->listed = true;
+    n->hasSubfolders = 0;
+    return;
+  }
+  beginInsertRows(parent, 0, static_cast<int>(probe.children.size()) - 1);
+  for (auto& c : probe.children) c->parent = n;
+  n->children = std::move(probe.children);
+  n->listed = true;
+  n->hasSubfolders = 1;
+  endInsertRows();
+}
+
+Qt::ItemFlags FolderTreeModel::flags(const QModelIndex& index) const {
+  if (!index.isValid()) return Qt::NoItemFlags;
+  return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsDragEnabled;
+}
+
+QStringList FolderTreeModel::mimeTypes() const {
+  return {QStringLiteral("text/uri-list")};
+}
+
+QMimeData* FolderTreeModel::mimeData(const QModelIndexList& indexes) const {
+  QList<QUrl> urls;
+  for (const QModelIndex& i : indexes)
+    if (Node* n = nodeOf(i)) urls << QUrl::fromLocalFile(n->path);
+  auto* data = new QMimeData;
+  data->setUrls(urls);
+  return data;
+}
+
+QString FolderTreeModel::pathOf(const QModelIndex& index) const {
+  Node* n = nodeOf(index);
+  return n ? n->path : QString();
+}
+
+QModelIndex FolderTreeModel::indexOfPath(const QString& path) {
+  const QString clean = QDir::cleanPath(path);
+  // The deepest root that holds the path (home before "/", a volume before "/").
+  Node* best = nullptr;
+  for (auto& r : roots_) {
+    if (isUnder(clean, r->path) && (!best || r->path.size() > best->path.size())) best = r.get();
+  }
+  if (!best) return {};
+  QModelIndex at = createIndex(best->row, 0, best);
+  Node* n = best;
+  while (n->path != clean) {
+    if (!n->listed) fetchMore(at);
+    Node* next = nullptr;
+    for (auto& c : n->children)
+      if (isUnder(clean, c->path)) next = c.get();
+    if (!next) return {};
+    n = next;
+    at = createIndex(n->row, 0, n);
+  }
+  return at;
+}
+
+// ---- histories ---------------------------------------------------------------------------
+
+void UpdateHistory(QComboBox* comboBox, int maxCount, bool trim) {
+  QStringList items;
+  for (int i = 0; i < comboBox->count(); ++i) items << comboBox->itemText(i);
+  const QString top = UpdateHistoryItems(items, comboBox->currentText(), maxCount, trim);
+  if (top.isEmpty()) return;
+  const QSignalBlocker block(comboBox);
+  comboBox->clear();
+  comboBox->addItems(items);
+  comboBox->setCurrentIndex(0);
+  comboBox->setEditText(top);
+}
+
+// ---- AddFolderPage -----------------------------------------------------------------------
+
+AddFolderPage::AddFolderPage(Widgets widgets, WorkListView& view, FolderTreeModel* treeModel,
+                             QObject* parent)
+    : QObject(parent), w_(widgets), view_(view), model_(treeModel) {
+  setObjectName(QString::fromLatin1(kPageObjectName));
+  if (w_.tree && model_) {
+    w_.tree->setModel(model_);
+    w_.tree->setDragEnabled(true);
+    w_.tree->setDragDropMode(QAbstractItemView::DragOnly);
+    w_.tree->setSelectionMode(QAbstractItemView::SingleSelection);
+    connect(w_.tree->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            [this](const QModelIndex& current) {
+              // Choosing a folder only fills in the folder text; adding is the button's.
+              if (current.isValid() && w_.folders) w_.folders->setEditText(model_->pathOf(current));
+            });
+  }
+  if (w_.add) connect(w_.add, &QPushButton::clicked, this, &AddFolderPage::AddButtonClick);
+  if (w_.toggle) connect(w_.toggle, &QPushButton::clicked, this, &AddFolderPage::ToggleOptions);
+  if (w_.showOptions)
+    connect(w_.showOptions, &QCheckBox::toggled, this, &AddFolderPage::ApplyOptionsVisibility);
+  if (w_.byMask) connect(w_.byMask, &QCheckBox::toggled, this, &AddFolderPage::ApplyMaskVisibility);
+  if (w_.page) w_.page->installEventFilter(this);
+  if (view_.list()) {
+    view_.list()->setAcceptDrops(true);
+    view_.list()->viewport()->setAcceptDrops(true);
+    view_.list()->viewport()->installEventFilter(this);
+  }
+  ApplyOptionsVisibility();
+}
+
+AddFolderPage& AddFolderPage::of(TForm1& form) {
+  if (auto* p = form.findChild<AddFolderPage*>(QString::fromLatin1(kPageObjectName),
+                                               Qt::FindDirectChildrenOnly))
+    return *p;
+  Widgets w;
+  w.page = form.tsE2;
+  w.tree = form.STV1;
+  w.folders = form.cbFoldersHistory;
+  w.mask = form.cbMask1;
+  w.subfolders = form.CheckBox1;
+  w.id3 = form.cbAFGetID3v1;
+  w.setMark = form.cbAFChecked;
+  w.byMask = form.cbAFbyMask;
+  w.showOptions = form.cbAFShowOptions;
+  w.options = form.gbAFOptions;
+  w.optionsPanel = form.pAFOptions;
+  w.toggle = form.Button7;
+  w.add = form.Button1;
+  auto* model = new FolderTreeModel(FolderTreeModel::defaultRoots(), &form);
+  model->setObjectName(QStringLiteral("STV1Folders"));
+  auto* page = new AddFolderPage(w, WorkListView::of(form), model, &form);
+  // Open the tree at the home folder, as a file manager does.
+  const QModelIndex home = model->indexOfPath(QDir::homePath());
+  if (home.isValid()) {
+    form.STV1->expand(home);
+    form.STV1->scrollTo(home);
+  }
+  return *page;
+}
+
+QString AddFolderPage::currentMask() const {
+  return w_.byMask && w_.byMask->isChecked() && w_.mask ? w_.mask->currentText() : QString();
+}
+
+void AddFolderPage::addFolder(const QString& folder) {
+  view_.adder().AddFolder(
+      folder.toStdString(), currentMask().toStdString(), w_.setMark && w_.setMark->isChecked(),
+      w_.subfolders && w_.subfolders->isChecked(), w_.id3 && w_.id3->isChecked());
+}
+
+void AddFolderPage::AddButtonClick() {
+  // A scan pumps window messages; a second click meanwhile must not start another one.
+  if (view_.busy()) return;
+  if (w_.folders) UpdateHistory(w_.folders, kHistoryMax, true);
+  if (w_.mask) UpdateHistory(w_.mask, kHistoryMax, true);
+  addFolder(w_.folders ? w_.folders->currentText() : QString());
+}
+
+void AddFolderPage::ToggleOptions() {
+  if (w_.showOptions) w_.showOptions->setChecked(!w_.showOptions->isChecked());
+}
+
+void AddFolderPage::ApplyOptionsVisibility() {
+  const bool shown = w_.showOptions && w_.showOptions->isChecked();
+  if (w_.options) w_.options->setVisible(shown);
+  // The panel's layout follows: it ends 2 px below the group, or below the folder history
+  // while the group is hidden.
+  if (w_.optionsPanel) w_.optionsPanel->updateGeometry();
+  ApplyMaskVisibility();
+}
+
+void AddFolderPage::ApplyMaskVisibility() {
+  if (w_.mask) w_.mask->setVisible(w_.byMask && w_.byMask->isChecked());
+}
+
+QString AddFolderPage::selectedTreePath() const {
+  if (!w_.tree || !model_) return QString();
+  const QModelIndexList sel = w_.tree->selectionModel()->selectedRows();
+  if (!sel.isEmpty()) return model_->pathOf(sel.first());
+  return model_->pathOf(w_.tree->currentIndex());
+}
+
+void AddFolderPage::DropFromTree() {
+  if (view_.busy()) return;
+  const QString path = selectedTreePath();
+  if (path.isEmpty()) return;
+  if (w_.folders) UpdateHistory(w_.folders, kHistoryMax, true);
+  if (w_.mask) UpdateHistory(w_.mask, kHistoryMax, true);
+  if (w_.folders) w_.folders->setEditText(path);
+  addFolder(path);
+}
+
+bool AddFolderPage::eventFilter(QObject* watched, QEvent* event) {
+  if (w_.page && watched == w_.page && event->type() == QEvent::Show) ApplyOptionsVisibility();
+  if (view_.list() && watched == view_.list()->viewport()) {
+    switch (event->type()) {
+      case QEvent::DragEnter:
+      case QEvent::DragMove: {
+        auto* e = static_cast<QDropEvent*>(event);
+        // Only folders from our own tree: a drag from elsewhere carries no tree selection.
+        if (w_.tree && e->source() == w_.tree) {
+          e->setDropAction(Qt::CopyAction);
+          e->accept();
+        } else {
+          e->ignore();
+        }
+        return true;
+      }
+      case QEvent::Drop: {
+        auto* e = static_cast<QDropEvent*>(event);
+        if (w_.tree && e->source() == w_.tree) {
+          e->setDropAction(Qt::CopyAction);
+          e->accept();
+          DropFromTree();
+        } else {
+          e->ignore();
+        }
+        return true;
+      }
+      default:
+        break;
+    }
+  }
+  return QObject::eventFilter(watched, event);
+}

@@ -1,0 +1,112 @@
+#pragma once
+// The add-folder page of the main window: the folder tree STV1, the folder and mask
+// histories, the options group and its toggle, the add button, and dropping a folder from
+// the tree onto the work list.
+#include <QAbstractItemModel>
+#include <QObject>
+#include <QString>
+#include <QStringList>
+#include <memory>
+#include <vector>
+
+class QCheckBox;
+class QComboBox;
+class QGroupBox;
+class QPushButton;
+class QTreeView;
+class QWidget;
+class TForm1;
+class WorkListView;
+
+// Folders only (hidden ones included), listed lazily as the user opens them. The top level
+// holds where a user looks for music: the home folder, then the file-system root and the
+// mounted volumes (removable media, other disks).
+class FolderTreeModel : public QAbstractItemModel {
+  Q_OBJECT
+ public:
+  explicit FolderTreeModel(const QStringList& roots, QObject* parent = nullptr);
+  ~FolderTreeModel() override;
+
+  // The home folder, "/", then every mounted volume below /media, /mnt, /run/media.
+  static QStringList defaultRoots();
+
+  // The full path of a node; empty for an invalid index.
+  QString pathOf(const QModelIndex& index) const;
+  // The node of a path below one of the roots, listing folders on the way; invalid when
+  // the path lies below no root or does not exist.
+  QModelIndex indexOfPath(const QString& path);
+
+  QModelIndex index(int row, int column, const QModelIndex& parent = {}) const override;
+  QModelIndex parent(const QModelIndex& child) const override;
+  int rowCount(const QModelIndex& parent = {}) const override;
+  int columnCount(const QModelIndex& parent = {}) const override;
+  QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+  bool hasChildren(const QModelIndex& parent = {}) const override;
+  bool canFetchMore(const QModelIndex& parent) const override;
+  void fetchMore(const QModelIndex& parent) override;
+  Qt::ItemFlags flags(const QModelIndex& index) const override;
+  QStringList mimeTypes() const override;
+  QMimeData* mimeData(const QModelIndexList& indexes) const override;
+
+ private:
+  struct Node;
+  Node* nodeOf(const QModelIndex& index) const;
+  void list(Node* node) const;
+
+  std::vector<std::unique_ptr<Node>> roots_;
+};
+
+// The editable drop-down's history rule on a combo box: its text moves to the top of its
+// items (found without regard to letter case), at most maxCount items stay, and the combo
+// then shows item 0. Nothing happens for an empty text.
+void UpdateHistory(QComboBox* comboBox, int maxCount, bool trim);
+
+class AddFolderPage : public QObject {
+  Q_OBJECT
+ public:
+  struct Widgets {
+    QWidget* page = nullptr;  // tsE2
+    QTreeView* tree = nullptr;
+    QComboBox* folders = nullptr;  // cbFoldersHistory
+    QComboBox* mask = nullptr;     // cbMask1
+    QCheckBox* subfolders = nullptr;
+    QCheckBox* id3 = nullptr;
+    QCheckBox* setMark = nullptr;
+    QCheckBox* byMask = nullptr;
+    QCheckBox* showOptions = nullptr;  // hidden: whether the options group shows
+    QGroupBox* options = nullptr;
+    QWidget* optionsPanel = nullptr;  // pAFOptions
+    QPushButton* toggle = nullptr;    // Button7
+    QPushButton* add = nullptr;       // Button1
+  };
+
+  AddFolderPage(Widgets widgets, WorkListView& view, FolderTreeModel* treeModel,
+                QObject* parent = nullptr);
+
+  // The page of the main window, made on first use; it puts its folder tree on STV1.
+  static AddFolderPage& of(TForm1& form);
+
+  // The add button: both histories remembered, then the folder scanned.
+  void AddButtonClick();
+  // The options toggle flips the hidden check box, which shows or hides the group.
+  void ToggleOptions();
+  void ApplyOptionsVisibility();
+  void ApplyMaskVisibility();
+  // The full path of the folder selected in the tree; empty when none is.
+  QString selectedTreePath() const;
+  // Drop of a folder dragged from the tree: histories, folder text, scan.
+  void DropFromTree();
+
+  FolderTreeModel* treeModel() const { return model_; }
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  QString currentMask() const;
+  void addFolder(const QString& folder);
+
+  Widgets w_;
+  WorkListView& view_;
+  FolderTreeModel* model_;
+};

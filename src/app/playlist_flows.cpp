@@ -1,0 +1,165 @@
+#include "app/playlist_flows.h"
+
+#include <QFileDialog>
+#include <QStringList>
+#include <QTreeView>
+
+#include "app/worklist_view.h"
+#include "lang/lang.h"
+#include "worklist/id3v1.h"
+#include "worklist/m3u_import.h"
+
+namespace {
+IFileDialogs* installed = nullptr;
+
+QString q(const std::string& s) {
+  return QString::fromStdString(s);
+}
+
+// Runs `use` with the installed dialogs or Qt's for the view's window.
+template <class F>
+auto withDialogs(WorkListView& view, F use) {
+  if (installed) return use(*installed);
+  QtFileDialogs qt(view.list() ? view.list()->window() : nullptr);
+  return use(qt);
+}
+
+void importPlaylist(WorkListView& view, int titleId, bool replace) {
+  const std::vector<std::string> files = withDialogs(view, [&](IFileDialogs& d) {
+    return d.openFiles(LangString(titleId), LangString(109), false);
+  });
+  if (files.empty()) return;
+  const std::string& file = files.front();
+  view.BeginListWork(LangFormat(144, {file}) + "...");
+  if (replace) {
+    if (TkroPlayList* list = view.workList()) list->ClearEntries();
+    view.ListClear();
+  }
+  view.adder().resetCounter();
+  ImportM3U(view.adder(), file);
+  view.EndListWork(std::string());
+  view.ShowCount(view.adder().counter(), true);
+  view.SetStatusText(0, LangString(143), true);
+}
+}  // namespace
+
+void SetFileDialogs(IFileDialogs* dialogs) {
+  installed = dialogs;
+}
+
+IFileDialogs* InstalledFileDialogs() {
+  return installed;
+}
+
+std::vector<std::string> QtFileFilters(const std::string& tableFilter) {
+  const QStringList parts = q(tableFilter).split(QLatin1Char('|'));
+  std::vector<std::string> filters;
+  for (int i = 0; i + 1 < parts.size(); i += 2) {
+    QString description = parts[i].trimmed();
+    QStringList patterns;
+    for (const QString& p : parts[i + 1].split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
+      const QString t = p.trimmed();
+      if (t == QLatin1String("*.*") || t == QLatin1String("*")) {
+        patterns << QStringLiteral("*");
+        continue;
+      }
+      patterns << t;
+      // File names are case-sensitive here, playlists from Windows often are not lower case.
+      if (t.toUpper() != t) patterns << t.toUpper();
+    }
+    const int open = description.lastIndexOf(QLatin1Char('('));
+    if (open > 0 && description.endsWith(QLatin1Char(')')))
+      description = description.left(open).trimmed();
+    filters.push_back(
+        (description + QStringLiteral(" (") + patterns.join(QLatin1Char(' ')) + ')').toStdString());
+  }
+  return filters;
+}
+
+std::string WithPlaylistExtension(const std::string& file, int filterIndex) {
+  if (filterIndex != 0 || file.empty()) return file;
+  const std::string_view name = FileNamePart(file);
+  if (name.empty() || NameWithoutExtension(name) != name) return file;
+  return file + ".m3u";
+}
+
+std::vector<std::string> QtFileDialogs::openFiles(const std::string& title,
+                                                  const std::string& filter, bool multiple) {
+  QStringList filters;
+  for (const std::string& f : QtFileFilters(filter)) filters << q(f);
+  const QString joined = filters.join(QStringLiteral(";;"));
+  QStringList chosen;
+  if (multiple) {
+    chosen = QFileDialog::getOpenFileNames(parent_, q(title), QString(), joined);
+  } else {
+    const QString one = QFileDialog::getOpenFileName(parent_, q(title), QString(), joined);
+    if (!one.isEmpty()) chosen << one;
+  }
+  std::vector<std::string> result;
+  for (const QString& c : chosen) result.push_back(c.toStdString());
+  return result;
+}
+
+std::optional<IFileDialogs::SaveChoice> QtFileDialogs::saveFile(const std::string& title,
+                                                                const std::string& filter) {
+  QStringList filters;
+  for (const std::string& f : QtFileFilters(filter)) filters << q(f);
+  QString selected = filters.value(0);
+  const QString file =
+      QFileDialog::getSaveFileName(parent_, q(title), QString(), filters.join(QStringLiteral(";;")),
+                                   &selected, QFileDialog::DontConfirmOverwrite);
+  if (file.isEmpty()) return std::nullopt;
+  return SaveChoice{file.toStdString(),
+                    std::max<int>(0, static_cast<int>(filters.indexOf(selected)))};
+}
+
+void CmdAddFiles(WorkListView& view) {
+  if (view.busy()) return;
+  const std::vector<std::string> files = withDialogs(
+      view, [](IFileDialogs& d) { return d.openFiles(LangString(108), LangString(110), true); });
+  if (files.empty()) return;
+  view.adder().resetCounter();
+  view.adder().AddFiles(files);
+  view.EndListWork(std::string());
+  view.ShowCount(view.adder().counter(), true);
+  view.SetStatusText(0, LangString(143), true);
+}
+
+void CmdAddPlaylist(WorkListView& view) {
+  if (view.busy()) return;
+  importPlaylist(view, 107, false);
+}
+
+void CmdOpenPlaylist(WorkListView& view) {
+  if (view.busy()) return;
+  importPlaylist(view, 116, true);
+}
+
+void CmdSavePlaylist(WorkListView& view) {
+  if (view.busy()) return;
+  const auto choice = withDialogs(
+      view, [](IFileDialogs& d) { return d.saveFile(LangString(117), LangString(109)); });
+  if (!choice || choice->file.empty()) return;
+  TkroPlayList* list = view.workList();
+  if (!list) return;
+  ExportM3U(*list, &view, WithPlaylistExtension(choice->file, choice->filterIndex), false);
+}
+
+bool RunPlaylistCommand(WorkListView& view, int command) {
+  switch (command) {
+    case 1120:
+      CmdAddFiles(view);
+      return true;
+    case 1130:
+      CmdAddPlaylist(view);
+      return true;
+    case 1820:
+      CmdOpenPlaylist(view);
+      return true;
+    case 1830:
+      CmdSavePlaylist(view);
+      return true;
+    default:
+      return false;
+  }
+}

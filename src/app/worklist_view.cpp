@@ -1,0 +1,661 @@
+#include "app/worklist_view.h"
+
+#include <QApplication>
+#include <QEvent>
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QTreeView>
+#include <algorithm>
+
+#include "app/main_window.h"
+#include "app/program.h"
+#include "app/worklist_model.h"
+#include "lang/lang.h"
+#include "lang/messages.h"
+
+namespace {
+const char* const kViewObjectName = "List0View";
+
+// Column types that make a column; others in the configuration are skipped.
+constexpr int kMinColumnType = -9;
+constexpr int kMaxColumnType = 29;
+
+Qt::Alignment columnAlignment(int type) {
+  if (type >= 3 && type <= 4) return Qt::AlignRight;
+  return Qt::AlignLeft;
+}
+
+QString q(const std::string& s) {
+  return QString::fromStdString(s);
+}
+
+// Row intervals [first, last] of a selection, merged and ascending.
+std::vector<std::pair<int, int>> selectedIntervals(const QItemSelection& selection) {
+  std::vector<std::pair<int, int>> v;
+  v.reserve(static_cast<std::size_t>(selection.size()));
+  for (const QItemSelectionRange& r : selection)
+    if (r.isValid() && !r.parent().isValid()) v.emplace_back(r.top(), r.bottom());
+  std::sort(v.begin(), v.end());
+  std::vector<std::pair<int, int>> merged;
+  for (const auto& iv : v) {
+    if (!merged.empty() && iv.first <= merged.back().second + 1)
+      merged.back().second = std::max(merged.back().second, iv.second);
+    else
+      merged.push_back(iv);
+  }
+  return merged;
+}
+
+// Consecutive rows of an ascending list as intervals.
+std::vector<std::pair<int, int>> runsOf(const std::vector<int>& ascending) {
+  std::vector<std::pair<int, int>> runs;
+  for (int r : ascending) {
+    if (!runs.empty() && runs.back().second + 1 == r)
+      runs.back().second = r;
+    else
+      runs.emplace_back(r, r);
+  }
+  return runs;
+}
+}  // namespace
+
+std::string ListCellText(int type, const std::string& origin, const std::string& dest,
+                         const std::string& descr, std::int64_t size, std::int32_t length) {
+  switch (type) {
+    case 0:
+      return origin;
+    case 1:
+      return dest;
+    case 2:
+      return descr;
+    case 3:
+      return size < 0 ? std::string("N/A") : SizeToText(size);
+    case 4:
+      return length > 0 ? SecondsToText(length) : std::string();
+    default:
+      return std::string();
+  }
+}
+
+WorkListView::WorkListView(Widgets widgets, Sources sources, QObject* parent)
+    : QObject(parent), w_(widgets), src_(std::move(sources)) {
+  setObjectName(QString::fromLatin1(kViewObjectName));
+  adder_ = std::make_unique<TFileAdder>([this] { return workList(); }, this);
+
+  connect(w_.model, &WorkListModel::checkStateChanged, this, &WorkListView::onCheckChanged);
+  connect(w_.model, &WorkListModel::captionEdited, this, &WorkListView::onCaptionEdited);
+  auto dirty = [this] { selectedDirty_ = true; };
+  connect(w_.model, &QAbstractItemModel::rowsInserted, this, dirty);
+  connect(w_.model, &QAbstractItemModel::rowsRemoved, this, dirty);
+  connect(w_.model, &QAbstractItemModel::modelReset, this, dirty);
+  if (w_.list) {
+    connect(w_.list->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &WorkListView::onSelectionChanged);
+    w_.list->viewport()->installEventFilter(this);
+    editTriggers_ = w_.list->editTriggers();
+  }
+}
+
+WorkListView::~WorkListView() = default;
+
+WorkListView::Sources WorkListView::sourcesOf(TForm1& form) {
+  TavelProgram* program = &form.program();
+  Sources s;
+  s.workList = [program] { return program->workList(); };
+  s.mode = [program]() -> int {
+    TkroObject* conf = program->configuration();
+    return conf && conf->System ? conf->System->ReadInt(kKeyPlaylistMode, kDefaultPlaylistMode) : 1;
+  };
+  s.columns = [program]() -> std::optional<std::vector<ListColumnSpec>> {
+    TkroObject* conf = program->configuration();
+    if (!conf) return std::nullopt;
+    return ReadListColumns(*conf, program->listColumns());
+  };
+  return s;
+}
+
+WorkListView& WorkListView::of(TForm1& form) {
+  if (auto* v = form.findChild<WorkListView*>(QString::fromLatin1(kViewObjectName),
+                                              Qt::FindDirectChildrenOnly))
+    return *v;
+  Widgets w;
+  w.list = form.List0;
+  w.model = form.listModel();
+  for (int i = 0; i < 3; ++i) w.panels[static_cast<std::size_t>(i)] = form.statusPanel(i);
+  // The status bar stays live during long work (it shows the running count); everything
+  // above it is frozen.
+  w.mainWindow = form.centralWidget();
+  w.dummyLock = form.DummyLock;
+  return *new WorkListView(w, sourcesOf(form), &form);
+}
+
+int WorkListView::configMode() const {
+  return src_.mode ? src_.mode() : 1;
+}
+
+// ---- rows and columns --------------------------------------------------------------------
+
+void WorkListView::ListReformat(int mode) {
+  if (mode == -1) mode = configMode();
+  if (mode != 0 && mode != 1) return;
+  mode_ = mode;
+  pending_.clear();
+  w_.model->clear();
+  w_.model->setCheckable(mode == 1);
+
+  columnTypes_.clear();
+  w_.model->clearColumns();
+  const auto specs = src_.columns ? src_.columns() : std::nullopt;
+  if (!specs) {
+    BugFS("lvListReformat.NoColumnsData");
+    return;
+  }
+  std::vector<WorkListModel::Column> columns;
+  for (const ListColumnSpec& s : *specs) {
+    if (s.type < kMinColumnType || s.type > kMaxColumnType) continue;
+    columns.push_back({q(LangString(200 + s.type)), s.width, columnAlignment(s.type), s.type});
+    columnTypes_.push_back(s.type);
+  }
+  w_.model->setColumns(columns);
+  // Editing the first column in place changes the entry's description, so only a
+  // description column may be edited: a source path typed over would not move the file.
+  if (w_.list) {
+    const bool descriptionFirst = !columnTypes_.empty() && columnTypes_.front() == 2;
+    w_.list->setEditTriggers(descriptionFirst ? editTriggers_ : QAbstractItemView::NoEditTriggers);
+    for (std::size_t c = 0; c < columns.size(); ++c)
+      w_.list->header()->resizeSection(static_cast<int>(c), columns[c].width);
+  }
+}
+
+void WorkListView::rowFromCursor(bool& checked, std::vector<QString>& cells) {
+  TkroPlayItem& item = *workList()->Cursor;
+  checked = (item.GetFlags() & FLAG_MARKED) != 0;
+  cells.assign(columnTypes_.size(), QString());
+  // Each field is read once, and only when a column shows it.
+  std::optional<std::string> origin, dest, descr;
+  std::optional<std::int64_t> size;
+  std::optional<std::int32_t> length;
+  for (std::size_t c = 0; c < columnTypes_.size(); ++c) {
+    switch (columnTypes_[c]) {
+      case 0:
+        if (!origin) origin = item.GetOrigin();
+        cells[c] = q(*origin);
+        break;
+      case 1:
+        if (!dest) dest = item.GetDest();
+        cells[c] = q(*dest);
+        break;
+      case 2:
+        if (!descr) descr = item.GetDescr();
+        cells[c] = q(*descr);
+        break;
+      case 3:
+        if (!size) size = item.GetSize();
+        cells[c] = q(ListCellText(3, {}, {}, {}, *size, 0));
+        break;
+      case 4:
+        if (!length) length = item.GetLength();
+        cells[c] = q(ListCellText(4, {}, {}, {}, 0, *length));
+        break;
+      default:
+        break;
+    }
+  }
+}
+
+void WorkListView::ListAddItem(int entryNumber) {
+  TkroPlayList* list = workList();
+  PendingRow row{entryNumber, false, std::vector<QString>(columnTypes_.size())};
+  if (list && entryNumber > 0 && list->SelectId(entryNumber)) rowFromCursor(row.checked, row.cells);
+  pending_.push_back(std::move(row));
+  // While a bracket is open nobody sees the list: rows are shown in one go at its end
+  // instead of relaying the list once per added file.
+  if (!busy_) flushPendingRows();
+}
+
+void WorkListView::flushPendingRows() {
+  if (pending_.empty()) return;
+  std::vector<WorkListModel::RowData> rows;
+  rows.reserve(pending_.size());
+  for (PendingRow& p : pending_) rows.push_back({p.entry, p.checked, std::move(p.cells)});
+  pending_.clear();
+  w_.model->appendRows(std::move(rows));
+}
+
+void WorkListView::ListUpdateItem(int row) {
+  flushPendingRows();
+  const int entry = w_.model->entryNumber(row);
+  TkroPlayList* list = workList();
+  if (entry <= 0 || !list) return;
+  if (!list->SelectRow(*this, row)) return;
+  bool checked = false;
+  std::vector<QString> cells;
+  rowFromCursor(checked, cells);
+  w_.model->setRow(row, checked, std::move(cells), true);
+}
+
+void WorkListView::ListFullUpdate() {
+  flushPendingRows();
+  ListSaveMarks();
+  ListClear();
+  BeginListWork(LangString(140) + " ...", w_.mainWindow);
+  if (TkroPlayList* list = workList()) {
+    const std::int32_t count = list->EntryCount();
+    std::vector<WorkListModel::RowData> rows;
+    rows.reserve(static_cast<std::size_t>(std::max(count, 0)));
+    for (std::int32_t p = 0; p < count; ++p) {
+      if (!list->SelectIndex(p)) continue;
+      WorkListModel::RowData r;
+      r.entry = list->Cursor->Id;
+      rowFromCursor(r.checked, r.cells);
+      rows.push_back(std::move(r));
+    }
+    w_.model->appendRows(std::move(rows));
+  }
+  EndListWork(std::string());
+}
+
+void WorkListView::ListRefresh() {
+  BeginListWork(LangString(140) + "...", w_.mainWindow);
+  flushPendingRows();
+  ListSaveMarks();
+  if (TkroPlayList* list = workList()) {
+    const int count = std::min<int>(list->EntryCount(), w_.model->rowCountTotal());
+    for (int i = 0; i < count; ++i) {
+      const int entry = w_.model->entryNumber(i);
+      if (entry <= 0 || !list->SelectId(entry)) continue;
+      bool checked = false;
+      std::vector<QString> cells;
+      rowFromCursor(checked, cells);
+      w_.model->setRow(i, checked, std::move(cells), false);
+    }
+    if (count > 0) w_.model->notifyRowsChanged(0, count - 1);
+  }
+  EndListWork(std::string());
+}
+
+void WorkListView::ListClear() {
+  freeze(w_.mainWindow);
+  const int m = configMode();
+  if (m == 0 || m == 1) {
+    pending_.clear();
+    w_.model->clear();
+  }
+  unfreeze(w_.mainWindow);
+}
+
+void WorkListView::ListSaveMarks() {
+  flushPendingRows();
+  if (TkroPlayList* list = workList()) list->ListSaveMarks(*this);
+}
+
+// ---- bracket and status bar ----------------------------------------------------------------
+
+void WorkListView::BeginListWork(const std::string& text) {
+  BeginListWork(text, w_.mainWindow);
+}
+
+void WorkListView::BeginListWork(const std::string& text, QWidget* windowToFreeze) {
+  ClearStatus();
+  SetStatusText(0, text, true);
+  QWidget* w = windowToFreeze ? windowToFreeze : w_.mainWindow;
+  freeze(w);
+  frozenByBracket_.push_back(w);
+  busy_ = true;
+}
+
+void WorkListView::EndListWorkKeepStatus() {
+  flushPendingRows();
+  busy_ = false;
+  for (QWidget* w : frozenByBracket_) unfreeze(w);
+  frozenByBracket_.clear();
+  emit limitBarUpdateRequested(true);
+}
+
+void WorkListView::EndListWork(const std::string& text) {
+  EndListWorkKeepStatus();
+  ClearStatus();
+  SetStatusText(0, text, true);
+}
+
+void WorkListView::ClearStatus() {
+  for (QLabel* p : w_.panels)
+    if (p) p->clear();
+  pump();
+}
+
+void WorkListView::SetStatusText(int panel, const std::string& text, bool doPump) {
+  if (panel >= 0 && panel < 3 && w_.panels[static_cast<std::size_t>(panel)])
+    w_.panels[static_cast<std::size_t>(panel)]->setText(q(text));
+  if (doPump) pump();
+}
+
+void WorkListView::ShowCount(int count, bool doPump) {
+  SetStatusText(1, count == 0 ? std::string() : std::to_string(count), doPump);
+}
+
+void WorkListView::pump() {
+  QCoreApplication::processEvents();
+}
+
+void WorkListView::freeze(QWidget* w) {
+  if (!w) return;
+  if (freezeCount_[w]++ == 0) w->setUpdatesEnabled(false);
+}
+
+void WorkListView::unfreeze(QWidget* w) {
+  if (!w) return;
+  auto it = freezeCount_.find(w);
+  if (it == freezeCount_.end() || it->second <= 0) return;
+  if (--it->second == 0) {
+    freezeCount_.erase(it);
+    w->setUpdatesEnabled(true);
+  }
+}
+
+// ---- notifications -------------------------------------------------------------------------
+
+void WorkListView::onSelectionChanged(const QItemSelection& selected, const QItemSelection&) {
+  selectedDirty_ = true;
+  if (busy_ || !w_.list) return;
+  const auto intervals = selectedIntervals(w_.list->selectionModel()->selection());
+  int count = 0;
+  for (const auto& iv : intervals) count += iv.second - iv.first + 1;
+  if (count == 1) {
+    const int row = intervals.front().first;
+    bool isTheNewOne = false;
+    for (const QItemSelectionRange& r : selected)
+      if (r.top() <= row && row <= r.bottom()) isTheNewOne = true;
+    if (isTheNewOne) {
+      TkroPlayList* list = workList();
+      const int entry = w_.model->entryNumber(row);
+      std::string origin;
+      if (list && entry > 0 && list->SelectId(entry)) origin = list->Cursor->GetOrigin();
+      SetStatusText(1, std::to_string(row + 1) + "/" + std::to_string(RowCount()), false);
+      SetStatusText(0, origin, false);
+      return;
+    }
+  }
+  SetStatusText(0, std::string(), false);
+  SetStatusText(1, count > 0 ? std::to_string(count) : std::string(), false);
+}
+
+void WorkListView::onCheckChanged(int row, bool checked) {
+  if (busy_) return;
+  TkroPlayList* list = workList();
+  if (!list || !list->SelectRow(*this, row)) return;
+  const std::int32_t flags = list->Cursor->GetFlags();
+  if (((flags & FLAG_MARKED) != 0) == checked) return;
+  list->Cursor->SetFlags(checked ? (flags | FLAG_MARKED) : (flags & ~FLAG_MARKED));
+  emit limitBarUpdateRequested(false);
+}
+
+void WorkListView::onCaptionEdited(int row, const QString& text) {
+  if (busy_) return;
+  TkroPlayList* list = workList();
+  if (!list || !list->SelectRow(*this, row)) return;
+  list->Cursor->SetDescr(text.toStdString());
+}
+
+bool WorkListView::eventFilter(QObject* watched, QEvent* event) {
+  if (w_.list && watched == w_.list->viewport()) {
+    const QEvent::Type t = event->type();
+    if (t == QEvent::MouseButtonPress || t == QEvent::MouseButtonDblClick ||
+        t == QEvent::MouseButtonRelease) {
+      auto* me = static_cast<QMouseEvent*>(event);
+      if (me->button() == Qt::MiddleButton) {
+        // The middle button marks; it must not also move the selection it works on.
+        if (t == QEvent::MouseButtonPress) MiddleButtonPressed(me->position().toPoint());
+        return true;
+      }
+    }
+  }
+  return QObject::eventFilter(watched, event);
+}
+
+void WorkListView::MiddleButtonPressed(const QPoint& pos) {
+  flushPendingRows();
+  const std::vector<int> rows = selectedRowsDescending();
+  if (rows.size() > 1) {
+    int marked = 0;
+    for (int r : rows)
+      if (w_.model->isChecked(r)) ++marked;
+    const int unmarked = static_cast<int>(rows.size()) - marked;
+    const bool newState = marked < unmarked;
+    if (marked + unmarked > 10) {
+      // Many rows: their marks reach the entries at the next mark save, and the limit bar
+      // is computed once at the end.
+      BeginListWork(LangString(145), w_.dummyLock);
+      w_.model->setCheckedRows(rows, newState);
+      EndListWork(std::string());
+    } else {
+      for (int r : rows) w_.model->setChecked(r, newState);
+    }
+    return;
+  }
+  if (!w_.list) return;
+  const QModelIndex index = w_.list->indexAt(pos);
+  if (index.isValid()) w_.model->setChecked(index.row(), !w_.model->isChecked(index.row()));
+}
+
+// ---- selection helpers ---------------------------------------------------------------------
+
+const std::vector<char>& WorkListView::selectedBitmap() const {
+  if (selectedDirty_) {
+    selected_.assign(static_cast<std::size_t>(w_.model->rowCountTotal()), 0);
+    if (w_.list) {
+      for (const auto& iv : selectedIntervals(w_.list->selectionModel()->selection()))
+        for (int r = iv.first; r <= iv.second && r < static_cast<int>(selected_.size()); ++r)
+          selected_[static_cast<std::size_t>(r)] = 1;
+    }
+    selectedDirty_ = false;
+  }
+  return selected_;
+}
+
+std::vector<int> WorkListView::selectedRowsDescending() const {
+  std::vector<int> rows;
+  if (!w_.list) return rows;
+  const auto intervals = selectedIntervals(w_.list->selectionModel()->selection());
+  for (auto it = intervals.rbegin(); it != intervals.rend(); ++it)
+    for (int r = it->second; r >= it->first; --r) rows.push_back(r);
+  return rows;
+}
+
+int WorkListView::selectedRowCount() const {
+  int n = 0;
+  if (!w_.list) return n;
+  for (const auto& iv : selectedIntervals(w_.list->selectionModel()->selection()))
+    n += iv.second - iv.first + 1;
+  return n;
+}
+
+// ---- IListRows -----------------------------------------------------------------------------
+
+int WorkListView::RowCount() const {
+  return w_.model->rowCountTotal() + static_cast<int>(pending_.size());
+}
+
+int WorkListView::RowEntryId(int row) const {
+  const int shown = w_.model->rowCountTotal();
+  if (row < shown) return w_.model->entryNumber(row);
+  const std::size_t p = static_cast<std::size_t>(row - shown);
+  return p < pending_.size() ? pending_[p].entry : -1;
+}
+
+bool WorkListView::RowChecked(int row) const {
+  const int shown = w_.model->rowCountTotal();
+  if (row < shown) return w_.model->isChecked(row);
+  const std::size_t p = static_cast<std::size_t>(row - shown);
+  return p < pending_.size() && pending_[p].checked;
+}
+
+bool WorkListView::RowSelected(int row) const {
+  const auto& bits = selectedBitmap();
+  return row >= 0 && row < static_cast<int>(bits.size()) && bits[static_cast<std::size_t>(row)];
+}
+
+// ---- commands ------------------------------------------------------------------------------
+
+void WorkListView::DeleteSelected() {
+  if (busy_) return;
+  BeginListWork(LangString(140) + "...", w_.mainWindow);
+  flushPendingRows();
+  const std::vector<int> rows = selectedRowsDescending();
+  if (TkroPlayList* list = workList()) {
+    for (int row : rows) {
+      const int entry = w_.model->entryNumber(row);
+      // Row i shows entry i, so the entry goes by its position (no search through the
+      // list); should the two ever disagree, the entry is looked up by its number.
+      if (list->EntryAt(row) == entry)
+        list->Items->AsTLinks.Delete(row, kEntryDeleteFlags);
+      else
+        list->RemoveEntry(entry);
+    }
+  }
+  std::vector<int> ascending(rows.rbegin(), rows.rend());
+  const auto runs = runsOf(ascending);
+  for (auto it = runs.rbegin(); it != runs.rend(); ++it)
+    w_.model->removeRowRange(it->first, it->second);
+  EndListWork(std::string());
+}
+
+void WorkListView::ClearList() {
+  if (busy_) return;
+  BeginListWork(LangString(141) + " ...", w_.mainWindow);
+  if (TkroPlayList* list = workList()) list->ClearEntries();
+  ListClear();
+  EndListWork(std::string());
+}
+
+void WorkListView::RefreshList() {
+  if (busy_) return;
+  ListFullUpdate();
+  EndListWork(std::string());
+}
+
+void WorkListView::SelectAll() {
+  if (busy_) return;
+  BeginListWork(LangString(145) + " ...", w_.mainWindow);
+  flushPendingRows();
+  if (w_.list) w_.list->selectAll();
+  EndListWork(std::string());
+}
+
+void WorkListView::ClearSelection() {
+  if (busy_) return;
+  BeginListWork(LangString(145) + " ...", w_.mainWindow);
+  if (w_.list) w_.list->clearSelection();
+  EndListWork(std::string());
+}
+
+void WorkListView::InvertSelection() {
+  if (busy_) return;
+  BeginListWork(LangString(145) + " ...", w_.mainWindow);
+  ClearStatus();
+  flushPendingRows();
+  const int n = w_.model->rowCountTotal();
+  if (w_.list && n > 0 && w_.model->columnCount() > 0) {
+    const QItemSelection all(w_.model->index(0, 0),
+                             w_.model->index(n - 1, w_.model->columnCount() - 1));
+    w_.list->selectionModel()->select(all, QItemSelectionModel::Toggle);
+  }
+  EndListWork(std::string());
+}
+
+void WorkListView::SelectMarked() {
+  if (busy_) return;
+  BeginListWork(LangString(145) + " ...", w_.mainWindow);
+  ClearStatus();
+  flushPendingRows();
+  const int n = w_.model->rowCountTotal();
+  const int lastColumn = w_.model->columnCount() - 1;
+  if (w_.list && lastColumn >= 0) {
+    std::vector<int> checked;
+    for (int r = 0; r < n; ++r)
+      if (w_.model->isChecked(r)) checked.push_back(r);
+    QItemSelection sel;
+    for (const auto& run : runsOf(checked))
+      sel.select(w_.model->index(run.first, 0), w_.model->index(run.second, lastColumn));
+    w_.list->selectionModel()->select(sel, QItemSelectionModel::ClearAndSelect);
+  }
+  EndListWork(std::string());
+}
+
+void WorkListView::MarkSelected() {
+  if (busy_) return;
+  BeginListWork(LangString(145) + " ...", w_.mainWindow);
+  flushPendingRows();
+  w_.model->setCheckedRows(selectedRowsDescending(), true);
+  EndListWork(std::string());
+}
+
+void WorkListView::UnmarkSelected() {
+  if (busy_) return;
+  BeginListWork(LangString(145) + " ...", w_.mainWindow);
+  flushPendingRows();
+  w_.model->setCheckedRows(selectedRowsDescending(), false);
+  EndListWork(std::string());
+}
+
+void WorkListView::UnmarkAll() {
+  if (busy_) return;
+  BeginListWork(LangString(145) + " ...", w_.mainWindow);
+  flushPendingRows();
+  w_.model->setAllChecked(false);
+  EndListWork(std::string());
+}
+
+bool WorkListView::RunListCommand(int command) {
+  switch (command) {
+    case 1210:
+      DeleteSelected();
+      return true;
+    case 1400:
+    case 1810:
+      ClearList();
+      return true;
+    case 1500:
+      RefreshList();
+      return true;
+    case 1610:
+      SelectAll();
+      return true;
+    case 1620:
+      ClearSelection();
+      return true;
+    case 1630:
+      InvertSelection();
+      return true;
+    case 1640:
+      SelectMarked();
+      return true;
+    case 1710:
+      MarkSelected();
+      return true;
+    case 1720:
+      UnmarkSelected();
+      return true;
+    case 1730:
+      UnmarkAll();
+      return true;
+    default:
+      return false;
+  }
+}
+
+std::int64_t WorkListView::MarkedTotalBytes() {
+  flushPendingRows();
+  TkroPlayList* list = workList();
+  if (!list) return 0;
+  std::int64_t total = 0;
+  const int n = std::min<int>(w_.model->rowCountTotal(), list->EntryCount());
+  for (int r = 0; r < n; ++r) {
+    if (!w_.model->isChecked(r) || !list->SelectIndex(r)) continue;
+    const std::int64_t size = list->Cursor->GetSize();
+    if (size > 0) total += size;
+  }
+  return total;
+}
