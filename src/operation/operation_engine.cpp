@@ -149,9 +149,9 @@ std::string DurationToText(double days) {
   return buf;
 }
 
-TOperationEngine::TOperationEngine(IWorkEntries& entries, const IWorkRows& rows,
+TOperationEngine::TOperationEngine(TkroPlayList& list, const IListRows& rows,
                                    IProgressDisplay& display)
-    : entries_(entries), rows_(rows), display_(display), now_(localClockDays) {}
+    : list_(list), rows_(rows), display_(display), now_(localClockDays) {}
 
 // ---------------------------------------------------------------------------------------
 // Dialog side
@@ -252,8 +252,8 @@ bool TOperationEngine::aPreparePL(int action) {
   logBlank();
   logLine("aPreparePL()");
   SetStage(LangString(350));
-  entries_.ClearDestinations();
-  entries_.ResetRunFlags(0);
+  list_.ClearDestinations();
+  list_.ResetRunFlags(0);
   if (action != actDelete) {
     const std::string root = trimSpaces(params_.destination);
     NumberingState numbering;
@@ -265,12 +265,12 @@ bool TOperationEngine::aPreparePL(int action) {
       numbering.width = NumberWidth(checked);
     }
     for (int row = 0; row < rowCount; ++row) {
-      if (!rows_.RowChecked(row) || !entries_.SelectId(rows_.RowEntryId(row))) continue;
-      const std::string origin = entries_.GetOrigin();
+      if (!rows_.RowChecked(row) || !list_.SelectId(rows_.RowEntryId(row))) continue;
+      const std::string origin = list_.Cursor->GetOrigin();
       const std::string dest =
-          EntryDestination(root, origin, entries_.GetDescr(), params_, numbering);
+          EntryDestination(root, origin, list_.Cursor->GetDescr(), params_, numbering);
       if (dest.empty()) logLine("  Destination outside the root, not used: " + origin);
-      entries_.SetDest(dest);
+      list_.Cursor->SetDest(dest);
     }
   }
   logLine("aPreparePL() end");
@@ -289,10 +289,10 @@ std::string TOperationEngine::ClearRefusal(const std::string& root) {
       return "Clearing refused for the home folder or a folder above it: " + root;
   }
   std::unordered_map<std::string, std::string> canonicalFolders;
-  const int n = entries_.EntryCount();
+  const int n = list_.EntryCount();
   for (int i = 0; i < n; ++i) {
-    if (!entries_.SelectIndex(i) || !(entries_.GetFlags() & kFlagMarked)) continue;
-    const std::string origin = entries_.GetOrigin();
+    if (!list_.SelectIndex(i) || !(list_.Cursor->GetFlags() & FLAG_MARKED)) continue;
+    const std::string origin = list_.Cursor->GetOrigin();
     const std::size_t slash = origin.rfind('/');
     const std::string dir = slash == std::string::npos ? "." : origin.substr(0, slash + 1);
     auto it = canonicalFolders.find(dir);
@@ -342,11 +342,11 @@ bool TOperationEngine::aPreAction(int action) {
 
   std::vector<std::string> folders;
   std::unordered_set<std::string> seen;
-  const int n = entries_.EntryCount();
+  const int n = list_.EntryCount();
   for (int i = 0; i < n; ++i) {
-    if (!entries_.SelectIndex(i) || !(entries_.GetFlags() & kFlagMarked)) continue;
+    if (!list_.SelectIndex(i) || !(list_.Cursor->GetFlags() & FLAG_MARKED)) continue;
     // Folder names differ by letter case on this platform, so they are compared exactly.
-    std::string folder = folderOf(entries_.GetDest());
+    std::string folder = folderOf(list_.Cursor->GetDest());
     if (!folder.empty() && seen.insert(folder).second) folders.push_back(std::move(folder));
   }
   for (const std::string& folder : folders) {
@@ -383,21 +383,21 @@ void TOperationEngine::DeleteFolderContents(const std::string& folder) {
 
 void TOperationEngine::UpdatePLFilesInfo(bool refreshSizes) {
   logLine("  UpdatePLFilesInfo()");
-  const int n = entries_.EntryCount();
+  const int n = list_.EntryCount();
   for (int i = 0; i < n; ++i) {
-    if (!entries_.SelectIndex(i)) continue;
-    std::int32_t flags = entries_.GetFlags();
-    if (!(flags & kFlagMarked)) continue;
+    if (!list_.SelectIndex(i)) continue;
+    std::int32_t flags = list_.Cursor->GetFlags();
+    if (!(flags & FLAG_MARKED)) continue;
     struct stat st;
-    const std::string origin = entries_.GetOrigin();
+    const std::string origin = list_.Cursor->GetOrigin();
     if (origin.empty() || ::stat(origin.c_str(), &st) != 0) {
-      flags |= kFlagGone;
-      entries_.SetFlags(flags);
-      if (refreshSizes) entries_.SetSize(-1);
-      logLine("   ERR on " + std::to_string(i) + "  " + entries_.GetDescr() + " > " +
-              std::to_string(entries_.GetSize()) + " " + hex8(flags));
+      flags |= FLAG_GONE;
+      list_.Cursor->SetFlags(flags);
+      if (refreshSizes) list_.Cursor->SetSize(-1);
+      logLine("   ERR on " + std::to_string(i) + "  " + list_.Cursor->GetDescr() + " > " +
+              std::to_string(list_.Cursor->GetSize()) + " " + hex8(flags));
     } else if (refreshSizes) {
-      entries_.SetSize(S_ISDIR(st.st_mode) ? 0 : static_cast<std::int64_t>(st.st_size));
+      list_.Cursor->SetSize(S_ISDIR(st.st_mode) ? 0 : static_cast<std::int64_t>(st.st_size));
     }
   }
   logLine("  UpdatePLFilesInfo() end");
@@ -405,27 +405,27 @@ void TOperationEngine::UpdatePLFilesInfo(bool refreshSizes) {
 
 void TOperationEngine::CheckDestFilesExisting() {
   logLine("  CheckDestFilesExisting()");
-  const int n = entries_.EntryCount();
+  const int n = list_.EntryCount();
   for (int i = 0; i < n; ++i) {
-    if (!entries_.SelectIndex(i)) continue;
-    const std::int32_t flags = entries_.GetFlags();
-    if ((flags & kFlagMarked) && anythingAt(entries_.GetDest()))
-      entries_.SetFlags(flags | kFlagTargetExists);
+    if (!list_.SelectIndex(i)) continue;
+    const std::int32_t flags = list_.Cursor->GetFlags();
+    if ((flags & FLAG_MARKED) && anythingAt(list_.Cursor->GetDest()))
+      list_.Cursor->SetFlags(flags | FLAG_TARGET_EXISTS);
   }
   logLine("  CheckDestFilesExisting() end");
 }
 
 CheckCounters TOperationEngine::CountMarked() {
   CheckCounters c;
-  const int n = entries_.EntryCount();
+  const int n = list_.EntryCount();
   for (int i = 0; i < n; ++i) {
-    if (!entries_.SelectIndex(i)) continue;
-    const std::int32_t flags = entries_.GetFlags();
-    if (!(flags & kFlagMarked)) continue;
+    if (!list_.SelectIndex(i)) continue;
+    const std::int32_t flags = list_.Cursor->GetFlags();
+    if (!(flags & FLAG_MARKED)) continue;
     ++c.marked;
-    if (flags & kFlagGone) ++c.gone;
-    if (flags & kFlagTargetExists) ++c.existing;
-    c.total += entries_.GetSize();
+    if (flags & FLAG_GONE) ++c.gone;
+    if (flags & FLAG_TARGET_EXISTS) ++c.existing;
+    c.total += list_.Cursor->GetSize();
   }
   return c;
 }
@@ -463,12 +463,12 @@ bool TOperationEngine::aCheckPL(int action) {
 
 std::int64_t TOperationEngine::SumMarkedWork(int action) {
   std::int64_t sum = 0;
-  const int n = entries_.EntryCount();
+  const int n = list_.EntryCount();
   for (int i = 0; i < n; ++i) {
-    if (!entries_.SelectIndex(i)) continue;
-    const std::int32_t flags = entries_.GetFlags();
-    if (!(flags & kFlagMarked) || (flags & kFlagGone)) continue;
-    sum += action == actDelete ? 1 : entries_.GetSize();
+    if (!list_.SelectIndex(i)) continue;
+    const std::int32_t flags = list_.Cursor->GetFlags();
+    if (!(flags & FLAG_MARKED) || (flags & FLAG_GONE)) continue;
+    sum += action == actDelete ? 1 : list_.Cursor->GetSize();
   }
   return sum;
 }
@@ -478,7 +478,7 @@ std::string TOperationEngine::resolveCollision(const std::string& origin, const 
   replace = false;
   if (dest.empty() || origin == dest || !anythingAt(dest)) return dest;
   // Looked up again now: an earlier entry of this run may have put a file here.
-  entries_.SetFlags(entries_.GetFlags() | kFlagTargetExists);
+  list_.Cursor->SetFlags(list_.Cursor->GetFlags() | FLAG_TARGET_EXISTS);
   switch (policy) {
     case existsSkip:
       processThis = false;
@@ -528,16 +528,16 @@ bool TOperationEngine::aAction(int action) {
   written_.clear();
   transferStarted_ = transfers;
 
-  const int n = entries_.EntryCount();
+  const int n = list_.EntryCount();
   for (int i = 0; i < n && flags_.running; ++i) {
-    if (!entries_.SelectIndex(i)) continue;
-    const std::int32_t flags = entries_.GetFlags();
-    if ((flags & kFlagMarked) && !(flags & kFlagGone)) {
-      const std::string origin = entries_.GetOrigin();
-      std::string dest = transfers ? entries_.GetDest() : std::string();
+    if (!list_.SelectIndex(i)) continue;
+    const std::int32_t flags = list_.Cursor->GetFlags();
+    if ((flags & FLAG_MARKED) && !(flags & FLAG_GONE)) {
+      const std::string origin = list_.Cursor->GetOrigin();
+      std::string dest = transfers ? list_.Cursor->GetDest() : std::string();
       processThis_ = true;
       setSkip(false);
-      currentSize_ = transfers ? entries_.GetSize() : 1;
+      currentSize_ = transfers ? list_.Cursor->GetSize() : 1;
       current_ = 0;
       // The same file under two spellings is as unusable as the same text.
       const bool unusable = origin.empty() || (transfers && dest.empty()) || origin == dest ||
@@ -561,8 +561,8 @@ bool TOperationEngine::aAction(int action) {
           ok = (params_.deleteToRecycleBin ? DeleteToRecycleBin(origin) : RemoveFile(origin)).ok();
         }
         // The dialog may have run other code meanwhile; the cursor is put back first.
-        if (ok && action != actCopy && entries_.SelectIndex(i))
-          entries_.SetFlags(entries_.GetFlags() | kFlagGone);
+        if (ok && action != actCopy && list_.SelectIndex(i))
+          list_.Cursor->SetFlags(list_.Cursor->GetFlags() | FLAG_GONE);
       }
       std::string resultText;
       if (!processThis_)
@@ -589,8 +589,8 @@ bool TOperationEngine::aAction(int action) {
         UpdateProgress(true, 1.0, static_cast<double>(done_) / static_cast<double>(total_));
         overallBar = static_cast<int>(1000.0 * static_cast<double>(done_) / total_);
       }
-    } else if (flags & kFlagGone) {
-      AddLogLine(LangFormat(345, {entries_.GetOrigin()}), true);
+    } else if (flags & FLAG_GONE) {
+      AddLogLine(LangFormat(345, {list_.Cursor->GetOrigin()}), true);
     }
   }
   display_.setBars(overallBar, 0);

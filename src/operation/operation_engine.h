@@ -21,7 +21,7 @@
 
 #include "operation/operation_parameters.h"
 #include "operation/progress_display.h"
-#include "operation/work_entries.h"
+#include "worklist/playlist.h"
 
 // The counters of the check stage.
 struct CheckCounters {
@@ -41,7 +41,9 @@ std::string DurationToText(double days);
 
 class TOperationEngine {
  public:
-  TOperationEngine(IWorkEntries& entries, const IWorkRows& rows, IProgressDisplay& display);
+  // The list and the rows of its view must outlive the engine; rows say which entries are
+  // ticked and in which order they are shown (row i shows entry i).
+  TOperationEngine(TkroPlayList& list, const IListRows& rows, IProgressDisplay& display);
 
   // The whole run. The parameters are copied for the run; ignoreReadOnly is the setting
   // "clear the read-only attribute before deleting".
@@ -102,8 +104,8 @@ class TOperationEngine {
   bool flushDestination();
   bool transfer(bool move, const std::string& origin, const std::string& dest, bool replace);
 
-  IWorkEntries& entries_;
-  const IWorkRows& rows_;
+  TkroPlayList& list_;
+  const IListRows& rows_;
   IProgressDisplay& display_;
   OperationParameters params_;
   int action_ = -1;

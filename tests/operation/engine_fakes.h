@@ -1,6 +1,6 @@
 #pragma once
-// Test doubles for the engine: a work list in memory (cursor semantics of the real
-// model), rows that follow the entries' marks, and a progress display that records what
+// Test doubles for the engine: a real work list with small helpers, rows that follow the
+// entries' marks, and a progress display that records what
 // it is shown and can press Skip or Cancel from inside pumpMessages().
 #include <cstdint>
 #include <functional>
@@ -9,63 +9,41 @@
 
 #include "operation/operation_engine.h"
 #include "operation/progress_display.h"
-#include "operation/work_entries.h"
+#include "worklist/playlist.h"
 
-struct FakeEntry {
+// A real work list with helpers to fill and read it.
+struct EntryView {
   std::string origin, dest, descr;
   std::int64_t size = 0;
   std::int32_t flags = 0;
 };
 
-class FakeEntries : public IWorkEntries {
+class FakeEntries {
  public:
-  std::vector<FakeEntry> items;
-  int cursor = -1;
+  TkroPlayList list;
 
   int add(const std::string& origin, std::int64_t size, bool marked = true,
           const std::string& descr = "") {
-    items.push_back({origin, "", descr, size, marked ? kFlagMarked : 0});
-    return static_cast<int>(items.size()) + 100;  // object numbers are not positions
+    return list.Add(origin, "", descr, size, 0, marked ? FLAG_MARKED : 0);
   }
-  FakeEntry& at(int i) { return items[static_cast<std::size_t>(i)]; }
-
-  int EntryCount() override { return static_cast<int>(items.size()); }
-  bool SelectIndex(int i) override {
-    cursor = (i >= 0 && i < EntryCount()) ? i : -1;
-    return cursor >= 0;
-  }
-  bool SelectId(int number) override { return SelectIndex(number - 101); }
-  std::string GetOrigin() override { return cursor < 0 ? "" : at(cursor).origin; }
-  std::string GetDest() override { return cursor < 0 ? "" : at(cursor).dest; }
-  std::string GetDescr() override { return cursor < 0 ? "" : at(cursor).descr; }
-  std::int64_t GetSize() override { return cursor < 0 ? 0 : at(cursor).size; }
-  std::int32_t GetFlags() override { return cursor < 0 ? 0 : at(cursor).flags; }
-  void SetDest(const std::string& d) override {
-    if (cursor >= 0) at(cursor).dest = d;
-  }
-  void SetSize(std::int64_t s) override {
-    if (cursor >= 0) at(cursor).size = s;
-  }
-  void SetFlags(std::int32_t f) override {
-    if (cursor >= 0) at(cursor).flags = f;
-  }
-  void ClearDestinations() override {
-    for (auto& e : items) e.dest.clear();
-  }
-  void ResetRunFlags(std::int32_t value) override {
-    for (auto& e : items) e.flags = value | (e.flags & 0x00FFFFFF);
+  EntryView at(int i) {
+    list.SelectIndex(i);
+    TkroPlayItem& c = *list.Cursor;
+    return {c.GetOrigin(), c.GetDest(), c.GetDescr(), c.GetSize(), c.GetFlags()};
   }
 };
 
 // Rows in work-list order, ticked where the entry is marked.
-class FakeRows : public IWorkRows {
+class FakeRows : public IListRows {
  public:
   explicit FakeRows(FakeEntries& e) : entries(e) {}
-  int RowCount() const override { return static_cast<int>(entries.items.size()); }
+  int RowCount() const override { return entries.list.EntryCount(); }
   bool RowChecked(int row) const override {
-    return (entries.items[static_cast<std::size_t>(row)].flags & kFlagMarked) != 0;
+    entries.list.SelectIndex(row);
+    return (entries.list.Cursor->GetFlags() & FLAG_MARKED) != 0;
   }
-  int RowEntryId(int row) const override { return row + 101; }
+  int RowEntryId(int row) const override { return entries.list.EntryAt(row); }
+  bool RowSelected(int) const override { return false; }
   FakeEntries& entries;
 };
 

@@ -41,7 +41,7 @@ struct Rig {
   FakeEntries entries;
   FakeRows rows{entries};
   FakeDisplay display;
-  TOperationEngine engine{entries, rows, display};
+  TOperationEngine engine{entries.list, rows, display};
   OperationParameters params;
   double clock = 0;
   Rig() {
@@ -322,7 +322,7 @@ TEST(EngineSafety, ClearDestinationRefusesDangerousFolders) {
   FakeEntries e;
   FakeRows rows(e);
   FakeDisplay d;
-  TOperationEngine engine(e, rows, d);
+  TOperationEngine engine(e.list, rows, d);
   EXPECT_FALSE(engine.ClearRefusal("/").empty());
   EXPECT_FALSE(engine.ClearRefusal("/.").empty());
   EXPECT_FALSE(engine.ClearRefusal("/tmp/..").empty());
@@ -475,7 +475,7 @@ TEST(EngineRun, FoldersAreCreatedAndFailuresReported) {
   EXPECT_EQ(r.display.log[4], "[T] Создание папки \"" + blocked + "\"");
   EXPECT_EQ(r.display.log[5], "[T] Ошибка создания папки \"" + blocked + "\"");
   EXPECT_EQ(r.display.log.back(), "[T] Операция завершена");
-  EXPECT_EQ(r.entries.at(2).flags & kFlagGone, 0);
+  EXPECT_EQ(r.entries.at(2).flags & FLAG_GONE, 0);
 }
 
 TEST(EngineRun, MoveAcrossFileSystems) {

@@ -63,7 +63,7 @@ struct Rig {
   FakeEntries entries;
   FakeRows rows{entries};
   FakeDisplay display;
-  TOperationEngine engine{entries, rows, display};
+  TOperationEngine engine{entries.list, rows, display};
   OperationParameters params;
   void go(bool ignoreReadOnly = true) { engine.RunOperation(params, ignoreReadOnly); }
 };
@@ -102,7 +102,7 @@ TEST(EngineRun, CopyIntoEmptyDestinationLogsEveryFileAndFinishes) {
   EXPECT_EQ(r.entries.at(1).size, 300000);
   EXPECT_EQ(r.entries.at(0).dest, (tmp / "dst/a.mp3").string());
   EXPECT_EQ(r.entries.at(2).dest, "");
-  EXPECT_EQ(r.entries.at(0).flags, kFlagMarked);
+  EXPECT_EQ(r.entries.at(0).flags, FLAG_MARKED);
   EXPECT_EQ(r.engine.done(), 300004);
   EXPECT_EQ(r.engine.total(), 300004);
   EXPECT_EQ(r.display.bars.back(), std::make_pair(1000, 0));
@@ -154,7 +154,7 @@ TEST(EngineRun, ExistingDestinationsFollowThePolicy) {
     EXPECT_EQ(r.display.log[4],
               "[T] Копирование \"" + (tmp / "src/a.mp3").string() + "\"...        - пропущено");
     EXPECT_EQ(r.engine.total(), 0);
-    EXPECT_EQ(r.entries.at(0).flags & kFlagTargetExists, kFlagTargetExists);
+    EXPECT_EQ(r.entries.at(0).flags & FLAG_TARGET_EXISTS, FLAG_TARGET_EXISTS);
     ASSERT_EQ(r.display.questions.size(), 1u);
     EXPECT_EQ(r.display.questions[0],
               "Проверка рабочего списка|В рабочем списке: \r\n • Операция: Копирование\r\n"
@@ -197,7 +197,7 @@ TEST(EngineRun, MissingFilesAreCountedLoggedAndSkipped) {
   EXPECT_EQ(r.display.log[5],
             "[T] Копирование \"" + (tmp / "src/here.mp3").string() + "\"..." + kDone);
   EXPECT_EQ(r.entries.at(0).size, -1);
-  EXPECT_EQ(r.entries.at(0).flags, kFlagMarked | kFlagGone);
+  EXPECT_EQ(r.entries.at(0).flags, FLAG_MARKED | FLAG_GONE);
   EXPECT_TRUE(plog.has("   ERR on 0  Gone song > -1 01010000"));
   // The missing file is not part of the work.
   EXPECT_EQ(r.engine.total(), 1);
@@ -252,7 +252,7 @@ TEST(EngineRun, OriginEqualToDestinationIsNotTouched) {
   m.go();
   EXPECT_EQ(m.display.log[5], "[T] Неверные параметры команды        - пропущено");
   EXPECT_EQ(readFile(tmp / "music/a.mp3"), "keep");
-  EXPECT_EQ(m.entries.at(0).flags & kFlagGone, 0);
+  EXPECT_EQ(m.entries.at(0).flags & FLAG_GONE, 0);
 }
 
 TEST(EngineRun, MoveAndDeleteSetGoneAndDeleteShowsCounts) {
@@ -266,7 +266,7 @@ TEST(EngineRun, MoveAndDeleteSetGoneAndDeleteShowsCounts) {
   m.go();
   EXPECT_FALSE(fs::exists(tmp / "src/a.mp3"));
   EXPECT_EQ(readFile(tmp / "dst/a.mp3"), "a");
-  EXPECT_EQ(m.entries.at(0).flags, kFlagMarked | kFlagGone);
+  EXPECT_EQ(m.entries.at(0).flags, FLAG_MARKED | FLAG_GONE);
   EXPECT_EQ(m.display.questions.size(), 1u);  // a move always asks
   EXPECT_EQ(m.display.log[4],
             "[T] Перемещение \"" + (tmp / "src/a.mp3").string() + "\"..." + kDone);
@@ -285,7 +285,7 @@ TEST(EngineRun, MoveAndDeleteSetGoneAndDeleteShowsCounts) {
   EXPECT_EQ(d.display.questions.size(), 1u);
   // Delete keeps sizes and has no destination lookups.
   EXPECT_EQ(d.entries.at(1).size, 0);
-  EXPECT_EQ(d.entries.at(0).flags, kFlagMarked | kFlagGone);
+  EXPECT_EQ(d.entries.at(0).flags, FLAG_MARKED | FLAG_GONE);
   ASSERT_FALSE(d.display.figures.empty());
   EXPECT_EQ(d.display.figures.back().doneText, "1");
   EXPECT_EQ(d.display.figures.back().totalText, "1");
