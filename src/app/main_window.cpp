@@ -143,7 +143,7 @@ TForm1::TForm1(TavelProgram& program, QWidget* parent) : QMainWindow(parent), pr
   DummyLock->hide();
 
   resize(1080, 700);
-  setMinimumSize(820, 560);
+  setMinimumSize(980, 640);
   if (QScreen* s = QGuiApplication::primaryScreen()) {
     const QRect r = s->availableGeometry();
     move(r.x() + (r.width() - width()) / 2, r.y() + (r.height() - height()) / 2);
@@ -293,8 +293,14 @@ QWidget* TForm1::buildAddFolderPage() {
   STV1->setDragEnabled(true);
   STV1->setDragDropMode(QAbstractItemView::DragOnly);
   STV1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  STV1->setSortingEnabled(true);
+  STV1->sortByColumn(0, Qt::AscendingOrder);
   keepSelectionVisible(STV1);
-  STV1->setCurrentIndex(stv1Model->index(QDir::homePath()));
+  // Start at the user's home folder, the usual place of a music collection.
+  const QModelIndex home = stv1Model->index(QDir::homePath());
+  STV1->setCurrentIndex(home);
+  STV1->expand(home);
+  STV1->scrollTo(home, QAbstractItemView::PositionAtTop);
 
   pAFOptions = Named(new QWidget(page), "pAFOptions");
   auto* ov = new QVBoxLayout(pAFOptions);

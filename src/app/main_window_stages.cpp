@@ -10,6 +10,7 @@
 #include <QTreeWidget>
 
 #include "app/gradient_panel.h"
+#include "app/load_language.h"
 #include "app/main_window.h"
 #include "app/program.h"
 #include "app/program_version.h"
@@ -50,8 +51,7 @@ void TForm1::FormCreate() {
 
 void TForm1::stageLoadLanguage() {
   stage("  LoadLanguage");
-  // The string-table texts go onto the controls here (tree captions, menu items, item
-  // lists, tagged captions, size units).
+  LoadLanguage(*this);
 }
 
 void TForm1::stageSetDefaultFormSettings() {
