@@ -9,12 +9,14 @@
 #include <QTreeView>
 #include <QTreeWidget>
 
+#include "app/add_folder_page.h"
 #include "app/gradient_panel.h"
 #include "app/load_language.h"
 #include "app/main_window.h"
 #include "app/program.h"
 #include "app/program_version.h"
 #include "app/worklist_model.h"
+#include "app/worklist_view.h"
 #include "lang/lang.h"
 #include "lang/message_box.h"
 
@@ -93,7 +95,10 @@ void TForm1::stageConfApply() {
 
 void TForm1::stageListReformat() {
   stage("  ListReformat");
-  // The list's columns and check-box mode are rebuilt here from the configuration.
+  // The view and the add-folder page take up their controls on first use.
+  WorkListView& view = WorkListView::of(*this);
+  AddFolderPage::of(*this);
+  view.ListReformat(-1);
 }
 
 void TForm1::stageLoadWorkList() {
@@ -110,7 +115,7 @@ void TForm1::stageUpdateCachedLinks() {
 void TForm1::stageListFullUpdate() {
   stage("  ListFullUpdate");
   program_.setSplashStatus(QString::fromStdString(LangString(12)));
-  // The list view is filled from the work list here.
+  WorkListView::of(*this).ListFullUpdate();
   program_.setSplashStatus(QString::fromStdString(LangString(10)));
 }
 

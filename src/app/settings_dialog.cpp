@@ -6,7 +6,11 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
+#include "app/configuration.h"
+#include "app/main_window.h"
+#include "app/program.h"
 #include "app/widget_tags.h"
+#include "store/kro_object.h"
 
 namespace {
 QCheckBox* checkBox(QWidget* parent, const char* name, int tag) {
@@ -55,7 +59,10 @@ TForm2::TForm2(QWidget* parent) : QDialog(parent) {
   Button1 = Named(new QPushButton(DesignText(98), this), "Button1", 98);
   Button2 = Named(new QPushButton(DesignText(96), this), "Button2", 96);
   Button1->setDefault(true);
-  connect(Button1, &QPushButton::clicked, this, &QDialog::accept);
+  connect(Button1, &QPushButton::clicked, this, [this] {
+    SaveSettings();
+    accept();
+  });
   connect(Button2, &QPushButton::clicked, this, &QDialog::reject);
 
   auto* buttons = new QHBoxLayout;
@@ -68,4 +75,43 @@ TForm2::TForm2(QWidget* parent) : QDialog(parent) {
   v->addWidget(PageControl1);
   v->addLayout(buttons);
   setFixedSize(440, 280);
+}
+
+TkroObject* TForm2::configuration() const {
+  if (configuration_) return configuration_();
+  if (auto* main = qobject_cast<TForm1*>(parentWidget())) return main->program().configuration();
+  return nullptr;
+}
+
+namespace {
+// The options in the order they are written.
+struct Option {
+  QCheckBox* TForm2::*box;
+  const char* key;
+};
+constexpr Option kOptions[] = {
+    {&TForm2::CheckBox1, kKeyRememberWorklist}, {&TForm2::CheckBox2, kKeyExitConfirm},
+    {&TForm2::CheckBox3, kKeyPlayByPlaylist},   {&TForm2::CheckBox7, kKeyPlayerUpdateList},
+    {&TForm2::CheckBox8, kKeyIgnoreReadOnly},
+};
+}  // namespace
+
+void TForm2::LoadSettings() {
+  TkroObject* conf = configuration();
+  for (const Option& o : kOptions) {
+    const bool on = conf && conf->System ? conf->System->ReadBool(o.key, true) : true;
+    (this->*o.box)->setChecked(on);
+  }
+}
+
+void TForm2::SaveSettings() {
+  TkroObject* conf = configuration();
+  if (!conf || !conf->System) return;
+  for (const Option& o : kOptions)
+    conf->System->WriteValue(o.key, KroValue((this->*o.box)->isChecked()));
+}
+
+void TForm2::showEvent(QShowEvent* event) {
+  LoadSettings();
+  QDialog::showEvent(event);
 }

@@ -1,17 +1,29 @@
 #pragma once
-// The settings dialog: five program-wide options on two pages, Ok and Cancel. Reading and
-// writing the options is done when the dialog is shown and confirmed.
+// The settings dialog: five program-wide options on two pages, Ok and Cancel. The options
+// are read from the configuration each time the dialog is shown and written back only on
+// Ok; closing it any other way discards the changes.
 #include <QDialog>
+#include <functional>
 
 class QCheckBox;
 class QPushButton;
 class QTabWidget;
 class QWidget;
+class TkroObject;
 
 class TForm2 : public QDialog {
   Q_OBJECT
  public:
   explicit TForm2(QWidget* parent = nullptr);
+
+  // Where the options live: by default the configuration store of the main window that
+  // owns the dialog. Without a store every option reads as on and nothing is written.
+  void setConfiguration(std::function<TkroObject*()> source) { configuration_ = std::move(source); }
+
+  // The five check boxes from their configuration values (missing values read as true).
+  void LoadSettings();
+  // The five check boxes into their configuration values.
+  void SaveSettings();
 
   QTabWidget* PageControl1;
   QWidget* TabSheet1;    // main options
@@ -26,4 +38,11 @@ class TForm2 : public QDialog {
   QCheckBox* CheckBox6;  // always disabled
   QPushButton* Button1;  // Ok
   QPushButton* Button2;  // Cancel
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+
+ private:
+  TkroObject* configuration() const;
+  std::function<TkroObject*()> configuration_;
 };
