@@ -1,14 +1,24 @@
 #include "app/progress_dialog.h"
 
+#include <QCloseEvent>
+#include <QCoreApplication>
 #include <QFrame>
 #include <QLabel>
 #include <QListWidget>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QShowEvent>
+#include <QTimer>
 
 #include "app/widget_tags.h"
+#include "lang/lang.h"
+#include "lang/message_box.h"
 
 namespace {
+QString qs(const std::string& s) {
+  return QString::fromStdString(s);
+}
+
 QLabel* label(QWidget* parent, const char* name, const QRect& r, Qt::Alignment a) {
   auto* l = Named(new QLabel(parent), name);
   l->setGeometry(r);
@@ -78,7 +88,165 @@ TForm3::TForm3(QWidget* parent)
   lbLog->setSelectionMode(QAbstractItemView::NoSelection);
   lbLog->setFocusPolicy(Qt::NoFocus);
 
+  connect(Button1, &QPushButton::clicked, this, [this] { button1Click(); });
+  connect(Button2, &QPushButton::clicked, this, [this] { button2Click(); });
+  connect(Button3, &QPushButton::clicked, this, [this] { button3Click(); });
   setLogPanelVisible(false);
+  UpdateDialogControls();
+}
+
+TForm3::~TForm3() = default;
+
+void TForm3::RunModal(TkroPlayList& list, const IListRows& rows, const OperationParameters& params,
+                      bool ignoreReadOnly) {
+  engine_ = std::make_unique<TOperationEngine>(list, rows, *this);
+  params_ = params;
+  ignoreReadOnly_ = ignoreReadOnly;
+  pendingRun_ = true;
+  exec();
+  engine_.reset();
+  flags_ = RunFlags{};
+}
+
+void TForm3::setLogSetting(std::function<bool()> read, std::function<void(bool)> write) {
+  readLog_ = std::move(read);
+  writeLog_ = std::move(write);
+  UpdateDialogControls();
+}
+
+bool TForm3::logSwitch() const {
+  return readLog_ ? readLog_() : ownLogSwitch_;
+}
+
+void TForm3::showEvent(QShowEvent* event) {
+  QDialog::showEvent(event);
+  const int action = params_.action;
+  const std::string name =
+      action >= 0 && action <= 2 ? LangString(OperationNameId(action)) : std::string();
+  setWindowTitle(qs(LangFormat(300, {name})));
+  UpdateDialogControls();
+  // The run starts once the dialog is on screen and the event loop of exec() runs.
+  if (pendingRun_) QTimer::singleShot(0, this, [this] { activate(); });
+}
+
+void TForm3::activate() {
+  if (!pendingRun_ || !engine_) return;
+  pendingRun_ = false;
+  engine_->ResetDisplay();
+  Label7->clear();
+  engine_->RunOperation(params_, ignoreReadOnly_);
+}
+
+void TForm3::button1Click() {
+  if (!flags_.running) {
+    accept();
+    return;
+  }
+  if (engine_) engine_->CancelClicked();
+}
+
+void TForm3::button2Click() {
+  if (engine_) engine_->SkipClicked();
+}
+
+void TForm3::button3Click() {
+  const bool on = !logSwitch();
+  if (writeLog_)
+    writeLog_(on);
+  else
+    ownLogSwitch_ = on;
+  UpdateDialogControls();
+}
+
+void TForm3::reject() {
+  if (flags_.running || pendingRun_) {
+    if (engine_ && flags_.running) engine_->CancelClicked();
+    return;
+  }
+  QDialog::reject();
+}
+
+void TForm3::closeEvent(QCloseEvent* event) {
+  if (flags_.running || pendingRun_) {
+    if (engine_ && flags_.running) engine_->CancelClicked();
+    event->ignore();
+    return;
+  }
+  QDialog::closeEvent(event);
+}
+
+void TForm3::UpdateDialogControls() {
+  const bool on = logSwitch();
+  if (on != logPanelVisible() || height() != (on ? kHeightWithLog : kHeightWithoutLog))
+    setLogPanelVisible(on);
+  Button1->setText(qs(LangString(flags_.running ? 303 : 302)));
+  Button1->setEnabled(!flags_.aborted);
+  Button2->setEnabled(flags_.running && !flags_.skipCurrent);
+}
+
+void TForm3::showHeader(const std::string& text) {
+  l1->setText(qs(text));
+}
+
+void TForm3::addLogLine(const std::string& text, bool withTime) {
+  lbLog->addItem(qs(withTime ? TimePrefixedLine(text) : text));
+  lbLog->scrollToBottom();
+}
+
+void TForm3::appendToLastLogLine(const std::string& text) {
+  if (lbLog->count() == 0) lbLog->addItem(QString());
+  QListWidgetItem* last = lbLog->item(lbLog->count() - 1);
+  last->setText(last->text() + qs(text));
+}
+
+void TForm3::clearLog() {
+  lbLog->clear();
+}
+
+void TForm3::setBars(int overall, int file) {
+  pb1->setValue(overall);
+  pb2->setValue(file);
+}
+
+void TForm3::setFigures(const ProgressFigures& f) {
+  // The engine's line breaks are CR LF; a label breaks at LF.
+  auto text = [](const std::string& s) { return qs(s).remove(QLatin1Char('\r')); };
+  Label3->setText(text(f.percent));
+  Label5->setText(text(f.speed));
+  Label4->setText(text(f.remaining));
+  Label7->setText(text(f.doneText));
+  Label6->setText(text(f.totalText));
+}
+
+void TForm3::setCurrentFile(const std::string& path) {
+  Label2->setText(qs(path));
+}
+
+void TForm3::updateControls(const RunFlags& flags) {
+  flags_ = flags;
+  UpdateDialogControls();
+}
+
+void TForm3::pumpMessages() {
+  QCoreApplication::processEvents();
+}
+
+bool TForm3::askYesNo(const std::string& caption, const std::string& text) {
+  MessageRequest box;
+  box.caption = caption;
+  box.text = text;
+  box.icon = MsgIcon::Warning;
+  box.buttons = mbYesNo;
+  return ShowBox(box) == MsgResult::Yes;
+}
+
+void TForm3::showError(const std::string& caption, const std::string& text) {
+  MessageRequest box;
+  box.caption = caption;
+  box.text = text;
+  box.icon = MsgIcon::Error;
+  box.buttons = mbOK;
+  ShowBox(box);
 }
 
 void TForm3::setLogPanelVisible(bool on) {

@@ -1,9 +1,14 @@
 #pragma once
 // The progress dialog of an operation: stage header, two bars (the whole run and the
 // current file), transfer figures, the current file, an optional log panel, and the
-// Cancel/Close, Skip and Log buttons. This file lays the dialog out; the run itself drives
-// the controls.
+// Cancel/Close, Skip and Log buttons. The dialog shows what the operation engine tells it
+// (IProgressDisplay) and hands the buttons to the engine while the engine pumps messages.
 #include <QDialog>
+#include <functional>
+#include <memory>
+
+#include "operation/operation_engine.h"
+#include "operation/progress_display.h"
 
 class QFrame;
 class QLabel;
@@ -11,10 +16,39 @@ class QListWidget;
 class QProgressBar;
 class QPushButton;
 
-class TForm3 : public QDialog {
+class TForm3 : public QDialog, public IProgressDisplay {
   Q_OBJECT
  public:
   explicit TForm3(QWidget* parent = nullptr);
+  ~TForm3() override;
+
+  // Runs one operation modally: the run starts as soon as the dialog is active, and the
+  // dialog then stays open with its final headers until the user closes it. The list and
+  // rows must outlive the call.
+  void RunModal(TkroPlayList& list, const IListRows& rows, const OperationParameters& params,
+                bool ignoreReadOnly);
+
+  // Where the log panel switch ("Process/log") is kept. Until set, the dialog keeps it
+  // itself (default off).
+  void setLogSetting(std::function<bool()> read, std::function<void(bool)> write);
+
+  // Log panel, height and the two buttons, by the run state.
+  void UpdateDialogControls();
+  // The engine of the current run (null between runs).
+  TOperationEngine* engine() const { return engine_.get(); }
+
+  // IProgressDisplay
+  void showHeader(const std::string& text) override;
+  void addLogLine(const std::string& text, bool withTime) override;
+  void appendToLastLogLine(const std::string& text) override;
+  void clearLog() override;
+  void setBars(int overall, int file) override;
+  void setFigures(const ProgressFigures& figures) override;
+  void setCurrentFile(const std::string& path) override;
+  void updateControls(const RunFlags& flags) override;
+  void pumpMessages() override;
+  bool askYesNo(const std::string& caption, const std::string& text) override;
+  void showError(const std::string& caption, const std::string& text) override;
 
   // Client sizes: 539 wide; 337 high with the log panel, 218 without.
   static constexpr int kClientWidth = 539;
@@ -40,4 +74,26 @@ class TForm3 : public QDialog {
   QPushButton* Button1;  // Cancel while running, Close otherwise
   QPushButton* Button2;  // Skip
   QPushButton* Button3;  // Log on/off
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+  // Escape and the window's close button act as Cancel while a run is going on.
+  void reject() override;
+
+ private:
+  void activate();
+  void button1Click();
+  void button2Click();
+  void button3Click();
+  bool logSwitch() const;
+
+  std::unique_ptr<TOperationEngine> engine_;
+  OperationParameters params_;
+  bool ignoreReadOnly_ = true;
+  bool pendingRun_ = false;
+  RunFlags flags_;
+  std::function<bool()> readLog_;
+  std::function<void(bool)> writeLog_;
+  bool ownLogSwitch_ = false;
 };
