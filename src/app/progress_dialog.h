@@ -32,6 +32,9 @@ class TForm3 : public QDialog, public IProgressDisplay {
   // itself (default off).
   void setLogSetting(std::function<bool()> read, std::function<void(bool)> write);
 
+  // Escape and the window's close button act as Cancel while a run is going on.
+  void reject() override;
+
   // Log panel, height and the two buttons, by the run state.
   void UpdateDialogControls();
   // The engine of the current run (null between runs).
@@ -78,8 +81,6 @@ class TForm3 : public QDialog, public IProgressDisplay {
  protected:
   void showEvent(QShowEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
-  // Escape and the window's close button act as Cancel while a run is going on.
-  void reject() override;
 
  private:
   void activate();

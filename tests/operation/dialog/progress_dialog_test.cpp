@@ -1,0 +1,156 @@
+#include "app/progress_dialog.h"
+
+#include <gtest/gtest.h>
+
+#include <QLabel>
+#include <QListWidget>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTimer>
+#include <filesystem>
+#include <regex>
+
+#include "lang/message_box.h"
+#include "test_support.h"
+#include "worklist/playlist.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class YesBox : public IMessageBox {
+ public:
+  YesBox() { SetMessageBox(this); }
+  ~YesBox() override { SetMessageBox(nullptr); }
+  MsgResult show(const MessageRequest& r) override {
+    texts.push_back(r.text);
+    return MsgResult::Yes;
+  }
+  std::vector<std::string> texts;
+};
+
+class TickedRows : public IListRows {
+ public:
+  explicit TickedRows(TkroPlayList& l) : list(l) {}
+  int RowCount() const override { return list.EntryCount(); }
+  int RowEntryId(int row) const override { return list.EntryAt(row); }
+  bool RowChecked(int) const override { return true; }
+  bool RowSelected(int) const override { return false; }
+  TkroPlayList& list;
+};
+
+std::vector<std::string> logLines(const TForm3& dialog) {
+  std::vector<std::string> lines;
+  for (int i = 0; i < dialog.lbLog->count(); ++i)
+    lines.push_back(dialog.lbLog->item(i)->text().toStdString());
+  return lines;
+}
+
+}  // namespace
+
+TEST(ProgressDialog, SizesAndTheLogSwitch) {
+  TForm3 dialog;
+  EXPECT_EQ(dialog.width(), 539);
+  EXPECT_EQ(dialog.height(), 218);
+  EXPECT_FALSE(dialog.logPanelVisible());
+  bool stored = false;
+  dialog.setLogSetting([&] { return stored; }, [&](bool on) { stored = on; });
+  dialog.Button3->click();
+  EXPECT_TRUE(stored);
+  EXPECT_EQ(dialog.height(), 337);
+  EXPECT_TRUE(dialog.logPanelVisible());
+  dialog.Button3->click();
+  EXPECT_FALSE(stored);
+  EXPECT_EQ(dialog.height(), 218);
+  // Idle: Close, enabled; Skip disabled.
+  EXPECT_EQ(dialog.Button1->text().toStdString(), "Закрыть");
+  EXPECT_TRUE(dialog.Button1->isEnabled());
+  EXPECT_FALSE(dialog.Button2->isEnabled());
+}
+
+TEST(ProgressDialog, RunsACopyAndShowsItsLog) {
+  TempDir tmp;
+  writeFile(tmp / "src/a.mp3", std::string(3 << 20, 'a'));
+  writeFile(tmp / "src/b.mp3", "b");
+  TkroPlayList list;
+  list.Add((tmp / "src/a.mp3").string(), "", "", 0, 0, FLAG_MARKED);
+  list.Add((tmp / "src/b.mp3").string(), "", "", 0, 0, FLAG_MARKED);
+  TickedRows rows(list);
+  YesBox box;
+  TForm3 dialog;
+  bool stored = true;
+  dialog.setLogSetting([&] { return stored; }, [&](bool on) { stored = on; });
+  OperationParameters params;
+  params.destination = (tmp / "dst").string();
+
+  std::string captionDuringRun, button1DuringRun;
+  bool skipEnabledDuringRun = false;
+  QTimer watch;
+  watch.setInterval(0);
+  QObject::connect(&watch, &QTimer::timeout, [&] {
+    if (dialog.engine() && dialog.engine()->flags().running) {
+      captionDuringRun = dialog.windowTitle().toStdString();
+      button1DuringRun = dialog.Button1->text().toStdString();
+      skipEnabledDuringRun |= dialog.Button2->isEnabled();
+    } else if (dialog.l1->text() == "Операция завершена") {
+      watch.stop();
+      dialog.Button1->click();  // Close
+    }
+  });
+  watch.start();
+  QTimer::singleShot(20000, &dialog, [&] { dialog.done(0); });
+  dialog.RunModal(list, rows, params, true);
+
+  EXPECT_EQ(readFile(tmp / "dst/b.mp3"), "b");
+  EXPECT_EQ(fs::file_size(tmp / "dst/a.mp3"), 3u << 20);
+  EXPECT_EQ(captionDuringRun, "Операция: Копирование");
+  EXPECT_EQ(button1DuringRun, "Прервать");
+  EXPECT_TRUE(skipEnabledDuringRun);
+  EXPECT_EQ(dialog.Button1->text().toStdString(), "Закрыть");
+  EXPECT_FALSE(dialog.Button2->isEnabled());
+  EXPECT_EQ(dialog.height(), 337);
+  EXPECT_EQ(dialog.pb1->value(), 1000);
+  EXPECT_EQ(dialog.pb2->value(), 0);
+  EXPECT_EQ(dialog.Label3->text().toStdString(), "100%");
+  const auto lines = logLines(dialog);
+  ASSERT_EQ(lines.size(), 9u);
+  const std::regex stamp(R"(\[\d\d\.\d\d:\d\d\] .*)");
+  EXPECT_TRUE(std::regex_match(lines[0], stamp)) << lines[0];
+  EXPECT_EQ(lines[0].substr(11), "Создание рабочего списка");
+  EXPECT_EQ(lines[4].substr(11),
+            "Копирование \"" + (tmp / "src/a.mp3").string() + "\"...        - завершено");
+  EXPECT_EQ(lines[7], "");
+  EXPECT_EQ(lines[8].substr(11), "Операция завершена");
+  EXPECT_TRUE(box.texts.empty());  // a plain copy asks nothing
+}
+
+TEST(ProgressDialog, EscapeCancelsARunningCopy) {
+  TempDir tmp;
+  writeFile(tmp / "src/big.flac", std::string(64 << 20, 'x'));
+  TkroPlayList list;
+  list.Add((tmp / "src/big.flac").string(), "", "", 0, 0, FLAG_MARKED);
+  TickedRows rows(list);
+  YesBox box;
+  TForm3 dialog;
+  OperationParameters params;
+  params.destination = (tmp / "dst").string();
+  bool sawDisabledCancel = false;
+  QTimer watch;
+  watch.setInterval(0);
+  QObject::connect(&watch, &QTimer::timeout, [&] {
+    TOperationEngine* e = dialog.engine();
+    if (e && e->flags().running && dialog.pb2->value() > 0) {
+      dialog.reject();  // what Escape does
+      sawDisabledCancel = !dialog.Button1->isEnabled() && !dialog.Button2->isEnabled();
+    } else if (dialog.l1->text() == "Операция прервана пользователем") {
+      watch.stop();
+      dialog.reject();  // now it closes
+    }
+  });
+  watch.start();
+  QTimer::singleShot(20000, &dialog, [&] { dialog.done(0); });
+  dialog.RunModal(list, rows, params, true);
+  EXPECT_TRUE(sawDisabledCancel);
+  EXPECT_TRUE(fs::is_empty(tmp / "dst"));
+  EXPECT_FALSE(dialog.isVisible());
+}
