@@ -13,9 +13,10 @@
 #include <functional>
 #include <string>
 
+#include "app/gradient_panel.h"
+#include "app/radio_group.h"
 #include "app/widget_tags.h"
 
-class GradientPanel;
 class QAction;
 class QCheckBox;
 class QComboBox;
@@ -35,7 +36,6 @@ class QTreeView;
 class QTreeWidget;
 class QTreeWidgetItem;
 class QWidget;
-class RadioGroup;
 class TavelProgram;
 class WorkListModel;
 
