@@ -1,0 +1,196 @@
+// Figures for the work-list view and the adding of files.
+//
+//   view_bench add [folder] [count]   AddFolder of `count` tagged .mp3 files (default 50,000,
+//                                     made under `folder` when missing) through the real view,
+//                                     side by side with `find` plus a 128-byte tail read
+//                                     of each file in a plain loop
+//   view_bench list [count]           ListFullUpdate of `count` entries (default 100,000),
+//                                     one check-box toggle, and the process memory
+//
+// Each case runs in its own process so the memory figure is the list's own. Runs
+// offscreen; every timing is the best of three after a warm-up.
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTreeView>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "app/worklist_model.h"
+#include "app/worklist_view.h"
+#include "worklist/playlist.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string field(const std::string& s, std::size_t n) {
+  std::string f = s.substr(0, n);
+  f.resize(n, ' ');
+  return f;
+}
+
+void makeTree(const fs::path& root, int count) {
+  if (fs::exists(root / ".complete")) return;
+  std::printf("making %d tagged files under %s ...\n", count, root.c_str());
+  std::string body(4096, '\xFF');
+  for (int i = 0; i < count; ++i) {
+    // 50 artists x 20 albums x 50 tracks, as a collection is laid out.
+    const int artist = i / 1000, album = (i / 50) % 20, track = i % 50;
+    const fs::path dir =
+        root / ("Artist " + std::to_string(artist)) / ("Album " + std::to_string(album));
+    if (track == 0) fs::create_directories(dir);
+    const std::string tag = "TAG" + field("Track " + std::to_string(track), 30) +
+                            field("Artist " + std::to_string(artist), 30) + field("Album", 30) +
+                            field("2001", 4) + field("", 30) + std::string(1, '\x11');
+    std::ofstream(dir / (std::to_string(track) + " Track.mp3"), std::ios::binary) << body << tag;
+  }
+  std::ofstream(root / ".complete") << "ok";
+}
+
+long rssKb() {
+  std::ifstream in("/proc/self/status");
+  std::string line;
+  while (std::getline(in, line))
+    if (line.rfind("VmRSS:", 0) == 0) return std::stol(line.substr(6));
+  return -1;
+}
+
+struct Window {
+  QWidget window;
+  WorkListModel* model = new WorkListModel(&window);
+  QTreeView* list = new QTreeView(&window);
+  QLabel* panels[3];
+  QLineEdit* lock = new QLineEdit(&window);
+  TkroPlayList workList;
+  std::unique_ptr<WorkListView> view;
+
+  Window() {
+    auto* v = new QVBoxLayout(&window);
+    list->setModel(model);
+    list->setUniformRowHeights(true);
+    list->setRootIsDecorated(false);
+    list->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    list->setSelectionBehavior(QAbstractItemView::SelectRows);
+    v->addWidget(list);
+    for (auto*& p : panels) v->addWidget(p = new QLabel(&window));
+    lock->hide();
+    window.resize(1000, 700);
+    window.show();
+    WorkListView::Widgets w{list, model, {panels[0], panels[1], panels[2]}, &window, lock};
+    WorkListView::Sources s;
+    s.workList = [this] { return &workList; };
+    s.columns = [] {
+      return std::optional<std::vector<ListColumnSpec>>(
+          std::vector<ListColumnSpec>{{-1, 2, 280}, {-1, 3, 60}, {-1, 4, 50}, {-1, 0, 400}});
+    };
+    s.mode = [] { return 1; };
+    view = std::make_unique<WorkListView>(w, s);
+    view->ListReformat(-1);
+  }
+};
+
+double baselineFindAndTail(const fs::path& root, long& files) {
+  QElapsedTimer t;
+  t.start();
+  const std::string cmd = "find '" + root.string() + "' -type f -name '*.mp3'";
+  FILE* p = popen(cmd.c_str(), "r");
+  char line[4096];
+  char tag[128];
+  files = 0;
+  while (std::fgets(line, sizeof line, p)) {
+    line[std::strcspn(line, "\n")] = 0;
+    const int fd = ::open(line, O_RDONLY);
+    if (fd < 0) continue;
+    const off_t end = ::lseek(fd, 0, SEEK_END);
+    if (end >= 128 && ::pread(fd, tag, 128, end - 128) == 128) ++files;
+    ::close(fd);
+  }
+  pclose(p);
+  return t.nsecsElapsed() / 1e9;
+}
+
+int benchAdd(const fs::path& root, int count) {
+  makeTree(root, count);
+  double best = 1e9, base = 1e9;
+  long entries = 0, files = 0;
+  for (int run = 0; run < 4; ++run) {  // the first run warms the cache
+    base = std::min(base, run ? baselineFindAndTail(root, files) : 1e9);
+    if (!run) baselineFindAndTail(root, files);
+    Window w;
+    QElapsedTimer t;
+    t.start();
+    w.view->adder().AddFolder(root.string(), "", false, true, true);
+    const double s = t.nsecsElapsed() / 1e9;
+    if (run) best = std::min(best, s);
+    entries = w.model->rowCountTotal();
+  }
+  std::printf("AddFolder, %ld tagged .mp3 files in %ld rows: %.3f s\n", files, entries, best);
+  std::printf("find + 128-byte tail read of each file:      %.3f s\n", base);
+  std::printf("ratio: %.2f\n", best / base);
+  return 0;
+}
+
+int benchList(int count) {
+  Window w;
+  for (int i = 0; i < count; ++i)
+    w.workList.Add(
+        "/media/music/Artist " + std::to_string(i / 1000) + "/Album/" + std::to_string(i) +
+            " Some Track Title.mp3",
+        "", "Artist " + std::to_string(i / 1000) + " - Some Track Title " + std::to_string(i),
+        4000000 + i, 200 + i % 300, (i % 3) ? 0x10000 : 0);
+  const long before = rssKb();
+  double best = 1e9;
+  for (int run = 0; run < 3; ++run) {
+    QElapsedTimer t;
+    t.start();
+    w.view->ListFullUpdate();
+    QApplication::processEvents();
+    best = std::min(best, t.nsecsElapsed() / 1e9);
+  }
+  std::printf("ListFullUpdate of %d entries: %.3f s\n", w.model->rowCountTotal(), best);
+
+  double toggle = 1e9;
+  for (int i = 0; i < 20; ++i) {
+    const QModelIndex idx = w.model->index(count / 2 + i, 0);
+    QElapsedTimer t;
+    t.start();
+    w.model->setData(idx, (i % 2) ? Qt::Unchecked : Qt::Checked, Qt::CheckStateRole);
+    QApplication::processEvents();
+    toggle = std::min(toggle, t.nsecsElapsed() / 1e6);
+  }
+  std::printf("one check-box toggle with %d rows: %.3f ms\n", count, toggle);
+
+  QElapsedTimer t;
+  t.start();
+  w.view->SelectAll();
+  w.view->ListSaveMarks();
+  std::printf("select all + ListSaveMarks: %.3f s\n", t.nsecsElapsed() / 1e9);
+  std::printf("process memory (RSS) with %d entries shown: %.1f MB (%.1f MB before the rows)\n",
+              count, rssKb() / 1024.0, before / 1024.0);
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  const std::string what = argc > 1 ? argv[1] : "";
+  if (what == "add")
+    return benchAdd(argc > 2 ? fs::path(argv[2]) : fs::temp_directory_path() / "tavel-view-bench",
+                    argc > 3 ? std::atoi(argv[3]) : 50000);
+  if (what == "list") return benchList(argc > 2 ? std::atoi(argv[2]) : 100000);
+  std::fprintf(stderr, "usage: view_bench add [folder] [count] | list [count]\n");
+  return 2;
+}
