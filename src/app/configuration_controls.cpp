@@ -1,0 +1,280 @@
+#include "app/configuration_controls.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QEvent>
+#include <QGuiApplication>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QPointer>
+#include <QScreen>
+#include <QSpinBox>
+#include <QSplitter>
+#include <QTimer>
+#include <QTreeView>
+#include <algorithm>
+
+#include "app/configuration.h"
+#include "app/main_window.h"
+#include "app/radio_group.h"
+#include "fs/path_text.h"
+#include "store/kro_object.h"
+
+namespace {
+
+constexpr std::int32_t kRootDir = 1;
+constexpr std::int32_t kGroupMissing = -255;
+
+std::string str(const QString& s) {
+  return s.toStdString();
+}
+
+QString qstr(const std::string& s) {
+  return QString::fromStdString(s);
+}
+
+std::string groupFolder(const QWidget& container, const std::string& prefix) {
+  return JoinPath({prefix, str(container.objectName())}, '/', kSepBoth);
+}
+
+std::vector<std::string> comboItems(const QComboBox& c) {
+  std::vector<std::string> items;
+  items.reserve(static_cast<std::size_t>(c.count()));
+  for (int i = 0; i < c.count(); ++i) items.push_back(str(c.itemText(i)));
+  return items;
+}
+
+// An index read back from the store is used only when it names an item or none (-1); a
+// value written by some other version keeps the control as it is.
+bool usableIndex(std::int32_t index, int count) {
+  return index >= -1 && index < count;
+}
+
+void loadControl(TDSystem& sys, QObject* child) {
+  const std::string name = str(child->objectName());
+  if (name.empty()) return;
+  if (auto* rg = qobject_cast<RadioGroup*>(child)) {
+    const std::int32_t index = sys.ReadInt(name, rg->itemIndex());
+    if (usableIndex(index, rg->count())) rg->setItemIndex(index);
+  } else if (auto* check = qobject_cast<QCheckBox*>(child)) {
+    check->setChecked(sys.ReadBool(name, check->isChecked()));
+  } else if (auto* combo = qobject_cast<QComboBox*>(child)) {
+    if (combo->isEditable()) {
+      const std::string text = sys.ReadString(name, str(combo->currentText()));
+      const std::string items =
+          sys.ReadString(name + ".items", JoinHistoryItems(comboItems(*combo)));
+      QStringList list;
+      for (const std::string& item : SplitHistoryItems(items)) list.push_back(qstr(item));
+      combo->clear();
+      combo->addItems(list);
+      combo->setEditText(qstr(text));
+    } else {
+      const std::int32_t index = sys.ReadInt(name, combo->currentIndex());
+      if (usableIndex(index, combo->count())) combo->setCurrentIndex(index);
+    }
+  } else if (auto* edit = qobject_cast<QLineEdit*>(child)) {
+    edit->setText(qstr(sys.ReadString(name, str(edit->text()))));
+  } else if (auto* spin = qobject_cast<QSpinBox*>(child)) {
+    spin->setValue(sys.ReadInt(name, spin->value()));
+  }
+}
+
+void saveControl(TDSystem& sys, QObject* child) {
+  const std::string name = str(child->objectName());
+  if (name.empty()) return;
+  if (auto* rg = qobject_cast<RadioGroup*>(child)) {
+    sys.WriteValue(name, KroValue(rg->itemIndex()));
+  } else if (auto* check = qobject_cast<QCheckBox*>(child)) {
+    sys.WriteValue(name, KroValue(check->isChecked()));
+  } else if (auto* combo = qobject_cast<QComboBox*>(child)) {
+    if (combo->isEditable()) {
+      sys.WriteValue(name, KroValue(str(combo->currentText())));
+      sys.WriteValue(name + ".items", KroValue(JoinHistoryItems(comboItems(*combo))));
+    } else {
+      sys.WriteValue(name, KroValue(combo->currentIndex()));
+    }
+  } else if (auto* edit = qobject_cast<QLineEdit*>(child)) {
+    sys.WriteValue(name, KroValue(str(edit->text())));
+  } else if (auto* spin = qobject_cast<QSpinBox*>(child)) {
+    sys.WriteValue(name, KroValue(spin->value()));
+  }
+}
+
+// Gives the first pane of a two-pane splitter `size` pixels and the second what is left.
+void setFirstPane(QSplitter* splitter, int size) {
+  const QList<int> sizes = splitter->sizes();
+  if (sizes.size() != 2 || size <= 0) return;
+  const int total = sizes[0] + sizes[1];
+  splitter->setSizes({size, std::max(total - size, 0)});
+}
+
+void applyPanelSizes(TForm1& form, int navHeight, int leftWidth) {
+  setFirstPane(form.spLeft, navHeight);
+  setFirstPane(form.spMain, leftWidth);
+}
+
+// A splitter that has never been shown does not know the size it will get; when it gets
+// it, the difference is shared by the stretch factors and the restored pane would grow or
+// shrink. So the sizes are set once more when the window is first shown.
+class PanelSizesOnShow : public QObject {
+ public:
+  PanelSizesOnShow(TForm1& form, int navHeight, int leftWidth)
+      : QObject(&form), form_(&form), navHeight_(navHeight), leftWidth_(leftWidth) {
+    form.installEventFilter(this);
+  }
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (watched == form_ && event->type() == QEvent::Show) {
+      form_->removeEventFilter(this);
+      applyPanelSizes(*form_, navHeight_, leftWidth_);
+      QPointer<TForm1> form = form_;
+      const int nav = navHeight_, left = leftWidth_;
+      // Once more after the shown window's first layout pass.
+      QTimer::singleShot(0, form_, [form, nav, left] {
+        if (form) applyPanelSizes(*form, nav, left);
+      });
+      deleteLater();
+    }
+    return false;
+  }
+
+ private:
+  TForm1* form_;
+  int navHeight_;
+  int leftWidth_;
+};
+
+void centreOnDesktop(QWidget& w) {
+  QScreen* screen = QGuiApplication::primaryScreen();
+  if (!screen) return;
+  const QRect r = screen->availableGeometry();
+  w.move(r.x() + (r.width() - w.width()) / 2, r.y() + (r.height() - w.height()) / 2);
+}
+
+void loadGroups(TkroObject& store, std::initializer_list<QWidget*> containers, const char* prefix) {
+  for (QWidget* c : containers) LoadControlGroup(store, *c, prefix);
+}
+
+void saveGroups(TkroObject& store, std::initializer_list<QWidget*> containers, const char* prefix) {
+  for (QWidget* c : containers) SaveControlGroup(store, *c, prefix);
+}
+
+}  // namespace
+
+void SetDefaultFormSettings(TForm1& f) {
+  f.CheckBox1->setChecked(true);
+  f.cbAFShowOptions->setChecked(false);
+  f.cbAFGetID3v1->setChecked(true);
+  f.rgAction->setItemIndex(0);
+  f.rgLimit->setItemIndex(0);
+  f.cbClearDest->setChecked(false);
+  f.rg1Exists->setItemIndex(2);
+  f.rg2Exists->setItemIndex(2);
+  f.cbRemEmpty2->setChecked(false);
+  f.cbRenameEnable->setChecked(false);
+  f.cb11->setChecked(true);
+  f.cb12->setChecked(false);
+  f.cb13->setChecked(false);
+  f.cb14->setChecked(false);
+  f.cb15->setChecked(false);
+  f.rg3->setItemIndex(2);
+  f.cbCustomFC->setCurrentIndex(2);
+  f.cbFolders->setCurrentIndex(0);
+  f.cbDelToTrash->setChecked(true);
+  f.cbRemEmpty1->setChecked(false);
+}
+
+std::int32_t LoadControlGroup(TkroObject& store, QWidget& container, const std::string& prefix) {
+  TDSystem& sys = *store.System;
+  sys.SetCurrentDir(kRootDir);
+  const std::int32_t folder = sys.Lookup(groupFolder(container, prefix), kRootDir);
+  if (folder < 0 || store.Objects(folder)->TypeOf() != kroTypeDir) return kGroupMissing;
+  sys.SetCurrentDir(folder);
+  for (QObject* child : container.children()) loadControl(sys, child);
+  sys.SetCurrentDir(kRootDir);
+  return 0;
+}
+
+std::int32_t SaveControlGroup(TkroObject& store, QWidget& container, const std::string& prefix) {
+  TDSystem& sys = *store.System;
+  sys.SetCurrentDir(kRootDir);
+  const std::int32_t r = sys.ForceCreateDir(groupFolder(container, prefix));
+  if (r > 0 || sys.LastCreated < 0) {
+    sys.SetCurrentDir(kRootDir);
+    return r > 0 ? r : kGroupMissing;
+  }
+  sys.SetCurrentDir(sys.LastCreated);
+  for (QObject* child : container.children()) saveControl(sys, child);
+  sys.SetCurrentDir(kRootDir);
+  return 0;
+}
+
+void ConfApply(TForm1& form, TkroObject& store, const ConfApplyHooks& hooks) {
+  TDSystem& sys = *store.System;
+  sys.SetCurrentDir(kRootDir);
+  if (sys.Exists(kKeyMain, kRootDir)) {
+    const QRect now = form.geometry();
+    const int height = sys.ReadInt(kKeyMainHeight, now.height());
+    const int width = sys.ReadInt(kKeyMainWidth, now.width());
+    const int left = sys.ReadInt(kKeyMainLeft, now.x());
+    const int top = sys.ReadInt(kKeyMainTop, now.y());
+    form.setGeometry(left, top, width, height);
+    // Bounds from a screen that is no longer there would put the window out of reach.
+    if (!QGuiApplication::screenAt(QPoint(left + 40, top + 10))) centreOnDesktop(form);
+    if (sys.ReadBool(kKeyMainMaximized, false))
+      form.setWindowState(form.windowState() | Qt::WindowMaximized);
+    else
+      form.setWindowState(form.windowState() & ~Qt::WindowMaximized);
+    const int nav = sys.ReadInt(kKeyNavHeight, form.pNav->height());
+    const int leftWidth = sys.ReadInt(kKeyLeftWidth, form.pLeft->width());
+    applyPanelSizes(form, nav, leftWidth);
+    if (!form.isVisible()) new PanelSizesOnShow(form, nav, leftWidth);
+  } else {
+    centreOnDesktop(form);
+  }
+
+  loadGroups(store, {form.pAFOptions, form.gbAFOptions}, kGroupInterface);
+
+  const std::int32_t action = sys.ReadInt(kKeyActionMode, kDefaultActionMode);
+  form.rgAction->setItemIndex(action);
+  if (hooks.SelectAction) hooks.SelectAction(action);
+
+  loadGroups(store,
+             {form.paCopy, form.paDelete, form.paMove, form.paRename, form.paDest, form.paFolders},
+             kGroupAction);
+
+  if (hooks.UpdateActionPanels) hooks.UpdateActionPanels();
+  sys.SetCurrentDir(kRootDir);
+}
+
+std::int32_t ConfSave(TForm1& form, TkroObject& store, TkroItem* columns,
+                      const std::string& programFolder) {
+  TDSystem& sys = *store.System;
+  sys.SetCurrentDir(kRootDir);
+  const bool maximized = form.isMaximized();
+  sys.WriteValue(kKeyMainMaximized, KroValue(maximized));
+  if (!maximized) {
+    const QRect g = form.geometry();
+    sys.WriteValue(kKeyMainHeight, KroValue(g.height()));
+    sys.WriteValue(kKeyMainWidth, KroValue(g.width()));
+    sys.WriteValue(kKeyMainLeft, KroValue(g.x()));
+    sys.WriteValue(kKeyMainTop, KroValue(g.y()));
+  }
+  sys.WriteValue(kKeyNavHeight, KroValue(form.pNav->height()));
+  sys.WriteValue(kKeyLeftWidth, KroValue(form.pLeft->width()));
+
+  saveGroups(store, {form.pAFOptions, form.gbAFOptions}, kGroupInterface);
+
+  std::vector<int> widths;
+  const int viewColumns = form.List0->header()->count();
+  for (int i = 0; i < viewColumns; ++i) widths.push_back(form.List0->header()->sectionSize(i));
+  SaveListColumnWidths(store, columns, widths);
+
+  sys.WriteValue(kKeyActionMode, KroValue(form.rgAction->itemIndex()));
+  saveGroups(store,
+             {form.paCopy, form.paDelete, form.paMove, form.paRename, form.paDest, form.paFolders},
+             kGroupAction);
+
+  return ConfSaveFile(store, programFolder);
+}

@@ -1,0 +1,46 @@
+#pragma once
+// The main window's side of the configuration: the controls' defaults, the generic saving
+// and loading of a panel's controls by their names (a control group), and applying and
+// storing the window's state. The store side is in configuration.h.
+#include <cstdint>
+#include <functional>
+#include <string>
+
+class QWidget;
+class TForm1;
+class TkroItem;
+class TkroObject;
+
+// Sets the main window's controls to their defaults, before any stored value is applied.
+void SetDefaultFormSettings(TForm1& form);
+
+// A control group is the set of direct child controls of one container; its folder is
+// prefix + "/" + the container's name. Each handled child is one value named after it:
+// check box (boolean), radio group (item index), choose-only drop-down (item index),
+// editable drop-down (its text, and its items under name + ".items", each item followed
+// by CR LF), line edit (text), spin box (integer). Other controls are not stored.
+//
+// Loading reads each value with the control's current state as the default, so a missing
+// value leaves its control unchanged; an index outside the control's items leaves it
+// unchanged too. Returns 0, or -255 (nothing loaded) when the folder is missing. Both
+// leave the root folder current.
+std::int32_t LoadControlGroup(TkroObject& store, QWidget& container, const std::string& prefix);
+std::int32_t SaveControlGroup(TkroObject& store, QWidget& container, const std::string& prefix);
+
+// The operation panel's entry points that restoring the action goes through. Empty hooks
+// fall back to setting rgAction's index and to nothing.
+struct ConfApplyHooks {
+  std::function<void(int)> SelectAction;
+  std::function<void()> UpdateActionPanels;
+};
+
+// Applies the stored values to the main window: bounds (or centred when none are stored),
+// maximized state, the sizes of pNav and pLeft (applied again once the window is first
+// shown, when the splitters know their real size), the control groups and the action.
+void ConfApply(TForm1& form, TkroObject& store, const ConfApplyHooks& hooks = {});
+
+// Writes the main window's state into the store (bounds only when not maximized, panel
+// sizes, control groups, the action, the list's column widths) and saves conf5.kro.
+// Returns the save's code.
+std::int32_t ConfSave(TForm1& form, TkroObject& store, TkroItem* columns,
+                      const std::string& programFolder);
