@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <functional>
 
+#include "fuzz/store_fuzz_input.h"
 #include "store/crc32c.h"
 #include "store/kro_object.h"
 #include "test_support.h"
@@ -430,7 +431,9 @@ TEST(StoreFile, SavedFuzzInputsLoadSafely) {
   for (const auto& e : fs::directory_iterator(corpus)) {
     if (!e.is_regular_file()) continue;
     ++seen;
-    const std::string bytes = readFile(e.path());
+    const std::string raw = readFile(e.path());
+    const std::string bytes =
+        StoreFuzzInput(reinterpret_cast<const std::uint8_t*>(raw.data()), raw.size());
     TkroObject s([](const std::string&) {});
     const std::string before = snapshot(s);
     const std::int32_t r = kro_dbLoadBuffer(&s.Handle, bytes.data(), bytes.size());
