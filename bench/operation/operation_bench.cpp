@@ -3,6 +3,7 @@
 // copy:    2,000 files of 1 MB and 20 files of 100 MB copied into an empty destination on
 //          the same file system, by the whole five-stage run (progress display with a fake
 //          that does no drawing) and by `cp -r` followed by `sync`, alternately, twice.
+// variants: copy, with the engine also timed without reserving the files' space first.
 // prepare: stages 1 to 3 over 100,000 marked entries whose files exist (destinations
 //          computed, origins and destinations looked up).
 #include <chrono>
@@ -14,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "fs/sys_calls.h"
 #include "operation/operation_engine.h"
 
 namespace fs = std::filesystem;
@@ -81,7 +83,7 @@ int run(const std::string& command) {
   return rc;
 }
 
-void benchCopy(const fs::path& work) {
+void benchCopy(const fs::path& work, bool variants) {
   const fs::path src = work / "src";
   std::printf("copy: making 2000 x 1 MB and 20 x 100 MB under %s ...\n", src.c_str());
   std::mt19937_64 rng(7);
@@ -117,9 +119,14 @@ void benchCopy(const fs::path& work) {
     };
     double flushTime = 0;
     NullDisplay display;
-    auto timeEngine = [&] {
+    auto timeEngine = [&](bool reserve) {
+      // Without reserving: the copies' space is not claimed before the data is written.
+      FsCalls calls = RealFsCalls();
+      if (!reserve) calls.fallocate = [](int, off_t, off_t) { return 0; };
+      ScopedFsCalls scoped(calls);
       fs::remove_all(work / "engine");
       run("sync");
+      display = NullDisplay{};
       TOperationEngine engine(list, rows, display);
       OperationParameters params;
       params.destination = (work / "engine").string();
@@ -132,14 +139,18 @@ void benchCopy(const fs::path& work) {
       return s;
     };
     // Alternate which one goes first, so neither always meets the other's write-back.
-    double cp = 0, eng = 0;
+    double cp = 0, eng = 0, plain = 0;
     if (round % 2 == 0) {
       cp = timeCp();
-      eng = timeEngine();
+      eng = timeEngine(true);
+      if (variants) plain = timeEngine(false);
     } else {
-      eng = timeEngine();
+      if (variants) plain = timeEngine(false);
+      eng = timeEngine(true);
       cp = timeCp();
     }
+    if (variants)
+      std::printf("copy round %d: engine without reserving space %.2f s\n", round + 1, plain);
     std::printf(
         "copy round %d: cp -r + sync %.2f s, engine run %.2f s (of which the final "
         "flush %.2f s), ratio %.3f (%ld progress pumps, %ld bar updates, %ld log "
@@ -207,6 +218,6 @@ int main(int argc, char** argv) {
   fs::path work = argc > 2 ? fs::path(argv[2]) : fs::temp_directory_path() / "tavel-bench";
   fs::create_directories(work);
   if (what == "prepare" || what == "all") benchPrepare(work);
-  if (what == "copy" || what == "all") benchCopy(work);
+  if (what == "copy" || what == "all" || what == "variants") benchCopy(work, what == "variants");
   return 0;
 }
