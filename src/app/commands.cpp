@@ -1,0 +1,280 @@
+#include "app/commands.h"
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QDialog>
+#include <QEvent>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMenu>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QTreeView>
+#include <QTreeWidget>
+#include <QUrl>
+#include <algorithm>
+#include <functional>
+#include <vector>
+
+#include "app/about_window.h"
+#include "app/main_window.h"
+#include "app/nav_commands.h"
+#include "app/operation_panel.h"
+#include "app/playlist_flows.h"
+#include "app/program.h"
+#include "app/settings_dialog.h"
+#include "app/widget_tags.h"
+#include "app/worklist_view.h"
+#include "lang/lang.h"
+#include "lang/messages.h"
+#include "logs/log.h"
+
+namespace {
+
+const char* const kCommandsObjectName = "Commands";
+
+// Every node of the tree, depth first.
+void forEachNode(QTreeWidget* tree, const std::function<void(QTreeWidgetItem*)>& f) {
+  std::function<void(QTreeWidgetItem*)> walk = [&](QTreeWidgetItem* item) {
+    f(item);
+    for (int i = 0; i < item->childCount(); ++i) walk(item->child(i));
+  };
+  for (int i = 0; i < tree->topLevelItemCount(); ++i) walk(tree->topLevelItem(i));
+}
+
+// The context menu's items that run a command (submenus only open).
+void forEachMenuItem(QMenu* menu, const std::function<void(QAction*)>& f) {
+  for (QAction* a : menu->actions()) {
+    if (a->isSeparator()) continue;
+    if (QMenu* sub = a->menu())
+      forEachMenuItem(sub, f);
+    else
+      f(a);
+  }
+}
+
+}  // namespace
+
+int NodeCommand(const QTreeWidgetItem* node) {
+  if (!node) return -1;
+  bool ok = false;
+  const int row = node->data(0, Qt::UserRole).toInt(&ok);
+  const NavCommand* r = ok ? NavRow(row) : nullptr;
+  return r ? r->command : -1;
+}
+
+void ShowOnlyPage(QTabWidget* pageControl, int index) {
+  if (!pageControl || index < 0 || index >= pageControl->count()) return;
+  // The new tab is shown before the others hide, so the control never passes through a
+  // page it was not asked for.
+  pageControl->setTabVisible(index, true);
+  pageControl->setCurrentIndex(index);
+  for (int i = 0; i < pageControl->count(); ++i)
+    if (i != index) pageControl->setTabVisible(i, false);
+}
+
+Commands::Commands(TForm1& form) : QObject(&form), form_(form) {
+  setObjectName(QString::fromLatin1(kCommandsObjectName));
+  bind();
+}
+
+Commands& Commands::of(TForm1& form) {
+  if (auto* c = form.findChild<Commands*>(QString::fromLatin1(kCommandsObjectName),
+                                          Qt::FindDirectChildrenOnly))
+    return *c;
+  return *new Commands(form);
+}
+
+void Commands::bind() {
+  TForm1& f = form_;
+  connect(f.NavTree, &QTreeWidget::currentItemChanged, this,
+          [this](QTreeWidgetItem* current, QTreeWidgetItem*) {
+            ExpandSingleBranch(current);
+            NavTreeChange(current);
+          });
+  connect(f.NavTree, &QTreeWidget::itemClicked, this,
+          [this](QTreeWidgetItem*, int) { NavTreeClick(); });
+  connect(f.NavTree, &QTreeWidget::itemDoubleClicked, this,
+          [this](QTreeWidgetItem*, int) { TreeNavAction(); });
+  // Each item separately: a shortcut triggers its action without going through the menu.
+  forEachMenuItem(f.plMenu, [this](QAction* a) {
+    connect(a, &QAction::triggered, this, [this, a] { plMenuItemClick(a); });
+  });
+  connect(f.pcCenter, &QTabWidget::currentChanged, this, &Commands::pcCenterChange);
+  f.List0->installEventFilter(this);
+  f.JvNavPanelHeader1->installEventFilter(this);
+  f.JvPanel4->installEventFilter(this);
+  f.NavTree->setStyleSheet(
+      QStringLiteral("QTreeWidget::item:hover:!selected { color: palette(highlight); }"));
+}
+
+bool Commands::NavGo(int command) {
+  const NavCommand* row = NavRow(NavFindRow(command));
+  if (!row) return false;
+  if (row->centrePage >= 0 && row->centrePage != form_.pcCenter->currentIndex()) {
+    // A switch made here is not the user's pick of a tab.
+    switchingPages_ = true;
+    form_.pcCenter->setCurrentIndex(row->centrePage);
+    switchingPages_ = false;
+  }
+  const bool handled = row->leftPage > 0 && row->leftPage != kLeftPageEmpty;
+  if (row->leftPage >= 0) ShowOnlyPage(form_.pcEdits, row->leftPage);
+  return handled;
+}
+
+void Commands::CmdCall(int command, int source, bool flag) {
+  LogValues({"CmdCall", command, source, flag});
+  if (command <= 0) {
+    BugFS("CmdCall", {command, source, flag});
+    return;
+  }
+  WorkListView& view = WorkListView::of(form_);
+  switch (command) {
+    case 1120:
+    case 1130:
+    case 1820:
+    case 1830:
+      RunPlaylistCommand(view, command);
+      break;
+    case 1140:
+    case 1840:
+      if (winamp_) {
+        view.BeginListWork(LangFormat(144, {"Winamp playlist"}) + "...", form_.List0);
+        winamp_(command == 1840);
+        view.EndListWorkKeepStatus();
+      }
+      break;
+    case 2100:
+    case 2200:
+    case 2300:
+      OperationPanel::of(form_).SelectAction((command - 2100) / 100);
+      break;
+    case 4100:
+      if (play_) play_();
+      break;
+    case 8100:
+      showModal(form_.program().settingsDialog());
+      break;
+    case 8740:
+      open(logsPath());
+      break;
+    case 8750:
+      open(readmePath());
+      break;
+    case 8900:
+      showModal(form_.program().aboutWindow());
+      break;
+    case 9000:
+      form_.close();
+      break;
+    default:
+      view.RunListCommand(command);
+      break;
+  }
+  ProgramLogWrite("CmdCall END");
+}
+
+void Commands::NavTreeChange(QTreeWidgetItem* node) {
+  NavGo(NodeCommand(node));
+}
+
+void Commands::NavTreeClick() {
+  const int command = NodeCommand(form_.NavTree->currentItem());
+  if (!NavGo(command)) CmdCall(command, kSourceTree, false);
+}
+
+void Commands::TreeNavAction() {
+  CmdCall(NodeCommand(form_.NavTree->currentItem()), kSourceTree, true);
+}
+
+void Commands::plMenuItemClick(QAction* item) {
+  const int command = item ? TagOf(item) : -1;
+  if (command > 0 && !NavGo(command)) CmdCall(command, kSourceMenu, true);
+}
+
+bool Commands::List0KeyDown(QKeyEvent* event) {
+  if (event->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier))
+    return false;
+  switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+      if (play_) play_();
+      return false;
+    case Qt::Key_Asterisk:
+      // Only the numeric keypad's multiply key; the list would otherwise expand rows.
+      if (!(event->modifiers() & Qt::KeypadModifier)) return false;
+      CmdCall(1630, kSourceKeyboard, true);
+      return true;
+    default:
+      return false;
+  }
+}
+
+void Commands::pcCenterChange(int page) {
+  if (switchingPages_) return;
+  if (page == kCentrePageList)
+    NavGo(1000);
+  else if (page == kCentrePageAction)
+    NavGo(2000);
+}
+
+void Commands::ExpandSingleBranch(QTreeWidgetItem* node) {
+  if (!node) return;
+  QTreeWidget* tree = form_.NavTree;
+  // The chain from the node up to its root stays open; every other branch closes.
+  std::vector<QTreeWidgetItem*> chain;
+  for (QTreeWidgetItem* n = node; n; n = n->parent()) chain.push_back(n);
+  forEachNode(tree, [&](QTreeWidgetItem* n) {
+    if (n->isExpanded() && std::find(chain.begin(), chain.end(), n) == chain.end())
+      n->setExpanded(false);
+  });
+  for (QTreeWidgetItem* n : chain) n->setExpanded(true);
+}
+
+void Commands::RefreshNavigation() {
+  QTreeWidget* tree = form_.NavTree;
+  QTreeWidgetItem* first = tree->topLevelItem(0);
+  if (!first) return;
+  tree->setFocus();
+  tree->setCurrentItem(first);
+  first->setSelected(true);
+  first->setExpanded(true);
+  // The tree's second node is the first node's first child.
+  NavTreeChange(first->childCount() > 0 ? first->child(0) : tree->topLevelItem(1));
+}
+
+std::string Commands::readmePath() const {
+  return QCoreApplication::applicationDirPath().toStdString() + "/Additional/readme.htm";
+}
+
+std::string Commands::logsPath() const {
+  return form_.program().logsFolder();
+}
+
+void Commands::open(const std::string& path) {
+  const bool opened =
+      opener_ ? opener_(path)
+              : QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(path)));
+  if (!opened) ShowMessageE(LangFormat(457, {path}));
+}
+
+void Commands::showModal(QDialog* dialog) {
+  if (!dialog) return;
+  if (modal_)
+    modal_(dialog);
+  else
+    dialog->exec();
+}
+
+bool Commands::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == form_.List0 && event->type() == QEvent::KeyPress)
+    return List0KeyDown(static_cast<QKeyEvent*>(event));
+  if (event->type() == QEvent::MouseButtonRelease) {
+    if (watched == form_.JvNavPanelHeader1)
+      form_.NavTree->setFocus();
+    else if (watched == form_.JvPanel4)
+      form_.List0->setFocus();
+  }
+  return QObject::eventFilter(watched, event);
+}

@@ -1,0 +1,93 @@
+#pragma once
+// Command dispatch of the main window. The navigation tree, the list's context menu and two
+// list keys produce command numbers (nav_commands.h); NavGo switches the pages a command
+// belongs to and CmdCall carries the command out. A single click in the tree runs the
+// command unless its pages are already its whole action; a double click and a menu choice
+// always run it; selecting a node with the keys only switches pages.
+#include <QObject>
+#include <cstdint>
+#include <functional>
+#include <string>
+
+class QAction;
+class QDialog;
+class QKeyEvent;
+class QTabWidget;
+class QTreeWidgetItem;
+class TForm1;
+
+// Where a command came from; written to the program log only.
+constexpr int kSourceTree = 0;
+constexpr int kSourceMenu = 1;
+constexpr int kSourceKeyboard = 3;
+
+// The command of a tree node: -1 for no node or a node whose data is not the index of a
+// row of the command table.
+int NodeCommand(const QTreeWidgetItem* node);
+
+// Makes page `index` the active page and shows its tab alone.
+void ShowOnlyPage(QTabWidget* pageControl, int index);
+
+class Commands : public QObject {
+  Q_OBJECT
+ public:
+  explicit Commands(TForm1& form);
+
+  // The dispatcher of the main window, made on first use; binds the tree, the menu, the
+  // list's keys, the centre page tabs and the two headers.
+  static Commands& of(TForm1& form);
+
+  // Switches the command's pages; true when those pages are the command's whole action
+  // (a left page above 0 other than the empty one: the add-folder page).
+  bool NavGo(int command);
+  // source: kSourceTree, kSourceMenu or kSourceKeyboard; flag: false for a single click in
+  // the tree.
+  void CmdCall(int command, int source, bool flag);
+
+  // Event handlers, public so that they can be driven as the events would.
+  void NavTreeChange(QTreeWidgetItem* node);
+  void NavTreeClick();
+  void TreeNavAction();
+  void plMenuItemClick(QAction* item);
+  // True when the key was taken.
+  bool List0KeyDown(QKeyEvent* event);
+  void pcCenterChange(int page);
+
+  // The tree's selected node opens and every other branch closes, so one branch stays open.
+  void ExpandSingleBranch(QTreeWidgetItem* node);
+
+  // The tree part of the end of start-up: the first node focused, selected and expanded,
+  // then the change handler for the second node, which shows its pages.
+  void RefreshNavigation();
+
+  // Seams for what cannot run in a test: opening a document or folder with the desktop's
+  // default application, and showing a dialog modally.
+  using Opener = std::function<bool(const std::string& path)>;
+  using ModalRunner = std::function<void(QDialog* dialog)>;
+  void setOpener(Opener opener) { opener_ = std::move(opener); }
+  void setModalRunner(ModalRunner runner) { modal_ = std::move(runner); }
+  // The work that belongs to other parts of the program: the preview player's play
+  // request and Winamp's playlist (replace: the list is emptied first). Nothing is done
+  // while they are not set.
+  void setPlayRequest(std::function<void()> play) { play_ = std::move(play); }
+  void setWinampImport(std::function<void(bool replace)> import) { winamp_ = std::move(import); }
+
+  // Paths of the two documents: the user guide beside the program and the logs folder.
+  std::string readmePath() const;
+  std::string logsPath() const;
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void bind();
+  void open(const std::string& path);
+  void showModal(QDialog* dialog);
+
+  TForm1& form_;
+  bool switchingPages_ = false;
+  Opener opener_;
+  ModalRunner modal_;
+  std::function<void()> play_;
+  std::function<void(bool)> winamp_;
+};

@@ -1,0 +1,250 @@
+#include "app/operation_panel.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QFileDialog>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+#include <charconv>
+#include <limits>
+
+#include "app/add_folder_page.h"
+#include "app/limit_bar.h"
+#include "app/main_window.h"
+#include "app/program.h"
+#include "app/radio_group.h"
+#include "app/worklist_view.h"
+#include "fs/file_tree.h"
+#include "fs/path_text.h"
+#include "lang/lang.h"
+#include "logs/log.h"
+#include "operation/start_operation.h"
+
+namespace {
+
+const char* const kPanelObjectName = "OperationPanel";
+constexpr int kFoldersHeightLevels = 85;  // with the number of levels
+constexpr int kFoldersHeight = 57;
+constexpr int kLayoutChooseLevels = 3;  // cbFolders' item "choose the number of levels"
+
+std::string trimSpaces(const std::string& text) {
+  std::size_t b = 0, e = text.size();
+  while (b < e && text[b] == ' ') ++b;
+  while (e > b && text[e - 1] == ' ') --e;
+  return text.substr(b, e - b);
+}
+
+std::string textOf(const QComboBox* c) {
+  return c->currentText().toStdString();
+}
+
+}  // namespace
+
+std::int64_t ManualLimitBytes(const std::string& text) {
+  const std::string t = trimSpaces(text);
+  const char* first = t.data();
+  const char* last = t.data() + t.size();
+  // from_chars takes a leading '-' only; a '+' is allowed once, before the digits.
+  if (first != last && *first == '+') {
+    ++first;
+    if (first != last && *first == '-') return 0;
+  }
+  std::int32_t value = 0;
+  const auto [end, error] = std::from_chars(first, last, value, 10);
+  if (error != std::errc() || end != last || first == last) return 0;
+  return static_cast<std::int64_t>(value) * 1000000;
+}
+
+OperationPanel::OperationPanel(TForm1& form, WorkListView& view, LimitBar& bar)
+    : QObject(&form), form_(form), view_(view), bar_(bar) {
+  setObjectName(QString::fromLatin1(kPanelObjectName));
+  bind();
+}
+
+OperationPanel& OperationPanel::of(TForm1& form) {
+  if (auto* p = form.findChild<OperationPanel*>(QString::fromLatin1(kPanelObjectName),
+                                                Qt::FindDirectChildrenOnly))
+    return *p;
+  return *new OperationPanel(form, WorkListView::of(form), LimitBar::of(form));
+}
+
+void OperationPanel::bind() {
+  TForm1& f = form_;
+  connect(f.rgAction, &RadioGroup::clicked, this, [this](int) { rgActionClick(); });
+  connect(f.cbRenameEnable, &QCheckBox::toggled, this, [this](bool) { cbRenameEnableClick(); });
+  connect(f.cbFolders, &QComboBox::currentIndexChanged, this, [this](int) { cbFoldersChange(); });
+  connect(f.rgLimit, &RadioGroup::clicked, this,
+          [this](int) { rgLimitClick(LimitSender::rgLimit); });
+  // Every edit of the manual text, typed or picked from the history.
+  connect(f.cbLimit, &QComboBox::editTextChanged, this,
+          [this](const QString&) { rgLimitClick(LimitSender::cbLimit); });
+  connect(f.Button6, &QPushButton::clicked, this, [this] { rgLimitClick(LimitSender::Button6); });
+  connect(f.Button9, &QPushButton::clicked, this, [this] { Button9Click(); });
+  connect(f.Start, &QPushButton::clicked, this, [this] { StartClick(); });
+  connect(f.Button8, &QPushButton::clicked, this, [this] { StartClick(); });
+}
+
+void OperationPanel::setStatus(const std::string& text) {
+  view_.SetStatusText(0, text, false);
+}
+
+void OperationPanel::SelectAction(int index) {
+  form_.rgAction->setItemIndex(index);
+  UpdateActionPanels();
+}
+
+void OperationPanel::rgActionClick() {
+  SelectAction(form_.rgAction->itemIndex());
+}
+
+void OperationPanel::UpdateActionPanels() {
+  TForm1& f = form_;
+  view_.BeginListWork("");
+  for (QWidget* w : {static_cast<QWidget*>(f.paDest), static_cast<QWidget*>(f.paMove),
+                     static_cast<QWidget*>(f.paCopy), static_cast<QWidget*>(f.paDelete), f.pa2})
+    w->hide();
+  QCoreApplication::processEvents();
+  switch (f.rgAction->itemIndex()) {
+    case actCopy:
+      f.paDest->show();
+      f.paCopy->show();
+      f.pa2->show();
+      break;
+    case actMove:
+      f.paDest->show();
+      f.paMove->show();
+      f.pa2->show();
+      break;
+    case actDelete:
+      f.paDelete->show();
+      break;
+    default:
+      break;
+  }
+  cbRenameEnableClick();
+  cbFoldersChange();
+  rgLimitClick(LimitSender::Button6);
+  const bool chosen = f.rgAction->itemIndex() >= 0;
+  f.Button8->setEnabled(chosen);
+  if (chosen)
+    f.Button8->setText(QString::fromStdString(LangString(230) + ": ") + f.rgAction->itemText());
+  view_.EndListWork("");
+}
+
+void OperationPanel::cbRenameEnableClick() {
+  TForm1& f = form_;
+  const bool on = f.cbRenameEnable->isChecked();
+  for (QWidget* w :
+       {static_cast<QWidget*>(f.cb11), static_cast<QWidget*>(f.cb12), static_cast<QWidget*>(f.cb13),
+        static_cast<QWidget*>(f.cb14), static_cast<QWidget*>(f.cb15), static_cast<QWidget*>(f.rg3)})
+    w->setEnabled(on);
+}
+
+void OperationPanel::cbFoldersChange() {
+  TForm1& f = form_;
+  const bool levels = f.cbFolders->currentIndex() == kLayoutChooseLevels;
+  f.Label4->setVisible(levels);
+  f.cbCustomFC->setVisible(levels);
+  f.paFolders->setFixedHeight(levels ? kFoldersHeightLevels : kFoldersHeight);
+}
+
+void OperationPanel::rgLimitClick(LimitSender sender) {
+  TForm1& f = form_;
+  ProgramLogWrite("rgLC()");
+  const int kind = f.rgLimit->itemIndex();
+  const bool manual = kind == limitManual;
+  f.cbLimit->setVisible(manual);
+  f.Button6->setVisible(kind < limitManual);
+  f.Label3->setVisible(manual);
+  f.Label6->setVisible(!manual);
+
+  const std::string dest = StripTrailingSeparators(trimSpaces(textOf(f.cbDest)), kSepBoth);
+  if (dest.empty()) {
+    setStatus(LangString(323));
+    ProgramLogWrite("rgLC() end");
+    return;
+  }
+
+  std::int64_t& limit = f.program().limitBytes;
+  limit = 0;
+  if (kind == limitAutoFree || kind == limitAutoTotal) {
+    if (sender == LimitSender::Button6) {
+      view_.BeginListWork(LangString(279));
+      // The cleaned text: spaces around a typed path must not send the query to the
+      // current folder's volume.
+      limit = GetDriveSpace(dest, kind == limitAutoTotal, f.cbClearDest->isChecked());
+      view_.EndListWork("");
+    }
+  } else if (manual) {
+    limit = ManualLimitBytes(textOf(f.cbLimit));
+  }
+
+  if (limit < 0)
+    setStatus(LangString(322));
+  else
+    setStatus(LangFormat(278, {SizeToText(limit)}));
+  bar_.UpdateLimitBar(true);
+  if (!f.Label6->isHidden()) f.Label6->setText(QString::fromStdString(SizeToText(limit)));
+  ProgramLogWrite("rgLC() end");
+}
+
+void OperationPanel::Button9Click() {
+  const std::string title = LangString(277);
+  std::optional<std::string> folder;
+  if (picker_) {
+    folder = picker_(title);
+  } else {
+    const QString picked =
+        QFileDialog::getExistingDirectory(&form_, QString::fromStdString(title), QString());
+    if (!picked.isEmpty()) folder = picked.toStdString();
+  }
+  if (!folder || folder->empty()) return;
+  form_.cbDest->setEditText(QString::fromStdString(*folder));
+  rgLimitClick(LimitSender::Button6);
+}
+
+OperationParameters OperationPanel::Parameters() const {
+  const TForm1& f = form_;
+  OperationParameters p;
+  p.action = f.rgAction->itemIndex();
+  p.destination = textOf(f.cbDest);
+  p.limitMode = f.rgLimit->itemIndex();
+  p.limitText = textOf(f.cbLimit);
+  p.limitBytes = form_.program().limitBytes;
+  p.clearDestination = f.cbClearDest->isChecked();
+  p.ifExistsCopy = f.rg1Exists->itemIndex();
+  p.ifExistsMove = f.rg2Exists->itemIndex();
+  p.deleteToRecycleBin = f.cbDelToTrash->isChecked();
+  p.folderLayout = f.cbFolders->currentIndex();
+  p.folderLevels = textOf(f.cbCustomFC);
+  p.renameEnabled = f.cbRenameEnable->isChecked();
+  p.renameByDescription = f.cb11->isChecked();
+  p.deleteLeadingNumber = f.cb14->isChecked();
+  p.numberItems = f.cb13->isChecked();
+  p.invalidCharRule = f.rg3->itemIndex();
+  return p;
+}
+
+int OperationPanel::StartClick() {
+  const OperationParameters params = Parameters();
+  StartOperationHooks hooks;
+  hooks.stopPlayer = stopPlayer_;
+  hooks.rememberLimitText = [this](const std::string&) {
+    UpdateHistory(form_.cbLimit, historyLimit, true);
+  };
+  hooks.rememberDestination = [this](const std::string&) {
+    UpdateHistory(form_.cbDest, historyLimit, true);
+  };
+  hooks.listSaveMarks = [this] { view_.ListSaveMarks(); };
+  hooks.runProgressDialog = [this, &params] {
+    if (runner_) runner_(params);
+  };
+  hooks.beginListWork = [this](const std::string& text) { view_.BeginListWork(text); };
+  hooks.refreshRows = [this] {
+    for (int row = 0; row < view_.RowCount(); ++row) view_.ListUpdateItem(row);
+  };
+  hooks.endListWork = [this] { view_.EndListWork(""); };
+  return ::StartClick(params, hooks);
+}

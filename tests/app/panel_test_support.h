@@ -1,0 +1,87 @@
+#pragma once
+// The main window as the operation panel and the command dispatch see it: the string
+// table put on, a real work list behind the list view, the program log kept in memory so
+// its lines can be read back, and boxes answered by a fake.
+#include <QCoreApplication>
+#include <QLabel>
+#include <QTreeView>
+#include <QTreeWidget>
+#include <algorithm>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "app/limit_bar.h"
+#include "app/load_language.h"
+#include "app/main_window.h"
+#include "app/program.h"
+#include "app/worklist_model.h"
+#include "app/worklist_view.h"
+#include "lang/fake_message_box.h"
+#include "lang/lang.h"
+#include "test_support.h"
+#include "worklist/playlist.h"
+
+struct FormFixture {
+  FormFixture() {
+    program.openLog();
+    LoadLanguage(form);
+    WorkListView::Sources s;
+    s.workList = [this] { return &workList; };
+    s.columns = [] {
+      return std::optional<std::vector<ListColumnSpec>>(
+          std::vector<ListColumnSpec>{{-1, 2, 280}, {-1, 3, 60}, {-1, 4, 50}, {-1, 0, 400}});
+    };
+    s.mode = [] { return 1; };
+    WorkListView::Widgets w;
+    w.list = form.List0;
+    w.model = form.listModel();
+    for (int i = 0; i < 3; ++i) w.panels[static_cast<std::size_t>(i)] = form.statusPanel(i);
+    w.mainWindow = form.centralWidget();
+    w.dummyLock = form.DummyLock;
+    // Made before anything asks for the window's view, so every part finds this one.
+    view = new WorkListView(w, s, &form);
+    view->ListReformat(-1);
+    form.resize(1000, 700);
+  }
+  ~FormFixture() { ResetSizeUnits(); }
+
+  // Appends an entry of `size` bytes and its row.
+  int add(std::int64_t size, bool checked = false) {
+    const int n = workList.Add("/music/" + std::to_string(workList.EntryCount() + 1) + ".mp3", "",
+                               "Song", size, 0, 0);
+    view->ListAddItem(n);
+    if (checked) tick(form.listModel()->rowCountTotal() - 1, true);
+    return n;
+  }
+  // The user ticks or clears the check box of a row.
+  void tick(int row, bool on) {
+    WorkListModel* m = form.listModel();
+    m->setData(m->index(row, 0), on ? Qt::Checked : Qt::Unchecked, Qt::CheckStateRole);
+  }
+  std::string status(int panel = 0) const { return form.statusPanel(panel)->text().toStdString(); }
+  // The lines the program log has collected since `from`, without their time stamps.
+  std::vector<std::string> logLines(std::size_t from = 0) {
+    std::vector<std::string> out;
+    const auto& pending = program.log().pending;
+    for (std::size_t i = from; i < pending.size(); ++i) {
+      std::string line = pending[i];
+      while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
+      const std::size_t mark = line.find("]  ");
+      out.push_back(mark == std::string::npos ? line : line.substr(mark + 3));
+    }
+    return out;
+  }
+  std::size_t logSize() { return program.log().pending.size(); }
+  bool logHas(const std::string& line, std::size_t from = 0) {
+    const auto lines = logLines(from);
+    return std::find(lines.begin(), lines.end(), line) != lines.end();
+  }
+
+  TempDir home;
+  FakeMessageBox boxes;
+  TkroPlayList workList;
+  TavelProgram program{ParseStartupOptions({"tavel"}), home.str()};
+  TForm1 form{program};
+  WorkListView* view = nullptr;
+};
