@@ -6,9 +6,26 @@
 //
 // Controls are public, under the names the rest of the program knows them by, so the
 // code that gives them behaviour can reach them the way the windows' own handlers do.
-#include <QLineEdit>  // DummyLock is handed around as a plain widget
+// The controls' classes come along, so code that works on the public controls needs no
+// includes of its own for them.
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFrame>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
 #include <QMainWindow>
+#include <QMenu>
+#include <QPushButton>
+#include <QSlider>
+#include <QSplitter>
+#include <QStatusBar>
 #include <QString>
+#include <QTabWidget>
+#include <QTimer>
+#include <QToolButton>
+#include <QTreeView>
+#include <QTreeWidget>
 #include <array>
 #include <functional>
 #include <string>
@@ -17,25 +34,7 @@
 #include "app/radio_group.h"
 #include "app/widget_tags.h"
 
-class QAction;
-class QCheckBox;
-class QComboBox;
 class QFileSystemModel;
-class QFrame;
-class QGroupBox;
-class QLabel;
-class QMenu;
-class QPushButton;
-class QSlider;
-class QSplitter;
-class QStatusBar;
-class QTabWidget;
-class QTimer;
-class QToolButton;
-class QTreeView;
-class QTreeWidget;
-class QTreeWidgetItem;
-class QWidget;
 class TavelProgram;
 class WorkListModel;
 

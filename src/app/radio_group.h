@@ -2,11 +2,11 @@
 // A titled group of radio buttons with one item list and one item index (-1: none chosen),
 // the way the operation panel's choices are kept and stored.
 #include <QGroupBox>
+#include <QRadioButton>  // button() hands them out
 #include <QStringList>
 #include <vector>
 
 class QButtonGroup;
-class QRadioButton;
 class QVBoxLayout;
 
 class RadioGroup : public QGroupBox {
