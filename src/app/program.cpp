@@ -20,6 +20,8 @@
 #include "lang/lang.h"
 #include "lang/message_box.h"
 #include "store/kro.h"
+#include "store/kro_object.h"
+#include "worklist/playlist.h"
 
 namespace {
 const char* const kFullTimeFormat = "dd.mm.yyyy hh.nn:ss.zzz";
@@ -88,9 +90,10 @@ void TavelProgram::setApplicationTitle(const QString& title) {
   QGuiApplication::setApplicationDisplayName(title);
 }
 
-bool TavelProgram::configBool(const std::string& /*path*/, bool defaultValue) const {
+bool TavelProgram::configBool(const std::string& path, bool defaultValue) const {
   // Without a configuration store every value reads as its default.
-  return defaultValue;
+  if (!configuration_) return defaultValue;
+  return configuration_->System->ReadBool(path, defaultValue);
 }
 
 void TavelProgram::mainWindowClosed() {

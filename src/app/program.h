@@ -106,4 +106,9 @@ class TavelProgram {
   TkroObject* configuration_ = nullptr;
   TkroPlayList* workList_ = nullptr;
   TkroItem* listColumns_ = nullptr;
+  // What the references above name: made by the start-up stages, freed by the shutdown
+  // stages, and freed here at the latest when start-up or shutdown stopped half-way.
+  std::unique_ptr<TkroObject> configurationStore_;
+  std::unique_ptr<TkroPlayList> workListStore_;
+  std::unique_ptr<TkroItem> listColumnsItem_;
 };
