@@ -27,7 +27,8 @@ struct ChildRun {
   std::string output;
 };
 
-ChildRun runProgram(const TempDir& home, const QString& answer, bool closeAfter) {
+ChildRun runProgram(const TempDir& home, const QString& answer, bool closeAfter,
+                    const QStringList& extraArgs = {}) {
   QProcess p;
   QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
   env.insert("TAVEL_HOME", QString::fromStdString(home.str()));
@@ -37,7 +38,7 @@ ChildRun runProgram(const TempDir& home, const QString& answer, bool closeAfter)
   if (closeAfter) env.insert("TAVEL_TEST_CLOSE", "1");
   p.setProcessEnvironment(env);
   p.setProcessChannelMode(QProcess::MergedChannels);
-  p.start(programPath(), {"--splash-ms=0"});
+  p.start(programPath(), QStringList{"--splash-ms=0"} + extraArgs);
   ChildRun r;
   if (!p.waitForStarted(10000)) return r;
   if (!p.waitForFinished(60000)) {
@@ -114,4 +115,22 @@ TEST(ExceptionInProgram, AnsweringYesGoesOnAndTheRestOfTheRunReachesTheSameFile)
   EXPECT_LT(error, content.find("FormClose()")) << content;
   EXPECT_LT(content.find("FormClose()"), content.find(".END")) << content;
   EXPECT_EQ(content.find("EXCEPT?:HALT"), std::string::npos);
+}
+
+TEST(ExceptionInProgram, WithTheLogsSwitchTheErrorGoesIntoTheOrdinaryLogFile) {
+  if (!QFileInfo(programPath()).isExecutable())
+    GTEST_SKIP() << "the program is not built: " << programPath().toStdString();
+  TempDir home;
+  const ChildRun run = runProgram(home, "no", false, {"/LOGS"});
+  ASSERT_EQ(run.status, QProcess::NormalExit) << run.output;
+  EXPECT_EQ(run.exitCode, kHaltExitCode) << run.output;
+  const auto logs = filesIn(home.path() / "Logs");
+  ASSERT_EQ(logs.size(), 1u);
+  const std::string name = logs[0].filename().string();
+  EXPECT_TRUE(std::regex_match(name, std::regex(R"(\d\d\.\d\d\.\d{4} \d\d\.\d\d\.\d\d\.log)")))
+      << name;
+  const std::string content = readFile(logs[0]);
+  EXPECT_LT(content.find("Vo Tavel 0.9.2"),
+            content.find("[EXCEPTION]: test failure in a command "));
+  EXPECT_EQ(content.substr(content.size() - 14), "EXCEPT?:HALT\r\n");
 }
