@@ -132,6 +132,7 @@ int TavelProgram::run() {
   QApplication::setApplicationVersion(QString::fromLatin1(kProgramVersion));
   // The message loop ends when the main window has closed, not when the last window does
   // (the splash is hidden before the loop starts).
+  const bool quitOnLastWindow = QApplication::quitOnLastWindowClosed();
   QApplication::setQuitOnLastWindowClosed(false);
 
   // 6: the main window, whose creation runs the start-up stages.
@@ -177,5 +178,6 @@ int TavelProgram::run() {
   log_.LogWrite(".END");
   log_.LogFlush(true, false);
   splash_.reset();
+  QApplication::setQuitOnLastWindowClosed(quitOnLastWindow);
   return 0;
 }
