@@ -10,9 +10,11 @@
 #include <QTreeWidget>
 
 #include "app/add_folder_page.h"
+#include "app/commands.h"
 #include "app/gradient_panel.h"
 #include "app/load_language.h"
 #include "app/main_window.h"
+#include "app/operation_panel.h"
 #include "app/program.h"
 #include "app/program_version.h"
 #include "app/worklist_model.h"
@@ -85,6 +87,10 @@ void TForm1::stageRefreshInterface() {
   ipPos->setMaximum(0);
   ipPos->setEnabled(false);
   for (int i = 0; i < 3; ++i) statusPanel(i)->clear();
+  // The operation panel, the limit bar and the command dispatch take up their controls and
+  // events here, before the stored settings lay the panel out.
+  OperationPanel::of(*this);
+  Commands::of(*this);
 }
 
 void TForm1::stageConfApply() {
@@ -129,15 +135,10 @@ void TForm1::stageLocateWinamp() {
 
 void TForm1::stageRefresh() {
   stage("  Refresh");
-  // The bulk list change of the start-up ends here (drawing resumed, limit bar computed,
-  // status bar cleared).
-  if (QTreeWidgetItem* first = NavTree->topLevelItem(0)) {
-    NavTree->setFocus();
-    NavTree->setCurrentItem(first);
-    first->setSelected(true);
-    first->setExpanded(true);
-  }
-  // The tree's change handler then runs for the second node, which shows its pages.
+  // The bulk list change of the start-up ends here: drawing resumed, limit bar computed,
+  // status bar cleared. Then the tree's first node takes the focus and its pages show.
+  WorkListView::of(*this).EndListWork("");
+  Commands::of(*this).RefreshNavigation();
 }
 
 // ---- exit --------------------------------------------------------------------------------
