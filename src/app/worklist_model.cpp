@@ -80,6 +80,20 @@ bool WorkListModel::removeRowRange(int first, int last) {
   return true;
 }
 
+void WorkListModel::removeRowsAscending(const std::vector<int>& rows) {
+  if (rows.empty()) return;
+  beginResetModel();
+  std::size_t next = 0, kept = 0;
+  for (std::size_t i = 0; i < rows_.size(); ++i) {
+    while (next < rows.size() && rows[next] < static_cast<int>(i)) ++next;
+    if (next < rows.size() && rows[next] == static_cast<int>(i)) continue;
+    if (kept != i) rows_[kept] = std::move(rows_[i]);
+    ++kept;
+  }
+  rows_.resize(kept);
+  endResetModel();
+}
+
 void WorkListModel::clear() {
   if (rows_.empty()) return;
   beginResetModel();

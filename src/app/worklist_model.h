@@ -56,6 +56,10 @@ class WorkListModel : public QAbstractItemModel {
   // Removes rows first..last (inclusive) with one notification; false when the range is
   // empty or reaches past the rows.
   bool removeRowRange(int first, int last);
+  // Removes many scattered rows in one pass (rows ascending, out-of-range ones ignored) and
+  // announces it as one reset: removing half of 100 000 rows one by one would move the
+  // rest of the list once per row.
+  void removeRowsAscending(const std::vector<int>& rows);
   void clear();
   int rowCountTotal() const { return static_cast<int>(rows_.size()); }
   int entryNumber(int row) const;  // -1 for a row that does not exist

@@ -517,8 +517,14 @@ void WorkListView::DeleteSelected() {
   }
   std::vector<int> ascending(rows.rbegin(), rows.rend());
   const auto runs = runsOf(ascending);
-  for (auto it = runs.rbegin(); it != runs.rend(); ++it)
-    w_.model->removeRowRange(it->first, it->second);
+  // A few blocks go one by one, which keeps the list's scroll position; many scattered
+  // rows go in one pass.
+  if (runs.size() <= 16) {
+    for (auto it = runs.rbegin(); it != runs.rend(); ++it)
+      w_.model->removeRowRange(it->first, it->second);
+  } else {
+    w_.model->removeRowsAscending(ascending);
+  }
   EndListWork(std::string());
 }
 

@@ -201,6 +201,21 @@ TEST(ListView, DeletingRowsTwoAndFiveOfSix) {
   }
   EXPECT_EQ(f.panel(0), "");
 
+  // Many scattered rows: every other one of 100.
+  f.view->ClearList();
+  f.addNumbered(100);
+  std::vector<int> odd;
+  for (int r = 1; r < 100; r += 2) odd.push_back(r);
+  f.selectRows(odd);
+  f.view->DeleteSelected();
+  ASSERT_EQ(f.model->rowCountTotal(), 50);
+  ASSERT_EQ(f.workList.EntryCount(), 50);
+  for (int r = 0; r < 50; r += 7) {
+    EXPECT_EQ(f.cell(r, 3).toStdString(), "/music/" + std::to_string(2 * r + 1) + ".mp3");
+    f.workList.SelectIndex(r);
+    EXPECT_EQ(f.model->entryNumber(r), f.workList.Cursor->Id);
+  }
+
   // Deleting everything, from a selection of runs.
   f.view->SelectAll();
   f.view->DeleteSelected();
