@@ -10,6 +10,7 @@
 #include <QShowEvent>
 #include <QTimer>
 
+#include "app/apply_form_strings.h"
 #include "app/widget_tags.h"
 #include "lang/lang.h"
 #include "lang/message_box.h"
@@ -88,6 +89,8 @@ TForm3::TForm3(QWidget* parent)
   lbLog->setSelectionMode(QAbstractItemView::NoSelection);
   lbLog->setFocusPolicy(Qt::NoFocus);
 
+  // The buttons carry their texts by tag; the log caption keeps its surrounding spaces.
+  ApplyFormStrings(this, 10, 1000);
   connect(Button1, &QPushButton::clicked, this, [this] { button1Click(); });
   connect(Button2, &QPushButton::clicked, this, [this] { button2Click(); });
   connect(Button3, &QPushButton::clicked, this, [this] { button3Click(); });
