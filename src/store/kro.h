@@ -91,6 +91,8 @@ struct KroValue {
   KroValue(std::uint8_t v) : kind(Kind::Byte), i(v) {}
   KroValue(int v) : kind(Kind::Int32), i(v) {}
   KroValue(unsigned v) : kind(Kind::Int64), i(v) {}
+  KroValue(unsigned long v) : kind(Kind::Int64), i(static_cast<std::int64_t>(v)) {}
+  KroValue(unsigned long long v) : kind(Kind::Int64), i(static_cast<std::int64_t>(v)) {}
   KroValue(long v) : kind(Kind::Int64), i(v) {}
   KroValue(long long v) : kind(Kind::Int64), i(v) {}
   KroValue(bool v) : kind(Kind::Boolean), i(v ? 1 : 0) {}

@@ -169,6 +169,10 @@ TEST(StoreValue, ConversionsBetweenKinds) {
   EXPECT_EQ(KroValue::dateTime(45000.75).asText(), "45000.75");
   EXPECT_EQ(KroValue("45000.75").asDouble(), 45000.75);
   EXPECT_EQ(KroValue(0xFFFFFFFFu).kind, KroValue::Kind::Int64);
+  EXPECT_EQ(KroValue(std::size_t(12)).asInt(), 12);
+  EXPECT_EQ(KroValue(std::int16_t(-3)).kind, KroValue::Kind::Int32);
+  EXPECT_EQ(KroValue(std::int64_t(-3)).kind, KroValue::Kind::Int64);
+  EXPECT_EQ(KroValue(std::string_view("sv")).asText(), "sv");
   EXPECT_EQ(KroValue(0xFFFFFFFFu).asInt64(), 0xFFFFFFFFLL);
   EXPECT_EQ(KroValue(0x80000001u).asInt(), static_cast<std::int32_t>(0x80000001u));
   EXPECT_EQ(KroValue(0x100000000LL).asInt(7), 7);
