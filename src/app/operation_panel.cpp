@@ -11,9 +11,11 @@
 #include <limits>
 
 #include "app/add_folder_page.h"
+#include "app/configuration.h"
 #include "app/limit_bar.h"
 #include "app/main_window.h"
 #include "app/program.h"
+#include "app/progress_dialog.h"
 #include "app/radio_group.h"
 #include "app/worklist_view.h"
 #include "fs/file_tree.h"
@@ -239,7 +241,15 @@ int OperationPanel::StartClick() {
   };
   hooks.listSaveMarks = [this] { view_.ListSaveMarks(); };
   hooks.runProgressDialog = [this, &params] {
-    if (runner_) runner_(params);
+    if (runner_) {
+      runner_(params);
+      return;
+    }
+    TavelProgram& program = form_.program();
+    TForm3* dialog = program.progressDialog();
+    TkroPlayList* list = program.workList();
+    if (dialog && list)
+      dialog->RunModal(*list, view_, params, program.configBool(kKeyIgnoreReadOnly, true));
   };
   hooks.beginListWork = [this](const std::string& text) { view_.BeginListWork(text); };
   hooks.refreshRows = [this] {

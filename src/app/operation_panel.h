@@ -57,7 +57,8 @@ class OperationPanel : public QObject {
   // The record as the controls hold it now, with the limit in force.
   OperationParameters Parameters() const;
 
-  // Replaced by tests; the defaults are Qt's folder picker and nothing.
+  // Replaced by tests; the defaults are Qt's folder picker, the program's progress dialog
+  // and nothing.
   void setFolderPicker(FolderPicker picker) { picker_ = std::move(picker); }
   void setProgressRunner(ProgressRunner runner) { runner_ = std::move(runner); }
   void setPlayerStop(std::function<void()> stop) { stopPlayer_ = std::move(stop); }
