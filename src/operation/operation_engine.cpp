@@ -9,7 +9,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <unordered_map>
 #include <vector>
 
 #include "fs/file_ops.h"
@@ -288,17 +287,13 @@ std::string TOperationEngine::ClearRefusal(const std::string& root) {
     if (target == homeDir || isInside(homeDir, target))
       return "Clearing refused for the home folder or a folder above it: " + root;
   }
-  std::unordered_map<std::string, std::string> canonicalFolders;
+  // Each source as it really lies: a link from elsewhere to a file inside the folder
+  // counts as inside.
   const int n = list_.EntryCount();
   for (int i = 0; i < n; ++i) {
     if (!list_.SelectIndex(i) || !(list_.Cursor->GetFlags() & FLAG_MARKED)) continue;
     const std::string origin = list_.Cursor->GetOrigin();
-    const std::size_t slash = origin.rfind('/');
-    const std::string dir = slash == std::string::npos ? "." : origin.substr(0, slash + 1);
-    auto it = canonicalFolders.find(dir);
-    if (it == canonicalFolders.end()) it = canonicalFolders.emplace(dir, canonicalText(dir)).first;
-    const std::string source = JoinPath({it->second, origin.substr(slash + 1)}, '/', kSepSlash);
-    if (isInside(source, target))
+    if (!origin.empty() && isInside(canonicalText(origin), target))
       return "Clearing refused, the folder holds a marked source file: " + root + " > " + origin;
   }
   return std::string();

@@ -505,3 +505,17 @@ TEST(EngineRun, MoveAcrossFileSystems) {
   EXPECT_EQ(r.display.log.back(), "[T] Операция завершена");
   fs::remove_all(src);
 }
+
+TEST(EngineSafety, ClearRefusalSeesSourcesThroughLinks) {
+  TempDir tmp;
+  writeFile(tmp / "dst/real.mp3", "the only copy");
+  fs::create_directories(tmp / "list");
+  fs::create_symlink(tmp / "dst/real.mp3", tmp / "list/link.mp3");
+  FakeEntries e;
+  e.add((tmp / "list/link.mp3").string(), 0);
+  FakeRows rows(e);
+  FakeDisplay d;
+  TOperationEngine engine(e.list, rows, d);
+  EXPECT_NE(engine.ClearRefusal((tmp / "dst").string()).find("marked source"), std::string::npos);
+  EXPECT_TRUE(engine.ClearRefusal((tmp / "other").string()).empty());
+}
