@@ -136,7 +136,6 @@ void TForm3::activate() {
   if (!pendingRun_ || !engine_) return;
   pendingRun_ = false;
   engine_->ResetDisplay();
-  Label7->clear();
   engine_->RunOperation(params_, ignoreReadOnly_);
 }
 
