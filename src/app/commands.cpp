@@ -90,8 +90,11 @@ void Commands::bind() {
   TForm1& f = form_;
   connect(f.NavTree, &QTreeWidget::currentItemChanged, this,
           [this](QTreeWidgetItem* current, QTreeWidgetItem*) {
-            ExpandSingleBranch(current);
             NavTreeChange(current);
+            // Branches open and close once the mouse press that chose the node is done: a
+            // tree whose rows move under a press selects the row now under the pointer.
+            QMetaObject::invokeMethod(
+                this, [this, current] { ExpandSingleBranch(current); }, Qt::QueuedConnection);
           });
   connect(f.NavTree, &QTreeWidget::itemClicked, this,
           [this](QTreeWidgetItem*, int) { NavTreeClick(); });

@@ -67,7 +67,10 @@ class CommandsTest : public ::testing::Test, public FormFixture {
       if (l.rfind("CmdCall", 0) == 0) out.push_back(l);
     return out;
   }
-  void selectNode(int command) { form.NavTree->setCurrentItem(node(command)); }
+  void selectNode(int command) {
+    form.NavTree->setCurrentItem(node(command));
+    QCoreApplication::processEvents();  // the branches follow after the event
+  }
 };
 
 }  // namespace
@@ -185,6 +188,7 @@ TEST_F(CommandsTest, RealMouseClicksInTheTreeAreBound) {
   commands.RefreshNavigation();
   QTreeWidgetItem* add = node(1100);
   form.NavTree->setCurrentItem(add);  // opens its branch
+  QCoreApplication::processEvents();
   QTreeWidgetItem* folder = node(1110);
   ASSERT_TRUE(add->isExpanded());
   const std::size_t from = logSize();
@@ -197,6 +201,25 @@ TEST_F(CommandsTest, RealMouseClicksInTheTreeAreBound) {
   QTest::mouseDClick(vp, Qt::LeftButton, {}, at);
   const auto lines = callLines(from);
   EXPECT_NE(std::find(lines.begin(), lines.end(), "CmdCall 1110 0 true"), lines.end());
+
+  // A click on a node below the open branch, which closes under the pointer: the clicked
+  // node ends selected and its click runs.
+  QTreeWidgetItem* copy = node(2100);
+  form.NavTree->setCurrentItem(node(2000));
+  QCoreApplication::processEvents();
+  ASSERT_TRUE(node(2000)->isExpanded());
+  ASSERT_TRUE(node(1000)->isExpanded() == false);
+  form.NavTree->setCurrentItem(node(1100));
+  QCoreApplication::processEvents();
+  node(2000)->setExpanded(true);  // opened by hand meanwhile
+  form.rgAction->setItemIndex(-1);
+  QTest::mouseClick(vp, Qt::LeftButton, {}, form.NavTree->visualItemRect(copy).center());
+  QCoreApplication::processEvents();
+  EXPECT_EQ(form.NavTree->currentItem(), copy);
+  EXPECT_TRUE(copy->isSelected());
+  EXPECT_FALSE(node(1000)->isExpanded());
+  EXPECT_EQ(form.rgAction->itemIndex(), 0);
+  expectPages(kLeftPageEmpty, kCentrePageAction);
 }
 
 TEST_F(CommandsTest, SelectingANodeWithTheKeysOnlySwitchesPagesAndKeepsOneBranchOpen) {
