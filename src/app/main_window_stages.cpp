@@ -11,6 +11,8 @@
 
 #include "app/add_folder_page.h"
 #include "app/commands.h"
+#include "app/configuration.h"
+#include "app/configuration_controls.h"
 #include "app/gradient_panel.h"
 #include "app/load_language.h"
 #include "app/main_window.h"
@@ -21,10 +23,23 @@
 #include "app/worklist_view.h"
 #include "lang/lang.h"
 #include "lang/message_box.h"
+#include "worklist/playlist.h"
 
 namespace {
 const char* const kExitConfirm = "Settings/Exit confirm";
 const char* const kRememberWorklist = "Settings/Remember worklist";
+
+std::string workListFile(const std::string& programFolder) {
+  return programFolder + "/" + kWorkListFileName;
+}
+
+// Restoring the action goes through the operation panel, which lays its groups out.
+ConfApplyHooks confApplyHooks(TForm1& form) {
+  ConfApplyHooks h;
+  h.SelectAction = [&form](int index) { OperationPanel::of(form).SelectAction(index); };
+  h.UpdateActionPanels = [&form] { OperationPanel::of(form).UpdateActionPanels(); };
+  return h;
+}
 }  // namespace
 
 void TForm1::stage(const std::string& line) {
@@ -60,18 +75,23 @@ void TForm1::stageLoadLanguage() {
 
 void TForm1::stageSetDefaultFormSettings() {
   stage("  SetDefaultFormSettings");
-  // The controls get their defaults here; then the player's time format becomes
-  // milliseconds.
+  SetDefaultFormSettings(*this);
+  // The player's time format becomes milliseconds here.
 }
 
 void TForm1::stageConfLoad() {
   stage("  ConfLoad");
-  // The configuration store is created and conf5.kro loaded here (program_.configuration_).
+  ConfLoadResult conf = ConfLoad(program_.programFolder());
+  program_.configurationStore_ = std::move(conf.store);
+  program_.listColumnsItem_ = std::move(conf.columns);
+  program_.configuration_ = program_.configurationStore_.get();
+  program_.listColumns_ = program_.listColumnsItem_.get();
 }
 
 void TForm1::stageCreateWorkList() {
   stage("  TkroPlayList.Create");
-  // The work list is created here with its default structure (program_.workList_).
+  program_.workListStore_ = std::make_unique<TkroPlayList>();
+  program_.workList_ = program_.workListStore_.get();
 }
 
 void TForm1::stageRefreshInterface() {
@@ -95,8 +115,7 @@ void TForm1::stageRefreshInterface() {
 
 void TForm1::stageConfApply() {
   stage("  ConfApply");
-  // The loaded configuration is applied to the windows here (bounds, control groups, the
-  // action and its panels).
+  if (program_.configuration_) ConfApply(*this, *program_.configuration_, confApplyHooks(*this));
 }
 
 void TForm1::stageListReformat() {
@@ -110,12 +129,13 @@ void TForm1::stageListReformat() {
 void TForm1::stageLoadWorkList() {
   stage("  L.LoadFromFile");
   program_.setSplashStatus(QString::fromStdString(LangString(11)));
-  // The last work list is loaded here from programFolder()/.worklist.kro (load mode 3).
+  if (program_.workList_)
+    program_.workList_->LoadFromFile(workListFile(program_.programFolder()), kWorkListLoadMode);
 }
 
 void TForm1::stageUpdateCachedLinks() {
   stage("  L.UpdateCachedLinks");
-  // The loaded work list's cached links are resolved again here.
+  if (program_.workList_) program_.workList_->UpdateCachedLinks();
 }
 
 void TForm1::stageListFullUpdate() {
@@ -179,18 +199,21 @@ void TForm1::stageRememberWorklist(bool) {
 
 void TForm1::stageListSaveMarks() {
   stage("  ListSaveMarks");
-  // The rows' check marks and selection go into the entries' flags here.
+  if (program_.workList_) program_.workList_->ListSaveMarks(WorkListView::of(*this));
 }
 
 void TForm1::stageSaveWorkList() {
   stage("  SaveToFile");
-  // The work list is saved here to programFolder()/.worklist.kro (save mode 2); the result
-  // is not checked.
+  // The result is not checked: nothing is shown at exit, and a failed save leaves the old
+  // file as it was.
+  if (program_.workList_)
+    program_.workList_->SaveToFile(workListFile(program_.programFolder()), kWorkListSaveMode);
 }
 
 void TForm1::stageConfSave() {
   stage(" ConfSave");
-  // The settings are stored into the configuration store and conf5.kro saved here.
+  if (program_.configuration_)
+    ConfSave(*this, *program_.configuration_, program_.listColumns_, program_.programFolder());
 }
 
 void TForm1::stageClearDesktop() {
@@ -202,17 +225,20 @@ void TForm1::stageClearDesktop() {
 
 void TForm1::stageVarsDestroy() {
   stage(" Vars destroy");
-  // The configuration's list-column item is freed here.
+  program_.listColumns_ = nullptr;
+  program_.listColumnsItem_.reset();
 }
 
 void TForm1::stageDestroyWorkList() {
   stage(" L.Destroy");
-  // The work list is freed here.
+  program_.workList_ = nullptr;
+  program_.workListStore_.reset();
 }
 
 void TForm1::stageDestroyConfiguration() {
   stage(" C.Destroy");
-  // The configuration store is freed here.
+  program_.configuration_ = nullptr;
+  program_.configurationStore_.reset();
 }
 
 void TForm1::stageCloseEnd() {

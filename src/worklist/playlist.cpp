@@ -122,7 +122,11 @@ std::int32_t TkroPlayList::LoadFromFile(const std::string& path, std::int32_t mo
 }
 
 std::int32_t TkroPlayList::SaveToFile(const std::string& path, std::int32_t mode) {
-  return TkroObject::SaveToFile(path, mode);
+  const std::int32_t r = TkroObject::SaveToFile(path, mode);
+  // Nobody is told at exit; the log at least says why the list did not come back.
+  if (r > 0)
+    ProgramLogWrite("Work list not saved to " + path + ", store error " + std::to_string(r));
+  return r;
 }
 
 void TkroPlayList::InitStructure() {
