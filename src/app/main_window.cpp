@@ -12,6 +12,7 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
@@ -150,7 +151,14 @@ TForm1::TForm1(TavelProgram& program, QWidget* parent) : QMainWindow(parent), pr
   }
 }
 
-TForm1::~TForm1() = default;
+TForm1::~TForm1() {
+  // Helpers that watch the controls (event filters, the list's model and its users) go
+  // first, while the controls they look at are still whole; otherwise a helper's event
+  // filter would run on a window that is half destroyed while the controls are deleted.
+  const QObjectList children = this->children();
+  for (QObject* o : children)
+    if (!o->isWidgetType() && !qobject_cast<QLayout*>(o)) delete o;
+}
 
 QWidget* TForm1::buildLeftSide() {
   pLeft = Named(new QWidget, "pLeft");
