@@ -19,7 +19,6 @@
 #include "app/radio_group.h"
 #include "app/worklist_view.h"
 #include "fs/file_tree.h"
-#include "fs/path_text.h"
 #include "lang/lang.h"
 #include "logs/log.h"
 #include "operation/start_operation.h"
@@ -162,7 +161,7 @@ void OperationPanel::rgLimitClick(LimitSender sender) {
   f.Label3->setVisible(manual);
   f.Label6->setVisible(!manual);
 
-  const std::string dest = StripTrailingSeparators(trimSpaces(textOf(f.cbDest)), kSepBoth);
+  const std::string dest = DestinationRoot(textOf(f.cbDest));
   if (dest.empty()) {
     setStatus(LangString(323));
     ProgramLogWrite("rgLC() end");
