@@ -25,21 +25,11 @@
 #include "app/program.h"
 #include "app/radio_group.h"
 #include "app/startup_options.h"
+#include "lang/fake_message_box.h"
 #include "lang/message_box.h"
 #include "test_support.h"
 
 namespace {
-
-class RecordingBox : public IMessageBox {
- public:
-  RecordingBox() { SetMessageBox(this); }
-  ~RecordingBox() override { SetMessageBox(nullptr); }
-  MsgResult show(const MessageRequest& r) override {
-    shown.push_back(r);
-    return MsgResult::Ok;
-  }
-  std::vector<MessageRequest> shown;
-};
 
 std::vector<std::pair<int, int>> columnsOf(TkroObject& store, TkroItem* columns) {
   std::vector<std::pair<int, int>> out;
@@ -249,7 +239,7 @@ TEST(Configuration, ColumnWidthsAreSavedOnlyInListModesWithColumns) {
   TempDir home;
   ConfLoadResult conf = ConfLoad(home.str());
   TkroObject& s = *conf.store;
-  RecordingBox box;
+  FakeMessageBox box;
 
   SaveListColumnWidths(s, conf.columns.get(), {300, 70});  // the view has two columns
   EXPECT_EQ(columnsOf(s, conf.columns.get()),

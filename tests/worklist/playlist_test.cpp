@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "lang/fake_message_box.h"
 #include "lang/message_box.h"
 #include "logs/log.h"
 #include "store/unreadable_file.h"
@@ -38,17 +39,6 @@ class CapturedLog {
 
  private:
   TLog log_;
-};
-
-class RecordingBox : public IMessageBox {
- public:
-  RecordingBox() { SetMessageBox(this); }
-  ~RecordingBox() override { SetMessageBox(nullptr); }
-  MsgResult show(const MessageRequest& r) override {
-    shown.push_back(r);
-    return MsgResult::Ok;
-  }
-  std::vector<MessageRequest> shown;
 };
 
 // Rows as the view would hold them: one per entry, in list order.
@@ -361,7 +351,7 @@ TEST(PlayList, AStoreWithoutTheListStructureIsReportedAndTakesNoEntries) {
     other.System->WriteValue("version", KroValue("0.9.2"));
     ASSERT_LE(other.SaveToFile(file, 2), 0);
   }
-  RecordingBox box;
+  FakeMessageBox box;
   CapturedLog log;
   TkroPlayList list;
   list.Add("/kept.mp3", "", "", 0, 0, 0);
