@@ -8,7 +8,7 @@
 namespace {
 
 const char* const kFormatInfo =
-    "K7D40 Simple playlist database. Refer to: https://tavel.sourceforge.io/";
+    "K7D40 Simple playlist database. Refer to: https://votavel.example/";
 const char* const kFormatId = "K7D40";
 const char* const kFormatSubId = "Simple";
 // Numbers of the structure are found from the root directory.
