@@ -381,3 +381,46 @@ TEST_F(CommandsTest, ExitAsksThroughTheWindowsClosing) {
   EXPECT_EQ(boxes.shown[0].text, "Вы уверены, что хотите выйти из программы?");
   EXPECT_FALSE(form.closed());
 }
+
+TEST(StartUp, FirstStartShowsTheListAndARestartRestoresTheActionWithItsLimit) {
+  TempDir home;
+  TempDir dest;
+  FakeMessageBox boxes;
+  boxes.answer = MsgResult::Yes;  // the exit question
+  auto run = [&](const std::function<void(TavelProgram&, TForm1&)>& whileRunning) {
+    TavelProgram program(ParseStartupOptions({"tavel", "--splash-ms=0"}), home.str());
+    program.setRunningHook([&] {
+      whileRunning(program, *program.mainWindow());
+      program.mainWindow()->close();
+    });
+    return program.run();
+  };
+
+  EXPECT_EQ(run([&](TavelProgram& program, TForm1& form) {
+              QTreeWidgetItem* first = form.NavTree->topLevelItem(0);
+              EXPECT_EQ(form.NavTree->currentItem(), first);
+              EXPECT_TRUE(first->isExpanded());
+              EXPECT_EQ(form.pcEdits->currentIndex(), kLeftPagePlayer);
+              EXPECT_EQ(form.pcCenter->currentIndex(), kCentrePageList);
+              // No action is stored yet: nothing to start.
+              EXPECT_EQ(form.rgAction->itemIndex(), -1);
+              EXPECT_FALSE(form.Button8->isEnabled());
+              EXPECT_TRUE(form.paDest->isHidden());
+              EXPECT_EQ(program.limitBytes, 0);
+              EXPECT_FALSE(form.UpdateLimBarTimer->isActive());
+              // The user chooses copy to a folder.
+              Commands::of(form).CmdCall(2100, kSourceTree, false);
+              form.cbDest->setEditText(QString::fromStdString(dest.str()));
+            }),
+            0);
+
+  EXPECT_EQ(run([&](TavelProgram& program, TForm1& form) {
+              EXPECT_EQ(form.rgAction->itemIndex(), 0);
+              EXPECT_EQ(form.Button8->text().toStdString(), "Операция: Копировать");
+              EXPECT_FALSE(form.paCopy->isHidden());
+              // The automatic limit was asked from the destination's volume during start-up.
+              EXPECT_GT(program.limitBytes, 0);
+              EXPECT_EQ(form.statusPanel(0)->text().toStdString(), "");
+            }),
+            0);
+}
