@@ -73,10 +73,13 @@ QStringList FolderTreeModel::defaultRoots() {
   for (const QStorageInfo& v : QStorageInfo::mountedVolumes()) {
     const QString p = v.rootPath();
     if (!v.isValid() || !v.isReady()) continue;
-    if (p.startsWith(QLatin1String("/media/")) || p.startsWith(QLatin1String("/mnt/")) ||
-        p.startsWith(QLatin1String("/run/media/"))) {
-      if (!roots.contains(p)) roots << p;
-    }
+    // Where removable media and other disks are mounted: /mnt/disk, /media/disk,
+    // /media/user/disk, /run/media/user/disk. Deeper mounts are some program's business.
+    const int depth = static_cast<int>(p.count(QLatin1Char('/')));
+    const bool volume = (p.startsWith(QLatin1String("/mnt/")) && depth <= 2) ||
+                        (p.startsWith(QLatin1String("/media/")) && depth <= 3) ||
+                        (p.startsWith(QLatin1String("/run/media/")) && depth <= 4);
+    if (volume && !roots.contains(p)) roots << p;
   }
   return roots;
 }

@@ -1,6 +1,8 @@
 #include "app/playlist_flows.h"
 
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QStringList>
 #include <QTreeView>
 
@@ -11,6 +13,18 @@
 
 namespace {
 IFileDialogs* installed = nullptr;
+
+// The dialogs open where the user last chose a file in this run, at first in the home
+// folder (not in the folder the program happened to be started from).
+QString& lastFolder() {
+  static QString folder = QDir::homePath();
+  return folder;
+}
+
+void rememberFolderOf(const QString& file) {
+  const QString folder = QFileInfo(file).absolutePath();
+  if (!folder.isEmpty()) lastFolder() = folder;
+}
 
 QString q(const std::string& s) {
   return QString::fromStdString(s);
@@ -90,11 +104,12 @@ std::vector<std::string> QtFileDialogs::openFiles(const std::string& title,
   const QString joined = filters.join(QStringLiteral(";;"));
   QStringList chosen;
   if (multiple) {
-    chosen = QFileDialog::getOpenFileNames(parent_, q(title), QString(), joined);
+    chosen = QFileDialog::getOpenFileNames(parent_, q(title), lastFolder(), joined);
   } else {
-    const QString one = QFileDialog::getOpenFileName(parent_, q(title), QString(), joined);
+    const QString one = QFileDialog::getOpenFileName(parent_, q(title), lastFolder(), joined);
     if (!one.isEmpty()) chosen << one;
   }
+  if (!chosen.isEmpty()) rememberFolderOf(chosen.first());
   std::vector<std::string> result;
   for (const QString& c : chosen) result.push_back(c.toStdString());
   return result;
@@ -105,10 +120,11 @@ std::optional<IFileDialogs::SaveChoice> QtFileDialogs::saveFile(const std::strin
   QStringList filters;
   for (const std::string& f : QtFileFilters(filter)) filters << q(f);
   QString selected = filters.value(0);
-  const QString file =
-      QFileDialog::getSaveFileName(parent_, q(title), QString(), filters.join(QStringLiteral(";;")),
-                                   &selected, QFileDialog::DontConfirmOverwrite);
+  const QString file = QFileDialog::getSaveFileName(parent_, q(title), lastFolder(),
+                                                    filters.join(QStringLiteral(";;")), &selected,
+                                                    QFileDialog::DontConfirmOverwrite);
   if (file.isEmpty()) return std::nullopt;
+  rememberFolderOf(file);
   return SaveChoice{file.toStdString(),
                     std::max<int>(0, static_cast<int>(filters.indexOf(selected)))};
 }
