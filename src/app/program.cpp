@@ -8,6 +8,7 @@
 #include <QTimer>
 
 #include "app/about_window.h"
+#include "app/configuration.h"
 #include "app/data_folder.h"
 #include "app/exception_handler.h"
 #include "app/main_window.h"
@@ -151,13 +152,25 @@ int TavelProgram::run() {
     HandleUnexpectedException(mainWindow_.get());
   }
 
-  // 7: the dialogs.
-  log_.LogWrite(".CreateForm 3");
-  progressDialog_ = new TForm3(mainWindow_.get());
-  log_.LogWrite(".CreateForm 4");
-  aboutWindow_ = new TForm4(mainWindow_.get());
-  log_.LogWrite(".CreateForm 2");
-  settingsDialog_ = new TForm2(mainWindow_.get());
+  // 7: the dialogs. An error here goes to the same handler as one in a start-up stage;
+  // going on runs the program with the dialogs made so far.
+  try {
+    log_.LogWrite(".CreateForm 3");
+    progressDialog_ = new TForm3(mainWindow_.get());
+    // The dialog's Log button flips the remembered "show the log panel" choice.
+    progressDialog_->setLogSetting([this] { return configBool(kKeyProcessLog, false); },
+                                   [this](bool on) {
+                                     if (configuration_)
+                                       configuration_->System->WriteValue(kKeyProcessLog,
+                                                                          KroValue(on));
+                                   });
+    log_.LogWrite(".CreateForm 4");
+    aboutWindow_ = new TForm4(mainWindow_.get());
+    log_.LogWrite(".CreateForm 2");
+    settingsDialog_ = new TForm2(mainWindow_.get());
+  } catch (...) {
+    HandleUnexpectedException(mainWindow_.get());
+  }
 
   // 8: the splash stays a while after the last window.
   log_.LogWrite(".Dots");

@@ -51,21 +51,3 @@ int ValidateOperation(const OperationParameters& params) {
     return 325;
   return 0;
 }
-
-bool RememberInHistory(std::vector<std::string>& history, const std::string& text) {
-  const std::string item = trimSpaces(text);
-  if (item.empty()) return false;
-  const QString wanted = QString::fromStdString(item);
-  std::string top = item;
-  for (std::size_t i = 0; i < history.size(); ++i) {
-    if (QString::fromStdString(history[i]).compare(wanted, Qt::CaseInsensitive) == 0) {
-      // The entry already known moves up as it was written.
-      top = history[i];
-      history.erase(history.begin() + static_cast<std::ptrdiff_t>(i));
-      break;
-    }
-  }
-  history.insert(history.begin(), top);
-  if (history.size() > static_cast<std::size_t>(historyLimit)) history.resize(historyLimit);
-  return true;
-}

@@ -60,9 +60,6 @@ int FolderLevelCount(const std::string& folderLevels);
 // checks run in a fixed order and the first failing one answers.
 int ValidateOperation(const OperationParameters& params);
 
-// The history of a drop-down (destination, manual limit): the text, trimmed of spaces,
-// moves to the top or is inserted there (letter case ignored when looking for it); at
-// most eight entries are kept. An empty text changes nothing. Returns whether the list
-// changed.
+// How many texts the destination and manual-limit drop-downs remember (the rule itself
+// is the one of every history drop-down, UpdateHistoryItems).
 constexpr int historyLimit = 8;
-bool RememberInHistory(std::vector<std::string>& history, const std::string& text);

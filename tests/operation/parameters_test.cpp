@@ -5,6 +5,7 @@
 #include "lang/message_box.h"
 #include "operation/operation_parameters.h"
 #include "operation/start_operation.h"
+#include "worklist/add_files.h"
 
 namespace {
 
@@ -127,23 +128,22 @@ TEST(DestinationRoot, TrimsSpacesAndTrailingSeparators) {
   EXPECT_EQ(DestinationRoot("///"), "");
 }
 
-TEST(History, MovesOrInsertsAtTheTopAndKeepsEight) {
-  std::vector<std::string> h;
-  EXPECT_FALSE(RememberInHistory(h, "   "));
-  EXPECT_TRUE(h.empty());
-  for (int i = 1; i <= 9; ++i) RememberInHistory(h, "/d" + std::to_string(i));
-  ASSERT_EQ(h.size(), 8u);
+TEST(History, DestinationAndLimitHistoriesMoveOrInsertAtTheTopAndKeepEight) {
+  QStringList h;
+  EXPECT_EQ(UpdateHistoryItems(h, "   ", historyLimit, true), QString());
+  EXPECT_TRUE(h.isEmpty());
+  for (int i = 1; i <= 9; ++i) UpdateHistoryItems(h, QString("/d%1").arg(i), historyLimit, true);
+  ASSERT_EQ(h.size(), 8);
   EXPECT_EQ(h.front(), "/d9");
   EXPECT_EQ(h.back(), "/d2");
   // Known texts move up as they were written; letter case is ignored, Cyrillic too.
-  RememberInHistory(h, "  /D5 ");
-  EXPECT_EQ(h.front(), "/d5");
-  EXPECT_EQ(h.size(), 8u);
-  RememberInHistory(h, "/Музыка");
-  RememberInHistory(h, "/МУЗЫКА");
-  EXPECT_EQ(h.front(), "/Музыка");
-  EXPECT_EQ(std::count(h.begin(), h.end(), "/Музыка"), 1);
-  EXPECT_EQ(h.size(), 8u);
+  EXPECT_EQ(UpdateHistoryItems(h, "  /D5 ", historyLimit, true), "/d5");
+  EXPECT_EQ(h.size(), 8);
+  UpdateHistoryItems(h, QString::fromUtf8("/Музыка"), historyLimit, true);
+  UpdateHistoryItems(h, QString::fromUtf8("/МУЗЫКА"), historyLimit, true);
+  EXPECT_EQ(h.front(), QString::fromUtf8("/Музыка"));
+  EXPECT_EQ(h.count(QString::fromUtf8("/Музыка")), 1);
+  EXPECT_EQ(h.size(), 8);
 }
 
 TEST(StartClick, RefusedParametersShowTheBoxAndDoNothingElse) {
