@@ -69,7 +69,8 @@ FolderTreeModel::FolderTreeModel(const QStringList& roots, QObject* parent)
 FolderTreeModel::~FolderTreeModel() = default;
 
 QStringList FolderTreeModel::defaultRoots() {
-  QStringList roots{QDir::homePath(), QStringLiteral("/")};
+  QStringList roots{QDir::homePath()};
+  if (!roots.contains(QStringLiteral("/"))) roots << QStringLiteral("/");
   for (const QStorageInfo& v : QStorageInfo::mountedVolumes()) {
     const QString p = v.rootPath();
     if (!v.isValid() || !v.isReady()) continue;

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QEvent>
+#include <QFontMetrics>
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QLabel>
@@ -165,8 +166,18 @@ void WorkListView::ListReformat(int mode) {
     const bool descriptionFirst = !columnTypes_.empty() && columnTypes_.front() == 2;
     w_.list->setEditTriggers(descriptionFirst ? editTriggers_ : QAbstractItemView::NoEditTriggers);
     for (std::size_t c = 0; c < columns.size(); ++c)
-      w_.list->header()->resizeSection(static_cast<int>(c), columns[c].width);
+      w_.list->header()->resizeSection(static_cast<int>(c),
+                                       std::max(columns[c].width, minimumWidth(columns[c].type)));
   }
+}
+
+int WorkListView::minimumWidth(int type) const {
+  // The stored widths were chosen for a smaller system font than this desktop's; a size
+  // or length column too narrow for its own figures would show nothing but "...".
+  if (!w_.list || (type != 3 && type != 4)) return 0;
+  const QFontMetrics fm(w_.list->font());
+  const std::string widest = type == 3 ? SizeToText(888800000) : SecondsToText(35999);
+  return fm.horizontalAdvance(q(widest)) + 2 * fm.averageCharWidth() + 4;
 }
 
 void WorkListView::rowFromCursor(bool& checked, std::vector<QString>& cells) {

@@ -138,6 +138,8 @@ class WorkListView : public QObject, public IWorkListView, public IListRows {
   // The row texts and mark of the entry under the work list's cursor.
   void rowFromCursor(bool& checked, std::vector<QString>& cells);
   void flushPendingRows();
+  // The narrowest a column of this type is shown, in pixels (0: no minimum).
+  int minimumWidth(int type) const;
   int configMode() const;
   void freeze(QWidget* w);
   void unfreeze(QWidget* w);

@@ -94,9 +94,10 @@ TEST_F(Page, FolderTreeListsFoldersOnlyAndLazily) {
 
   // The default roots start at home and include the file-system root.
   const QStringList roots = FolderTreeModel::defaultRoots();
-  ASSERT_GE(roots.size(), 2);
+  ASSERT_GE(roots.size(), 1);
   EXPECT_EQ(roots[0], QDir::homePath());
-  EXPECT_EQ(roots[1], "/");
+  EXPECT_TRUE(roots.contains("/"));
+  EXPECT_EQ(roots.count("/"), 1);
 }
 
 TEST_F(Page, OptionsToggleAndMaskVisibility) {
