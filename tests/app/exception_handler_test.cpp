@@ -140,6 +140,11 @@ TEST_F(Handler, FirstErrorCommitsTheInMemoryLogToOneExceptionFileAndAsks) {
 }
 
 TEST_F(Handler, AddressLeadsToTheThrowingFunctionOfTheProgram) {
+#if defined(__SANITIZE_ADDRESS__)
+  // AddressSanitizer intercepts the runtime's throw and moves the frames around it, so
+  // the recorded frame is its interceptor's caller, not ours; the plain build checks this.
+  GTEST_SKIP() << "throw sites are not traceable under AddressSanitizer";
+#endif
   raise([] { throwOwnError("own"); });
   std::vector<int> v{1, 2};
   raise([&] { readBeyondTheEnd(v); });  // thrown inside the standard library
