@@ -583,8 +583,12 @@ QWidget* TForm1::buildActionPage() {
     cbCustomFC->setCurrentIndex(2);
     g->addWidget(Label5, 0, 0);
     g->addWidget(cbFolders, 0, 1);
-    g->addWidget(Label4, 1, 0);
-    g->addWidget(cbCustomFC, 1, 1, Qt::AlignLeft);
+    // The level row spans both columns, so its long caption never widens the first one.
+    auto* levels = new QHBoxLayout;
+    levels->addWidget(Label4);
+    levels->addWidget(cbCustomFC);
+    levels->addStretch();
+    g->addLayout(levels, 1, 0, 1, 2);
     g->setColumnStretch(1, 1);
     Label4->hide();  // only for "choose the number of levels"
     cbCustomFC->hide();

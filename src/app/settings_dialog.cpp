@@ -6,6 +6,7 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
+#include "app/apply_form_strings.h"
 #include "app/configuration.h"
 #include "app/main_window.h"
 #include "app/program.h"
@@ -75,6 +76,10 @@ TForm2::TForm2(QWidget* parent) : QDialog(parent) {
   v->addWidget(PageControl1);
   v->addLayout(buttons);
   setFixedSize(440, 280);
+
+  // The table's texts reach every tagged control, then the caption, as on every dialog.
+  ApplyFormStrings(this, 10, 1000);
+  setWindowTitle(DesignText(280));
 }
 
 TkroObject* TForm2::configuration() const {
