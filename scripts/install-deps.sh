@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   cmake ninja-build g++ pkg-config make
-  qt6-base-dev libgl-dev
+  qt6-base-dev libgl-dev qt6-translations-l10n
   libmpv-dev
   googletest libgtest-dev libgmock-dev
   libbenchmark-dev libsqlite3-dev

@@ -1,5 +1,7 @@
 // Tavel's entry: reads the switches, creates the application object and hands over to the
 // program's owner, which runs start-up, the message loop and shutdown.
+#include <QLibraryInfo>
+#include <QTranslator>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -18,6 +20,12 @@ int main(int argc, char** argv) {
     std::cerr << "tavel: no data folder (set TAVEL_HOME or HOME); settings will not be kept\n";
 
   TavelApplication app(argc, argv);
+  // The program speaks Russian whatever the desktop's language, so Qt's own texts (the
+  // buttons of message boxes, the file dialogs) are Russian too when the translation is
+  // installed.
+  QTranslator qtTexts;
+  if (qtTexts.load(QStringLiteral("qtbase_ru"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+    QCoreApplication::installTranslator(&qtTexts);
   TavelProgram program(std::move(options), dataFolder);
   return program.run();
 }
