@@ -31,8 +31,10 @@ test-sanitize: deps
 	cmake --build $(BUILD_SAN) -j $(JOBS)
 	cd $(BUILD_SAN) && QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=0 ctest --output-on-failure -j $(JOBS)
 
+# Builds the benchmark programs into $(BUILD)/bench; each prints its figures when run
+# (the usage of each stands in the first lines of its source under bench/).
 bench: build
-	@for b in $(BUILD)/bench/*; do [ -x "$$b" ] && [ -f "$$b" ] && echo "== $$b" && "$$b"; done; true
+	@ls $(BUILD)/bench | grep -v -e '^CMakeFiles$$' -e '\.cmake$$' -e '^CTestTestfile' || true
 
 clean:
 	rm -rf $(BUILD) $(BUILD_SAN)
