@@ -1,4 +1,4 @@
-// The desktop's trash (freedesktop.org Trash specification): the trashed file goes to
+// The desktop's trash (the freedesktop.org Trash layout): the trashed file goes to
 // <trash>/files/<name> and <trash>/info/<name>.trashinfo says where it came from and when,
 // so the file manager can put it back.
 #include <fcntl.h>
