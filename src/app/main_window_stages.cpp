@@ -23,6 +23,7 @@
 #include "app/worklist_view.h"
 #include "lang/lang.h"
 #include "lang/message_box.h"
+#include "winamp/wine_registry.h"
 #include "worklist/playlist.h"
 
 namespace {
@@ -147,9 +148,14 @@ void TForm1::stageListFullUpdate() {
 
 void TForm1::stageLocateWinamp() {
   stage("  WAloc:");
-  // Winamp's folder is found and stored as "Settings/WinAmp/Location" here; the line below
-  // shows the stored value (empty while none is found).
-  const std::string location;
+  // Found anew on every start, so a moved or removed Winamp is noticed; the line below shows
+  // the value as stored (empty when none was found).
+  const std::string found = WinampFolderFromRegistry();
+  std::string location;
+  if (program_.configuration_) {
+    program_.configuration_->System->WriteValue(kKeyWinampLocation, KroValue(found));
+    location = program_.configuration_->System->ReadString(kKeyWinampLocation, std::string());
+  }
   stage("    " + location);
 }
 
