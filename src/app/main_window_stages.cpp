@@ -23,6 +23,9 @@
 #include "app/worklist_view.h"
 #include "lang/lang.h"
 #include "lang/message_box.h"
+#include "winamp/show_list_item.h"
+#include "winamp/winamp_import.h"
+#include "winamp/winamp_window.h"
 #include "winamp/wine_registry.h"
 #include "worklist/playlist.h"
 
@@ -111,7 +114,18 @@ void TForm1::stageRefreshInterface() {
   // The operation panel, the limit bar and the command dispatch take up their controls and
   // events here, before the stored settings lay the panel out.
   OperationPanel::of(*this);
-  Commands::of(*this);
+  Commands::of(*this).setWinampImport([this](bool replace) {
+    WorkListView& view = WorkListView::of(*this);
+    NativeWinampWindow window;
+    const std::string location =
+        program_.configuration_
+            ? program_.configuration_->System->ReadString(kKeyWinampLocation, std::string())
+            : std::string();
+    ImportWinampPlaylist(
+        {window, location, WinePrefix(), program_.workList_, view, view, view.adder(),
+         [this, &view](int row) { ShowListItem(*List0, view, row); }},
+        replace);
+  });
 }
 
 void TForm1::stageConfApply() {
