@@ -34,7 +34,7 @@ class FakeMediaDevice : public IMediaDevice {
   void Play() override {
     if (file.empty()) return;
     ++plays;
-    if (mode != kModeStopped || position < length) mode = kModePlaying;
+    if (length == 0 || position < length) mode = kModePlaying;
   }
   void Pause() override {
     if (mode == kModePlaying) mode = kModePaused;

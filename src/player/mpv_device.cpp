@@ -6,6 +6,7 @@
 #include <QMetaObject>
 #include <clocale>
 #include <cmath>
+#include <cstdio>
 
 namespace {
 void wakeup(void* context) {
@@ -93,6 +94,8 @@ void MpvDevice::DrainEvents() {
       const auto* end = static_cast<const mpv_event_end_file*>(e->data);
       // The open file was dropped by mpv (a read or decode error): nothing is ready now.
       if (loaded_ && end->playlist_entry_id == entryId_) loaded_ = false;
+    } else if (e->event_id == MPV_EVENT_PLAYBACK_RESTART) {
+      seekPending_ = false;
     }
   }
   if (any) notify();
@@ -116,6 +119,7 @@ bool MpvDevice::Open(const std::string& fileName, std::string& error) {
   QElapsedTimer clock;
   clock.start();
   std::int64_t id = -1;
+  bool loadedSeen = false;
   for (;;) {
     const qint64 left = openTimeoutMs_ - clock.elapsed();
     if (left <= 0) {
@@ -130,10 +134,15 @@ bool MpvDevice::Open(const std::string& fileName, std::string& error) {
         id = static_cast<const mpv_event_start_file*>(e->data)->playlist_entry_id;
         break;
       case MPV_EVENT_FILE_LOADED:
-        if (id < 0) break;
+        if (id >= 0) loadedSeen = true;
+        break;
+      case MPV_EVENT_PLAYBACK_RESTART:
+        // Loaded and decoded up to the start: the file is ready to play.
+        if (!loadedSeen) break;
         fileName_ = fileName;
         loaded_ = true;
         started_ = false;
+        seekPending_ = false;
         entryId_ = id;
         return true;
       case MPV_EVENT_END_FILE: {
@@ -157,6 +166,7 @@ void MpvDevice::Close() {
   fileName_.clear();
   loaded_ = false;
   started_ = false;
+  seekPending_ = false;
   entryId_ = -1;
   if (!mpv_) return;
   const char* stop[] = {"stop", nullptr};
@@ -185,8 +195,14 @@ void MpvDevice::Resume() {
 
 void MpvDevice::Seek(std::int64_t ms) {
   if (!loaded_) return;
-  double seconds = static_cast<double>(ms < 0 ? 0 : ms) / 1000.0;
-  mpv_set_property(mpv_, "time-pos", MPV_FORMAT_DOUBLE, &seconds);
+  // Written without the process locale: mpv reads the point as the decimal separator.
+  char seconds[32];
+  const std::int64_t at = ms < 0 ? 0 : ms;
+  std::snprintf(seconds, sizeof seconds, "%lld.%03d", static_cast<long long>(at / 1000),
+                static_cast<int>(at % 1000));
+  const char* cmd[] = {"seek", seconds, "absolute+exact", nullptr};
+  // mpv's own seeking flag rises a little later; until the seek is done the device seeks.
+  if (mpv_command(mpv_, cmd) >= 0) seekPending_ = true;
 }
 
 bool MpvDevice::flag(const char* name) {
@@ -203,7 +219,7 @@ double MpvDevice::number(const char* name) {
 
 int MpvDevice::Mode() {
   if (fileName_.empty() || !loaded_ || !mpv_) return kModeNotReady;
-  if (flag("seeking")) return kModeSeeking;
+  if (seekPending_ || flag("seeking")) return kModeSeeking;
   if (flag("eof-reached") || !started_) return kModeStopped;
   if (flag("pause")) return kModePaused;
   return kModePlaying;

@@ -58,6 +58,7 @@ class MpvDevice : public QObject, public IMediaDevice {
   std::string fileName_;
   bool loaded_ = false;
   bool started_ = false;  // Play ran since the file was loaded
+  bool seekPending_ = false;
   std::int64_t entryId_ = -1;
   int openTimeoutMs_ = 10000;
 };
