@@ -68,7 +68,7 @@ WinampImportResult ImportWinampPlaylist(const WinampImportTarget& t, bool replac
     ShowMessageE(451);
     return result;
   }
-  const std::string file = folder + "/Winamp.m3u";
+  const std::string file = WinampPlaylistFile(folder);
   if (!QFileInfo(QString::fromStdString(file)).isFile()) {
     ShowMessageE(452);
     return result;
