@@ -12,6 +12,7 @@
 #include "winamp/wine_registry.h"
 #include "worklist/add_files.h"
 #include "worklist/m3u.h"
+#include "worklist/m3u_import.h"
 #include "worklist/playlist.h"
 
 namespace {
@@ -27,30 +28,11 @@ std::string WinampPlaylistFile(const std::string& folder) {
 }
 
 void ImportWinampM3U(TFileAdder& adder, const std::string& file, const std::string& winePrefix) {
-  const M3uParseResult parsed = ReadM3UFile(file);
-  switch (parsed.status) {
-    case M3uStatus::Unreadable:
-      ProgramLogWrite("ImportM3U: " + parsed.error);
-      ShowMessageE(LangFormat(457, {file}));
-      return;
-    case M3uStatus::NotM3u:
-      ShowMessageE(LangString(106));
-      return;
-    case M3uStatus::Empty:
-      return;
-    case M3uStatus::Ok:
-      break;
-  }
-  for (const M3uDiagnostic& d : parsed.diagnostics)
-    ProgramLogWrite("ImportM3U: " + file + ", " + d.message);
-  for (const M3uRecord& r : parsed.records) {
-    std::string path = r.path;
-    if (!winePrefix.empty() && hasDriveLetter(path)) {
-      const std::string mapped = WindowsPathToLinux(winePrefix, path);
-      if (!mapped.empty()) path = mapped;
-    }
-    adder.AddFile(path, r.title, true, true, r.length, GetFileSize64(path));
-  }
+  ImportM3U(adder, file, [&winePrefix](const std::string& path) {
+    if (winePrefix.empty() || !hasDriveLetter(path)) return path;
+    const std::string mapped = WindowsPathToLinux(winePrefix, path);
+    return mapped.empty() ? path : mapped;
+  });
 }
 
 WinampImportResult ImportWinampPlaylist(const WinampImportTarget& t, bool replace) {

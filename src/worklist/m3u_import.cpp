@@ -10,7 +10,7 @@
 #include "worklist/m3u.h"
 #include "worklist/playlist.h"
 
-void ImportM3U(TFileAdder& adder, const std::string& file) {
+void ImportM3U(TFileAdder& adder, const std::string& file, const M3uPathMapper& mapPath) {
   const M3uParseResult parsed = ReadM3UFile(file);
   switch (parsed.status) {
     case M3uStatus::Unreadable:
@@ -27,8 +27,10 @@ void ImportM3U(TFileAdder& adder, const std::string& file) {
   }
   for (const M3uDiagnostic& d : parsed.diagnostics)
     ProgramLogWrite("ImportM3U: " + file + ", " + d.message);
-  for (const M3uRecord& r : parsed.records)
-    adder.AddFile(r.path, r.title, true, true, r.length, GetFileSize64(r.path));
+  for (const M3uRecord& r : parsed.records) {
+    const std::string path = mapPath ? mapPath(r.path) : r.path;
+    adder.AddFile(path, r.title, true, true, r.length, GetFileSize64(path));
+  }
 }
 
 bool ExportM3U(TkroPlayList& list, IWorkListView* view, const std::string& file, bool useDest) {

@@ -2,6 +2,7 @@
 // The work list and M3U playlist files: import appends a playlist's entries through
 // AddFile (so they get the same descriptions, marks and rows as any added file), export
 // writes the whole list in list order.
+#include <functional>
 #include <string>
 
 class IWorkListView;
@@ -13,8 +14,11 @@ class TkroPlayList;
 // says nothing. Each entry takes the title and length of its "#EXTINF:" line (length -1
 // without one, or when the length is not a whole number, which also leaves one line in the
 // program log) and its size on disk (0 when the file is missing). Entries are added
-// whether or not their file exists.
-void ImportM3U(TFileAdder& adder, const std::string& file);
+// whether or not their file exists. `mapPath`, when given, turns each path as the playlist
+// resolves it into the path to add (Winamp's playlist, written by a Winamp running under
+// Wine, holds Windows paths).
+using M3uPathMapper = std::function<std::string(const std::string&)>;
+void ImportM3U(TFileAdder& adder, const std::string& file, const M3uPathMapper& mapPath = {});
 
 // Writes every entry of the list: its source path, or its destination path with useDest.
 // The status bar shows the export, then the number of entries and "Завершено". When the
