@@ -51,6 +51,14 @@ TPlayer::~TPlayer() {
   device_->setNotify(nullptr);
 }
 
+void TPlayer::setDevice(std::unique_ptr<IMediaDevice> device) {
+  device_->setNotify(nullptr);
+  device_->Close();
+  device_ = std::move(device);
+  device_->setNotify([this] { MPNotify(); });
+  ResetPlayerDisplay();
+}
+
 void TPlayer::setSliderQuietly(int value, int max, bool setMax) {
   sliderUserChange_ = false;
   if (setMax && view_.SliderMax() != max) view_.SetSliderMax(max);

@@ -78,6 +78,8 @@ class TPlayer {
   void ResetPlayerDisplay();
 
   IMediaDevice& device() { return *device_; }
+  // Puts another device in place of the current one, whose open file closes.
+  void setDevice(std::unique_ptr<IMediaDevice> device);
   int PlayingEntryId() const { return playingEntryId_; }
   bool SliderUserChange() const { return sliderUserChange_; }
 
