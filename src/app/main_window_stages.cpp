@@ -17,6 +17,7 @@
 #include "app/load_language.h"
 #include "app/main_window.h"
 #include "app/operation_panel.h"
+#include "app/player_panel.h"
 #include "app/program.h"
 #include "app/program_version.h"
 #include "app/worklist_model.h"
@@ -80,7 +81,7 @@ void TForm1::stageLoadLanguage() {
 void TForm1::stageSetDefaultFormSettings() {
   stage("  SetDefaultFormSettings");
   SetDefaultFormSettings(*this);
-  // The player's time format becomes milliseconds here.
+  PlayerPanel::of(*this).SetTimeFormatMilliseconds();
 }
 
 void TForm1::stageConfLoad() {
@@ -126,6 +127,7 @@ void TForm1::stageRefreshInterface() {
          [this, &view](int row) { ShowListItem(*List0, view, row); }},
         replace);
   });
+  PlayerPanel::of(*this).ConnectCommands();
 }
 
 void TForm1::stageConfApply() {
