@@ -137,8 +137,9 @@ bool MpvDevice::Open(const std::string& fileName, std::string& error) {
         if (id >= 0) loadedSeen = true;
         break;
       case MPV_EVENT_PLAYBACK_RESTART:
-        // Loaded and decoded up to the start: the file is ready to play.
-        if (!loadedSeen) break;
+        // Loaded and decoded up to the start: the file is ready to play. Without a working
+        // audio output mpv has dropped the audio by now and ends the file right after.
+        if (!loadedSeen || !hasAudioOutput()) break;
         fileName_ = fileName;
         loaded_ = true;
         started_ = false;
@@ -203,6 +204,13 @@ void MpvDevice::Seek(std::int64_t ms) {
   const char* cmd[] = {"seek", seconds, "absolute+exact", nullptr};
   // mpv's own seeking flag rises a little later; until the seek is done the device seeks.
   if (mpv_command(mpv_, cmd) >= 0) seekPending_ = true;
+}
+
+bool MpvDevice::hasAudioOutput() {
+  char* ao = mpv_get_property_string(mpv_, "current-ao");
+  const bool has = ao && *ao;
+  mpv_free(ao);
+  return has;
 }
 
 bool MpvDevice::flag(const char* name) {

@@ -48,6 +48,7 @@ class MpvDevice : public QObject, public IMediaDevice {
  private:
   bool start();
   bool flag(const char* name);
+  bool hasAudioOutput();
   double number(const char* name);
   void setPause(bool pause);
 

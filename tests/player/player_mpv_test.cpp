@@ -127,3 +127,18 @@ TEST(MpvPlayer, TrackEndingPlaysTheNextRowThroughTheDeviceNotification) {
   EXPECT_TRUE(dev->FileName().empty());
   EXPECT_TRUE(boxes.shown.empty());
 }
+
+TEST(MpvDevice, FileFailsToOpenWhenNoAudioOutputWorks) {
+  TempDir dir;
+  writeWav(dir / "tone.wav", 500);
+  // An audio output that cannot start: the file must not count as open.
+  auto device = std::make_unique<MpvDevice>(
+      std::map<std::string, std::string>{{"ao", "alsa"}, {"audio-device", "alsa/tavel-missing"}});
+  device->setOpenTimeout(5000);
+  SKIP_WITHOUT_MPV(*device);
+  std::string error;
+  EXPECT_FALSE(device->Open((dir / "tone.wav").string(), error));
+  EXPECT_FALSE(error.empty());
+  EXPECT_TRUE(device->FileName().empty());
+  EXPECT_EQ(device->Mode(), kModeNotReady);
+}
