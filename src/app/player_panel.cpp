@@ -2,6 +2,7 @@
 
 #include <QGuiApplication>
 #include <QItemSelectionModel>
+#include <map>
 
 #include "app/commands.h"
 #include "app/main_window.h"
@@ -17,6 +18,19 @@ constexpr const char* kPanelObjectName = "PlayerPanel";
 QString q(const std::string& s) {
   return QString::fromStdString(s);
 }
+
+// Extra mpv options for scripted runs and diagnosis, "name=value" pairs separated by
+// commas in TAVEL_MPV_OPTIONS (for example "ao=null" on a machine without sound).
+std::map<std::string, std::string> mpvOptionsFromEnvironment() {
+  std::map<std::string, std::string> options;
+  const QString text = qEnvironmentVariable("TAVEL_MPV_OPTIONS");
+  for (const QString& pair : text.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+    const qsizetype eq = pair.indexOf(QLatin1Char('='));
+    if (eq > 0)
+      options[pair.left(eq).trimmed().toStdString()] = pair.mid(eq + 1).trimmed().toStdString();
+  }
+  return options;
+}
 }  // namespace
 
 PlayerPanel::PlayerPanel(TForm1& form) : QObject(&form), form_(form) {
@@ -27,8 +41,9 @@ PlayerPanel::PlayerPanel(TForm1& form) : QObject(&form), form_(form) {
   auto workList = [f]() -> TkroPlayList* {
     return f->closed() ? nullptr : f->program().workList();
   };
-  player_ = std::make_unique<TPlayer>(*this, std::make_unique<MpvDevice>(), *form.ipTimer1,
-                                      *form.ipTimer2, workList);
+  player_ =
+      std::make_unique<TPlayer>(*this, std::make_unique<MpvDevice>(mpvOptionsFromEnvironment()),
+                                *form.ipTimer1, *form.ipTimer2, workList);
   TPlayer* p = player_.get();
   connect(form.bipPlay, &QToolButton::clicked, this,
           [p] { p->bipPlayClick(PlaySource::PlayButton); });
