@@ -8,6 +8,7 @@
 
 #include "app/commands.h"
 #include "app/main_window.h"
+#include "app/operation_panel.h"
 #include "app/program.h"
 #include "app/worklist_model.h"
 #include "app/worklist_view.h"
@@ -163,4 +164,24 @@ TEST_F(PlayerPanelTest, NothingPlaysWithoutARow) {
   form.bipNext->click();
   form.bipPlay->click();
   EXPECT_EQ(dev->opened.size(), 1u);
+}
+
+TEST_F(PlayerPanelTest, StartingAnOperationStopsPlayback) {
+  focus(0);
+  form.bipPlay->click();
+  ASSERT_EQ(dev->file, "/music/1.mp3");
+  OperationPanel& panel = OperationPanel::of(form);
+  int runs = 0;
+  panel.setProgressRunner([&](const OperationParameters&) {
+    ++runs;
+    EXPECT_TRUE(dev->file.empty()) << "the player stops before the run starts";
+  });
+  panel.SelectAction(actCopy);
+  form.cbDest->setEditText(QString::fromStdString(home.str()));
+  form.rgLimit->button(limitManual)->click();
+  form.cbLimit->setEditText(QStringLiteral("100"));
+  form.Start->click();
+  EXPECT_EQ(runs, 1);
+  EXPECT_TRUE(dev->file.empty());
+  EXPECT_EQ(form.windowTitle(), "Vo Tavel 0.9.2");
 }

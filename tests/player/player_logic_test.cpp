@@ -213,6 +213,8 @@ TEST(PlayerSeek, DraggingShowsTheTargetAndSeeksAfterTheLastMove) {
   r.player->ipTimer2Timer();
   EXPECT_EQ(r.view.time, "1:00 > 4:02");
   EXPECT_EQ(r.view.slider, 60000);
+  EXPECT_TRUE(r.display.isActive()) << "the player's own slider move is not the user's";
+  EXPECT_FALSE(r.seek.isActive());
 
   r.view.UserSlide(120000);
   r.view.UserSlide(150000);
