@@ -180,3 +180,7 @@ void PlayerPanel::ClearStatus() {
 bool PlayerPanel::ConfigBool(const std::string& path, bool defaultValue) const {
   return form_.program().configBool(path, defaultValue);
 }
+
+bool PlayerPanel::ListBusy() const {
+  return WorkListView::of(form_).busy();
+}

@@ -50,6 +50,7 @@ class PlayerPanel : public QObject, public IPlayerView {
   void SetFocusedRow(int row) override;
   void UpdateRow(int row) override;
   bool ConfigBool(const std::string& path, bool defaultValue) const override;
+  bool ListBusy() const override;
 
  private:
   TForm1& form_;

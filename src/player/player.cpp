@@ -85,7 +85,7 @@ void TPlayer::ResetPlayerDisplay() {
 }
 
 void TPlayer::bipPlayClick(PlaySource source) {
-  if (opening_) return;
+  if (opening_ || view_.ListBusy()) return;
   const int focused = view_.FocusedRow();
   const int selected = view_.SelectedRow();
   if (focused < 0 && selected < 0) return;
@@ -159,7 +159,7 @@ void TPlayer::bipStopClick() {
 }
 
 void TPlayer::bipPrevClick(PlaySource sender) {
-  if (opening_) return;
+  if (opening_ || view_.ListBusy()) return;
   const int n = view_.RowCount();
   if (n <= 0) return;
   int cur = -1;

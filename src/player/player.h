@@ -44,6 +44,9 @@ class IPlayerView : public IListRows {
   virtual void UpdateRow(int row) = 0;
   // A boolean of the configuration, read afresh.
   virtual bool ConfigBool(const std::string& path, bool defaultValue) const = 0;
+  // True while a long list change runs and lets window messages through; the rows are
+  // half-done then and no track is opened from them.
+  virtual bool ListBusy() const { return false; }
 };
 
 // Where a play request comes from.

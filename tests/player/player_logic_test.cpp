@@ -306,3 +306,19 @@ TEST(PlayerPlay, NextFallsBackToTheFocusedRowWhenThePlayingEntryChangedItsFile) 
   r.player->bipPrevClick(PlaySource::NextButton);
   EXPECT_EQ(r.dev->file, "/m/c.mp3");
 }
+
+TEST(PlayerEnd, NoTrackOpensWhileTheListIsHalfRebuilt) {
+  Rig r;
+  r.playRow(0);
+  r.view.busy = true;
+  r.dev->PlayToEnd();
+  r.playRow(2);
+  r.player->bipPrevClick(PlaySource::NextButton);
+  EXPECT_EQ(r.dev->opened, std::vector<std::string>{"/m/a.mp3"});
+  EXPECT_EQ(r.view.time, "***");
+  // The end is seen again at the next tick once the list is whole.
+  r.view.busy = false;
+  r.view.focused = 0;
+  r.player->ipTimer2Timer();
+  EXPECT_EQ(r.dev->file, "/m/b.mp3");
+}

@@ -59,12 +59,15 @@ class FakePlayerView : public IPlayerView {
     return it == config.end() ? def : it->second;
   }
 
+  bool ListBusy() const override { return busy; }
+
   // The user moves the slider.
   void UserSlide(int ms) { SetSliderValue(ms); }
 
   std::string time, title, caption;
   int slider = 0, sliderMax = 0;
   bool sliderEnabled = false;
+  bool busy = false;
   std::array<std::string, 3> status{};
   int focused = -1;
   std::set<int> selected;
