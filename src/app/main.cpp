@@ -2,6 +2,7 @@
 // program's owner, which runs start-up, the message loop and shutdown.
 #include <QLibraryInfo>
 #include <QTranslator>
+#include <clocale>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -20,6 +21,10 @@ int main(int argc, char** argv) {
     std::cerr << "tavel: no data folder (set TAVEL_HOME or HOME); settings will not be kept\n";
 
   TavelApplication app(argc, argv);
+  // Qt takes the user's locale for the whole process; numbers stay "C" (the media player
+  // refuses to start otherwise), and the user's decimal separator is read from the
+  // locale settings where a text needs it.
+  std::setlocale(LC_NUMERIC, "C");
   // The program speaks Russian whatever the desktop's language, so Qt's own texts (the
   // buttons of message boxes, the file dialogs) are Russian too when the translation is
   // installed.
