@@ -354,7 +354,7 @@ bool TOperationEngine::aPreAction(int action) {
 }
 
 void TOperationEngine::DeleteFolderContents(const std::string& folder) {
-  logLine("  DeleteFolderContents() " + folder);
+  logLine("  DeleteFolderContents()" + folder);
   const std::string dir = EnsureTrailingChar(folder, '/');
   std::vector<std::string> files;
   std::vector<std::string> folders{dir};

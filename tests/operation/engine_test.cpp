@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <filesystem>
@@ -373,4 +374,32 @@ TEST(EngineRun, UnusableRootsFailTheRunWithAReport) {
   ok.go();
   EXPECT_TRUE(plog.has("  Clear Dest?"));
   EXPECT_EQ(readFile(tmp / "out/a.mp3"), "a");
+}
+
+TEST(EngineRun, ClearingTheDestinationIsLoggedBetweenTheRootCheckAndTheStageEnd) {
+  TempDir tmp;
+  writeFile(tmp / "src/a.mp3", "a");
+  writeFile(tmp / "dst/old/x.mp3", "x");
+  Rig r;
+  r.entries.add((tmp / "src/a.mp3").string(), 0);
+  const std::string root = (tmp / "dst").string();
+  r.params.destination = root + "/";
+  r.params.clearDestination = true;
+  MemoryLog plog;
+  r.go();
+  EXPECT_EQ(namesIn(tmp / "dst"), (std::set<std::string>{"a.mp3"}));
+  const std::vector<std::string> texts = plog.texts();
+  const auto stage = std::find(texts.begin(), texts.end(), "aPreAction()");
+  ASSERT_NE(stage, texts.end());
+  // The folder follows the routine's name directly, as the stage names do with " end".
+  const std::vector<std::string> expected{"aPreAction()",
+                                          "  Check root " + root,
+                                          "  Clear Dest?",
+                                          "  DeleteFolderContents()" + root,
+                                          "  DeleteFolderContents() end",
+                                          "aPreAction() end"};
+  ASSERT_GE(texts.end() - stage, static_cast<std::ptrdiff_t>(expected.size()));
+  EXPECT_EQ(std::vector<std::string>(stage, stage + static_cast<std::ptrdiff_t>(expected.size())),
+            expected);
+  EXPECT_EQ(r.display.log[2], "[T] Удаление содержимого папки \"" + root + "\"...       завершено");
 }
