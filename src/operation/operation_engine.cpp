@@ -531,7 +531,10 @@ bool TOperationEngine::aAction(int action) {
       const std::string origin = list_.Cursor->GetOrigin();
       std::string dest = transfers ? list_.Cursor->GetDest() : std::string();
       processThis_ = true;
+      // A skip request ends with its entry; the Skip button is offered again for this one.
+      const bool skipWasRequested = flags_.skipCurrent;
       setSkip(false);
+      if (skipWasRequested) UpdateDialogControls();
       currentSize_ = transfers ? list_.Cursor->GetSize() : 1;
       current_ = 0;
       // The same file under two spellings is as unusable as the same text.

@@ -519,3 +519,32 @@ TEST(EngineSafety, ClearRefusalSeesSourcesThroughLinks) {
   EXPECT_NE(engine.ClearRefusal((tmp / "dst").string()).find("marked source"), std::string::npos);
   EXPECT_TRUE(engine.ClearRefusal((tmp / "other").string()).empty());
 }
+
+TEST(EngineControl, SkipIsOfferedAgainForTheNextEntry) {
+  TempDir tmp;
+  writeFile(tmp / "src/one.flac", std::string(16 << 20, '1'));
+  writeFile(tmp / "src/two.flac", std::string(16 << 20, '2'));
+  writeFile(tmp / "src/small.mp3", "s");
+  Rig r;
+  r.entries.add((tmp / "src/one.flac").string(), 0);
+  r.entries.add((tmp / "src/two.flac").string(), 0);
+  r.entries.add((tmp / "src/small.mp3").string(), 0);
+  r.params.destination = (tmp / "dst").string();
+  // The user can press Skip only while the dialog shows it enabled.
+  r.display.onPump = [&r] {
+    if (r.display.bars.empty() || r.display.controls.empty() ||
+        r.display.headers.back() != "Копирование")
+      return;
+    const int file = r.display.bars.back().second;
+    const RunFlags& shown = r.display.controls.back();
+    if (file > 0 && file < 1000 && shown.running && !shown.skipCurrent) r.engine.SkipClicked();
+  };
+  r.go();
+  const std::string skipped = "\"...        - пропущено пользователем";
+  EXPECT_EQ(r.display.log[4], "[T] Копирование \"" + (tmp / "src/one.flac").string() + skipped);
+  EXPECT_EQ(r.display.log[5], "[T] Копирование \"" + (tmp / "src/two.flac").string() + skipped);
+  EXPECT_EQ(r.display.log[6],
+            "[T] Копирование \"" + (tmp / "src/small.mp3").string() + "\"..." + kDone);
+  EXPECT_EQ(namesIn(tmp / "dst"), (std::set<std::string>{"small.mp3"}));
+  EXPECT_EQ(r.display.log.back(), "[T] Операция завершена");
+}
