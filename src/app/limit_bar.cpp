@@ -107,6 +107,11 @@ void LimitBar::UpdateLimitBar(bool immediate) {
   if (w_.label && !w_.label->text().isEmpty()) w_.label->clear();
 }
 
+void LimitBar::UpdateLimBarTimerTimer() {
+  if (w_.timer) w_.timer->stop();
+  UpdateLimitBar(true);
+}
+
 void LimitBar::setRest(int width, const BarRgb* colour) {
   // GradientPanel repaints only when its colour really changes.
   if (colour && w_.rest && !(toRgb(w_.rest->endColor()) == *colour))

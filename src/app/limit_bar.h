@@ -60,7 +60,9 @@ class LimitBar : public QObject {
 
   // Recomputes now (immediate) or 500 ms after the last delayed request.
   void UpdateLimitBar(bool immediate);
-  void UpdateLimBarTimerTimer() { UpdateLimitBar(true); }
+  // One recomputation per start of the timer: it stops here even when the limit has gone or
+  // the delete action was chosen meanwhile, instead of firing every 500 ms from then on.
+  void UpdateLimBarTimerTimer();
 
   // The track's inner width: its client width less the 2 pixels of its sunken border.
   int innerWidth() const;

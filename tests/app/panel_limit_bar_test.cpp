@@ -194,6 +194,29 @@ TEST(LimitBarWidget, DelayedRequestsRestartTheTimerAndYieldOneSum) {
   EXPECT_FALSE(b.label.text().isEmpty());
 }
 
+TEST(LimitBarWidget, TimerStopsAfterItsFiringEvenWhenTheLimitWentMeanwhile) {
+  StandaloneBar b;
+  int fired = 0;
+  QObject::connect(&b.timer, &QTimer::timeout, [&fired] { ++fired; });
+  for (const int change : {0, 1}) {
+    fired = 0;
+    b.limit = 700 * MB, b.marked = 300 * MB, b.action = 0;
+    b.bar->UpdateLimitBar(false);
+    ASSERT_TRUE(b.timer.isActive());
+    // Before the delayed sum is due the limit is cleared, or the delete action chosen.
+    if (change == 0)
+      b.limit = 0;
+    else
+      b.action = 2;
+    QTRY_COMPARE_WITH_TIMEOUT(fired, 1, 3000);
+    EXPECT_FALSE(b.timer.isActive()) << change;
+    QTest::qWait(1200);
+    EXPECT_EQ(fired, 1) << change;
+    EXPECT_EQ(b.rest->width(), 400);
+    EXPECT_TRUE(b.label.text().isEmpty());
+  }
+}
+
 class LimitBarFormTest : public ::testing::Test, public FormFixture {};
 
 TEST_F(LimitBarFormTest, ThousandQuickTicksSumOnceAndBulkChangesSumAtTheirEnd) {
