@@ -424,3 +424,24 @@ TEST(StartUp, FirstStartShowsTheListAndARestartRestoresTheActionWithItsLimit) {
             }),
             0);
 }
+
+TEST_F(CommandsTest, DoubleClickInTheTreeRunsTheClickOnceAndTheDoubleClickOnce) {
+  form.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+  commands.RefreshNavigation();
+  selectNode(1600);
+  QTreeWidgetItem* invert = node(1630);
+  ASSERT_TRUE(node(1600)->isExpanded());
+  selectNode(1630);
+  form.NavTree->scrollToItem(invert);
+  QCoreApplication::processEvents();
+  const std::size_t from = logSize();
+  const QPoint at = form.NavTree->visualItemRect(invert).center();
+  ASSERT_EQ(form.NavTree->itemAt(at), invert);
+  // The system's double click: a click, then a second press reported as a double click.
+  QTest::mouseClick(form.NavTree->viewport(), Qt::LeftButton, {}, at);
+  QTest::mouseDClick(form.NavTree->viewport(), Qt::LeftButton, {}, at);
+  QCoreApplication::processEvents();
+  EXPECT_EQ(callLines(from), (std::vector<std::string>{"CmdCall 1630 0 false", "CmdCall END",
+                                                       "CmdCall 1630 0 true", "CmdCall END"}));
+}
