@@ -244,6 +244,10 @@ void WorkListView::ListUpdateItem(int row) {
   bool checked = false;
   std::vector<QString> cells;
   rowFromCursor(checked, cells);
+  // The row's check box stays as the user left it: marks set in bulk (the mark commands,
+  // the middle button) reach the entry only at the next mark save, so the entry's flag may
+  // still be the old one here, and taking it would silently drop the user's mark.
+  checked = w_.model->isChecked(row);
   w_.model->setRow(row, checked, std::move(cells), true);
 }
 

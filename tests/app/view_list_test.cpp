@@ -363,3 +363,32 @@ TEST(ListView, MarkedTotalCountsOnlyTickedPositiveSizes) {
 }
 
 }  // namespace
+
+TEST(ListView, RewritingOneRowKeepsMarksNotYetSavedToTheEntry) {
+  ViewFixture f;
+  f.addNumbered(4);
+  f.selectRows({1, 2});
+  f.view->MarkSelected();  // reaches the entries only at the next mark save
+  f.list->clearSelection();
+  ASSERT_EQ(f.flagsAt(1) & FLAG_MARKED, 0);
+
+  // The player learns a length and rewrites the row: the texts follow the entry, the mark
+  // the user has just set stays.
+  f.workList.SelectIndex(1);
+  f.workList.Cursor->SetLength(215);
+  f.workList.Cursor->SetDescr("Renamed");
+  f.view->ListUpdateItem(1);
+  EXPECT_TRUE(f.model->isChecked(1));
+  EXPECT_TRUE(f.model->isChecked(2));
+  EXPECT_FALSE(f.model->isChecked(0));
+  EXPECT_EQ(f.cell(1, 0).toStdString(), "Renamed");
+  EXPECT_EQ(f.cell(1, 2).toStdString(), SecondsToText(215));
+
+  // Once saved, the entries carry the marks and a rewrite shows them as before.
+  f.view->ListSaveMarks();
+  EXPECT_EQ(f.flagsAt(1) & FLAG_MARKED, FLAG_MARKED);
+  f.view->ListUpdateItem(1);
+  f.view->ListUpdateItem(3);
+  EXPECT_TRUE(f.model->isChecked(1));
+  EXPECT_FALSE(f.model->isChecked(3));
+}
