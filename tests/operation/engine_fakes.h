@@ -3,10 +3,13 @@
 // entries' marks, and a progress display that records what
 // it is shown and can press Skip or Cancel from inside pumpMessages().
 #include <cstdint>
+#include <filesystem>
 #include <functional>
+#include <set>
 #include <string>
 #include <vector>
 
+#include "lang/message_box.h"
 #include "operation/operation_engine.h"
 #include "operation/progress_display.h"
 #include "worklist/playlist.h"
@@ -88,3 +91,27 @@ class FakeDisplay : public IProgressDisplay {
     errors.push_back(caption + "|" + text);
   }
 };
+
+// Records every box and answers Ok.
+class RecordingBox : public IMessageBox {
+ public:
+  RecordingBox() { SetMessageBox(this); }
+  ~RecordingBox() override { SetMessageBox(nullptr); }
+  MsgResult show(const MessageRequest& r) override {
+    boxes.push_back(r);
+    return MsgResult::Ok;
+  }
+  std::vector<MessageRequest> boxes;
+};
+
+// The names in a folder (none when it is missing).
+inline std::set<std::string> namesIn(const std::filesystem::path& dir) {
+  std::set<std::string> names;
+  std::error_code ec;
+  for (const auto& e : std::filesystem::directory_iterator(dir, ec))
+    names.insert(e.path().filename().string());
+  return names;
+}
+
+// The result a finished entry's log line ends with: seven spaces, then " - ".
+inline const std::string kDone = "        - завершено";

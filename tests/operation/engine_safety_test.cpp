@@ -18,24 +18,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-class RecordingBox : public IMessageBox {
- public:
-  RecordingBox() { SetMessageBox(this); }
-  ~RecordingBox() override { SetMessageBox(nullptr); }
-  MsgResult show(const MessageRequest& r) override {
-    boxes.push_back(r);
-    return MsgResult::Ok;
-  }
-  std::vector<MessageRequest> boxes;
-};
-
-std::set<std::string> namesIn(const fs::path& dir) {
-  std::set<std::string> names;
-  std::error_code ec;
-  for (const auto& e : fs::directory_iterator(dir, ec)) names.insert(e.path().filename().string());
-  return names;
-}
-
 struct Rig {
   FakeEntries entries;
   FakeRows rows{entries};
@@ -63,8 +45,6 @@ struct Rig {
     };
   }
 };
-
-const std::string kDone = "        - завершено";
 
 }  // namespace
 

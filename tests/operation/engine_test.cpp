@@ -18,17 +18,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-class RecordingBox : public IMessageBox {
- public:
-  RecordingBox() { SetMessageBox(this); }
-  ~RecordingBox() override { SetMessageBox(nullptr); }
-  MsgResult show(const MessageRequest& r) override {
-    boxes.push_back(r);
-    return MsgResult::Ok;
-  }
-  std::vector<MessageRequest> boxes;
-};
-
 // The program log kept in memory for the test.
 class MemoryLog {
  public:
@@ -51,14 +40,6 @@ class MemoryLog {
   }
   TLog log;
 };
-
-std::set<std::string> namesIn(const fs::path& dir) {
-  std::set<std::string> names;
-  for (const auto& e : fs::directory_iterator(dir)) names.insert(e.path().filename().string());
-  return names;
-}
-
-const std::string kDone = "        - завершено";  // seven spaces, then " - "
 
 struct Rig {
   FakeEntries entries;
