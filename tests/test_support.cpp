@@ -35,3 +35,18 @@ void writeFile(const std::filesystem::path& p, const std::string& bytes) {
   std::ofstream out(p, std::ios::binary | std::ios::trunc);
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
+
+ScopedEnv::ScopedEnv(const char* name, const std::optional<std::string>& value) : name_(name) {
+  if (const char* old = std::getenv(name)) old_ = old;
+  if (value)
+    setenv(name, value->c_str(), 1);
+  else
+    unsetenv(name);
+}
+
+ScopedEnv::~ScopedEnv() {
+  if (old_)
+    setenv(name_, old_->c_str(), 1);
+  else
+    unsetenv(name_);
+}

@@ -2,6 +2,7 @@
 // Small helpers every test program may use: a fresh temporary folder per test and
 // whole-file reads and writes.
 #include <filesystem>
+#include <optional>
 #include <string>
 
 class TempDir {
@@ -20,3 +21,17 @@ class TempDir {
 
 std::string readFile(const std::filesystem::path& p);
 void writeFile(const std::filesystem::path& p, const std::string& bytes);
+
+// Sets (or, with nullopt, removes) an environment variable for one scope and puts the
+// old value back afterwards.
+class ScopedEnv {
+ public:
+  ScopedEnv(const char* name, const std::optional<std::string>& value);
+  ~ScopedEnv();
+  ScopedEnv(const ScopedEnv&) = delete;
+  ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+ private:
+  const char* name_;
+  std::optional<std::string> old_;
+};

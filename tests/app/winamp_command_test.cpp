@@ -30,24 +30,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-class ScopedEnv {
- public:
-  ScopedEnv(const char* name, const std::string& value) : name_(name) {
-    if (qEnvironmentVariableIsSet(name)) old_ = qgetenv(name).toStdString();
-    qputenv(name, QByteArray::fromStdString(value));
-  }
-  ~ScopedEnv() {
-    if (old_)
-      qputenv(name_, QByteArray::fromStdString(*old_));
-    else
-      qunsetenv(name_);
-  }
-
- private:
-  const char* name_;
-  std::optional<std::string> old_;
-};
-
 // A Wine prefix whose registry names C:\Program Files\Winamp, holding a playlist of
 // `tracks` files.
 fs::path makePrefix(const TempDir& dir, int tracks) {

@@ -17,23 +17,10 @@ namespace fs = std::filesystem;
 // Points the home trash at a folder of the test and puts the old setting back after.
 class TrashHome {
  public:
-  explicit TrashHome(const fs::path& dataHome) {
-    const char* old = std::getenv("XDG_DATA_HOME");
-    had_ = old != nullptr;
-    if (had_) old_ = old;
-    ::setenv("XDG_DATA_HOME", dataHome.c_str(), 1);
-  }
-  ~TrashHome() {
-    if (had_) {
-      ::setenv("XDG_DATA_HOME", old_.c_str(), 1);
-    } else {
-      ::unsetenv("XDG_DATA_HOME");
-    }
-  }
+  explicit TrashHome(const fs::path& dataHome) : env_("XDG_DATA_HOME", dataHome.string()) {}
 
  private:
-  bool had_ = false;
-  std::string old_;
+  ScopedEnv env_;
 };
 
 }  // namespace

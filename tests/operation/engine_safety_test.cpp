@@ -279,23 +279,19 @@ TEST(EngineSafety, ClearDestinationRefusesDangerousFolders) {
     EXPECT_EQ(r.display.log.back(), "[T] Операция прервана");
   }
   // The home folder, and a folder above it.
-  const char* oldHome = std::getenv("HOME");
-  const std::string savedHome = oldHome ? oldHome : "";
   writeFile(tmp / "top/home/u/keep.txt", "k");
-  setenv("HOME", (tmp / "top/home/u").c_str(), 1);
-  for (const fs::path& dest : {tmp / "top/home/u", tmp / "top/home", tmp / "top"}) {
-    Rig r;
-    r.entries.add((tmp / "music/other.mp3").string(), 0);
-    r.params.destination = dest.string() + "/";
-    r.params.clearDestination = true;
-    r.go();
-    EXPECT_TRUE(r.display.questions.empty()) << dest;
+  {
+    ScopedEnv home("HOME", (tmp / "top/home/u").string());
+    for (const fs::path& dest : {tmp / "top/home/u", tmp / "top/home", tmp / "top"}) {
+      Rig r;
+      r.entries.add((tmp / "music/other.mp3").string(), 0);
+      r.params.destination = dest.string() + "/";
+      r.params.clearDestination = true;
+      r.go();
+      EXPECT_TRUE(r.display.questions.empty()) << dest;
+    }
+    EXPECT_EQ(readFile(tmp / "top/home/u/keep.txt"), "k");
   }
-  EXPECT_EQ(readFile(tmp / "top/home/u/keep.txt"), "k");
-  if (oldHome)
-    setenv("HOME", savedHome.c_str(), 1);
-  else
-    unsetenv("HOME");
   EXPECT_EQ(box.boxes.size(), 4u);
 
   FakeEntries e;

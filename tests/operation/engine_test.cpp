@@ -278,18 +278,14 @@ TEST(EngineRun, MoveAndDeleteSetGoneAndDeleteShowsCounts) {
 TEST(EngineRun, DeleteToTrashIsRestorable) {
   TempDir tmp;
   TempDir data;
-  const char* oldData = std::getenv("XDG_DATA_HOME");
-  const std::string saved = oldData ? oldData : "";
-  setenv("XDG_DATA_HOME", data.str().c_str(), 1);
   writeFile(tmp / "src/song.mp3", "tune");
   Rig d;
   d.entries.add((tmp / "src/song.mp3").string(), 0);
   d.params.action = actDelete;
-  d.go();
-  if (oldData)
-    setenv("XDG_DATA_HOME", saved.c_str(), 1);
-  else
-    unsetenv("XDG_DATA_HOME");
+  {
+    ScopedEnv trashHome("XDG_DATA_HOME", data.str());
+    d.go();
+  }
   EXPECT_FALSE(fs::exists(tmp / "src/song.mp3"));
   EXPECT_EQ(readFile(data / "Trash/files/song.mp3"), "tune");
   EXPECT_TRUE(fs::exists(data / "Trash/info/song.mp3.trashinfo"));

@@ -20,28 +20,6 @@ const char* kHead =
     "#arch=win64\n"
     "\n";
 
-// Sets an environment variable for one test and puts the old value back.
-class EnvGuard {
- public:
-  EnvGuard(const char* name, const std::optional<std::string>& value) : name_(name) {
-    if (qEnvironmentVariableIsSet(name)) old_ = qgetenv(name).toStdString();
-    if (value)
-      qputenv(name, QByteArray::fromStdString(*value));
-    else
-      qunsetenv(name);
-  }
-  ~EnvGuard() {
-    if (old_)
-      qputenv(name_, QByteArray::fromStdString(*old_));
-    else
-      qunsetenv(name_);
-  }
-
- private:
-  const char* name_;
-  std::optional<std::string> old_;
-};
-
 TEST(RegistryString, EscapesAndBadQuotes) {
   EXPECT_EQ(UnquoteRegistryString(R"("C:\\Program Files\\Winamp")"), "C:\\Program Files\\Winamp");
   EXPECT_EQ(UnquoteRegistryString(R"("say \"hi\"" trailing)"), "say \"hi\"");
@@ -149,7 +127,7 @@ TEST(WinePath, DrivesAndLetterCase) {
 TEST(WinePrefixFolder, FromEnvironmentAndRegistry) {
   TempDir dir;
   {
-    EnvGuard prefix("WINEPREFIX", (dir / "prefix/").string());
+    ScopedEnv prefix("WINEPREFIX", (dir / "prefix/").string());
     EXPECT_EQ(WinePrefix(), (dir / "prefix").string());
     // The prefix does not exist yet: no folder, and nothing is created.
     EXPECT_EQ(WinampFolderFromRegistry(), "");
@@ -165,8 +143,8 @@ TEST(WinePrefixFolder, FromEnvironmentAndRegistry) {
   }
   {
     // Without WINEPREFIX the prefix is ~/.wine.
-    EnvGuard prefix("WINEPREFIX", std::nullopt);
-    EnvGuard home("HOME", dir.str());
+    ScopedEnv prefix("WINEPREFIX", std::nullopt);
+    ScopedEnv home("HOME", dir.str());
     EXPECT_EQ(WinePrefix(), dir.str() + "/.wine");
     EXPECT_EQ(WinampFolderFromRegistry(), "");
     fs::create_directories(dir / ".wine");
@@ -177,8 +155,8 @@ TEST(WinePrefixFolder, FromEnvironmentAndRegistry) {
     EXPECT_EQ(WinampFolderFromRegistry(), "");  // neither is a network path
   }
   {
-    EnvGuard prefix("WINEPREFIX", std::string());
-    EnvGuard home("HOME", std::string());
+    ScopedEnv prefix("WINEPREFIX", std::string());
+    ScopedEnv home("HOME", std::string());
     EXPECT_EQ(WinePrefix(), "");
     EXPECT_EQ(WinampFolderFromRegistry(), "");
   }
