@@ -22,6 +22,7 @@
 #include "lang/lang.h"
 #include "logs/log.h"
 #include "operation/start_operation.h"
+#include "worklist/text_encoding.h"
 
 namespace {
 
@@ -30,13 +31,6 @@ constexpr int kFoldersHeightLevels = 85;  // with the number of levels
 constexpr int kFoldersHeight = 57;
 constexpr int kLayoutChooseLevels = 3;  // cbFolders' item "choose the number of levels"
 
-std::string trimSpaces(const std::string& text) {
-  std::size_t b = 0, e = text.size();
-  while (b < e && text[b] == ' ') ++b;
-  while (e > b && text[e - 1] == ' ') --e;
-  return text.substr(b, e - b);
-}
-
 std::string textOf(const QComboBox* c) {
   return c->currentText().toStdString();
 }
@@ -44,7 +38,7 @@ std::string textOf(const QComboBox* c) {
 }  // namespace
 
 std::int64_t ManualLimitBytes(const std::string& text) {
-  const std::string t = trimSpaces(text);
+  const std::string t(TrimSpaces(text));
   const char* first = t.data();
   const char* last = t.data() + t.size();
   // from_chars takes a leading '-' only; a '+' is allowed once, before the digits.

@@ -6,6 +6,7 @@
 
 #include "fs/path_text.h"
 #include "operation/operation_parameters.h"
+#include "worklist/text_encoding.h"
 
 namespace {
 
@@ -14,13 +15,6 @@ bool isSeparator(char c) {
 }
 bool endsName(char c) {
   return isSeparator(c) || c == ':';
-}
-
-std::string trimControlAndSpaces(const std::string& s) {
-  std::size_t b = 0, e = s.size();
-  while (b < e && static_cast<unsigned char>(s[b]) <= 32) ++b;
-  while (e > b && static_cast<unsigned char>(s[e - 1]) <= 32) --e;
-  return s.substr(b, e - b);
 }
 
 // True when something other than a folder stands at the path (lstat: a symbolic link
@@ -165,7 +159,7 @@ std::string RenameEntry(const std::string& originName, const std::string& descr,
         break;
     }
   }
-  return trimControlAndSpaces(name);
+  return std::string(TrimBlanks(name));
 }
 
 std::string FolderPartFor(const std::string& origin, const OperationParameters& params) {

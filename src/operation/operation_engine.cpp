@@ -18,6 +18,7 @@
 #include "lang/messages.h"
 #include "logs/log.h"
 #include "operation/dest_path.h"
+#include "worklist/text_encoding.h"
 
 namespace {
 
@@ -40,12 +41,6 @@ std::string hex8(std::int32_t v) {
   char buf[16];
   std::snprintf(buf, sizeof buf, "%08X", static_cast<unsigned>(v));
   return buf;
-}
-
-std::string trimSpaces(const std::string& s) {
-  std::size_t b = s.find_first_not_of(' ');
-  if (b == std::string::npos) return std::string();
-  return s.substr(b, s.find_last_not_of(' ') - b + 1);
 }
 
 // Lookups by the exact path: '*' and '?' are ordinary name characters here, so a lookup
@@ -254,7 +249,7 @@ bool TOperationEngine::aPreparePL(int action) {
   list_.ClearDestinations();
   list_.ResetRunFlags(0);
   if (action != actDelete) {
-    const std::string root = trimSpaces(params_.destination);
+    const std::string root(TrimSpaces(params_.destination));
     NumberingState numbering;
     const int rowCount = rows_.RowCount();
     if (params_.numberItems) {

@@ -3,15 +3,9 @@
 #include <QString>
 
 #include "fs/path_text.h"
+#include "worklist/text_encoding.h"
 
 namespace {
-
-std::string trimSpaces(const std::string& s) {
-  std::size_t b = s.find_first_not_of(' ');
-  if (b == std::string::npos) return std::string();
-  std::size_t e = s.find_last_not_of(' ');
-  return s.substr(b, e - b + 1);
-}
 
 bool isCopyOrMove(int action) {
   return action == actCopy || action == actMove;
@@ -25,7 +19,7 @@ int OperationNameId(int action) {
 
 std::string DestinationRoot(const std::string& destination) {
   // Spaces around, separators at the end, then spaces that stood before them.
-  return trimSpaces(StripTrailingSeparators(trimSpaces(destination), 3));
+  return std::string(TrimSpaces(StripTrailingSeparators(std::string(TrimSpaces(destination)), 3)));
 }
 
 int FolderLevelCount(const std::string& folderLevels) {

@@ -205,6 +205,12 @@ std::string_view TrimBlanks(std::string_view text) {
   return TrimBlanksRight(TrimBlanksLeft(text));
 }
 
+std::string_view TrimSpaces(std::string_view text) {
+  const std::size_t b = text.find_first_not_of(' ');
+  if (b == std::string_view::npos) return {};
+  return text.substr(b, text.find_last_not_of(' ') - b + 1);
+}
+
 bool EqualsIgnoreAsciiCase(std::string_view a, std::string_view b) {
   return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
            return foldAscii(x) == foldAscii(y);

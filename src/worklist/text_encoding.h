@@ -45,6 +45,8 @@ std::string_view Utf8CutToBytes(std::string_view text, std::size_t maxBytes);
 std::string_view TrimBlanks(std::string_view text);
 std::string_view TrimBlanksLeft(std::string_view text);
 std::string_view TrimBlanksRight(std::string_view text);
+// The text without its leading and trailing spaces (code 32 only).
+std::string_view TrimSpaces(std::string_view text);
 
 // Comparisons that fold only the ASCII letters A-Z / a-z.
 bool EqualsIgnoreAsciiCase(std::string_view a, std::string_view b);
