@@ -1,7 +1,5 @@
 #include "operation/operation_parameters.h"
 
-#include <QString>
-
 #include "fs/path_text.h"
 #include "worklist/text_encoding.h"
 
