@@ -138,8 +138,14 @@ M3uParseResult ParseM3U(std::string_view bytes, std::string_view folder) {
       }
       return true;
     }
-    result.records.push_back(
-        {ResolvePlaylistPath(text, folder), std::move(title), length, hasExtinf, number});
+    if (text.find('\0') != std::string::npos) {
+      // Every system call would end the path at the NUL and act on another file.
+      result.diagnostics.push_back(
+          {number, "line " + std::to_string(number) + ": path holds a NUL byte, entry left out"});
+    } else {
+      result.records.push_back(
+          {ResolvePlaylistPath(text, folder), std::move(title), length, hasExtinf, number});
+    }
     title.clear();
     length = -1;
     hasExtinf = false;

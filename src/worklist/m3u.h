@@ -51,7 +51,8 @@ std::string PlaylistFolder(std::string_view playlistFile);
 // and symbolic links are left for the file system to resolve).
 std::string ResolvePlaylistPath(std::string_view line, std::string_view folder);
 
-// Reads playlist bytes; relative paths are resolved against `folder`.
+// Reads playlist bytes; relative paths are resolved against `folder`. A path line holding
+// a NUL byte is left out with a diagnostic: no file name can hold one.
 M3uParseResult ParseM3U(std::string_view bytes, std::string_view folder);
 
 // Reads a playlist file; its folder comes from its own path.

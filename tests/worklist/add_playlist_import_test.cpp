@@ -130,6 +130,35 @@ TEST_F(PlaylistImport, RefusedFilesAddNothing) {
   EXPECT_TRUE(view.rows.empty());
 }
 
+TEST_F(PlaylistImport, NulInAPathLeavesTheEntryOutAndDescriptionsLoseControlCharacters) {
+  WriteAudio(dir / "victim");
+  WriteAudio(dir / "tagged.mp3", Id3Block("Ti\ttle", "Art\x01ist"));
+  using namespace std::string_literals;
+  const std::string file = playlist("nul.m3u",
+                                    "#EXTM3U\r\n"
+                                    "#EXTINF:10,Vic\0tim\r\n"
+                                    "victim\0.mp3\r\n"
+                                    "next.mp3\r\n"
+                                    "#EXTINF:20,A\0b\tc\x7f\u0085d\r\n"
+                                    "other.mp3\r\n"
+                                    "tagged.mp3\r\n"s);
+  ImportM3U(adder, file);
+  EXPECT_TRUE(boxes.shown.empty());
+  const auto e = Snapshot(list);
+  ASSERT_EQ(e.size(), 3u);
+  // The entry with the NUL is not there, nor is "victim" it would have cut down to; its
+  // title and length do not pass to the next path.
+  EXPECT_EQ(e[0].origin, dir.str() + "/next.mp3");
+  EXPECT_EQ(e[0].descr, "next");
+  EXPECT_EQ(e[0].length, -1);
+  EXPECT_EQ(logLinesContaining("line 3: path holds a NUL byte"), 1);
+  EXPECT_EQ(e[1].descr, "Abcd");
+  EXPECT_EQ(e[1].length, 20);
+  // Tags lose theirs too.
+  EXPECT_EQ(e[2].descr, "Artist - Title");
+  for (const auto& x : e) EXPECT_EQ(x.origin.find('\0'), std::string::npos);
+}
+
 TEST_F(PlaylistImport, ExportWritesListOrderAndReadsBackTheSame) {
   list.Add(dir.str() + "/a b/one.mp3", "/dest/one.mp3", "Artist, with comma - One", 100, 215,
            FLAG_MARKED);
