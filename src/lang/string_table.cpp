@@ -386,7 +386,7 @@ constexpr const char* kSlots[kStringTableSize] = {
     /* 377 */ nullptr,
     /* 378 */ nullptr,
     /* 379 */ nullptr,
-    /* 380 */ nullptr,
+    /* 380 */ "Не записано в плейлист записей: %1.\nИх пути нельзя сохранить в формате M3U без искажения.",
     /* 381 */ nullptr,
     /* 382 */ nullptr,
     /* 383 */ nullptr,

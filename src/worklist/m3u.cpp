@@ -96,6 +96,18 @@ std::string ResolvePlaylistPath(std::string_view line, std::string_view folder) 
   return CollapseSeparators(joined, 1, kSepSlash);
 }
 
+std::string M3uPathProblem(std::string_view path) {
+  if (path.empty()) return "the path is empty";
+  if (path.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos)
+    return "the path holds a line break or a NUL byte";
+  if (!IsValidUtf8(path)) return "the path is not valid UTF-8";
+  if (TrimBlanks(path).size() != path.size())
+    return "the path starts or ends with a blank or a control character";
+  if (path[0] == '#') return "the path starts with \"#\"";
+  if (!isUnchangedPath(path)) return "the path is relative";
+  return std::string();
+}
+
 M3uParseResult ParseM3U(std::string_view bytes, std::string_view folder) {
   M3uParseResult result;
   bytes = SkipUtf8Bom(bytes);

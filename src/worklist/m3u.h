@@ -58,6 +58,11 @@ M3uParseResult ParseM3U(std::string_view bytes, std::string_view folder);
 // Reads a playlist file; its folder comes from its own path.
 M3uParseResult ReadM3UFile(const std::string& playlistFile);
 
+// Why `path` cannot be written as a path line that reads back as the same path (a line
+// break or NUL inside, bytes that are not UTF-8, blanks or control characters at either
+// end, a leading '#', a relative path); empty when it can.
+std::string M3uPathProblem(std::string_view path);
+
 // An entry to write: the description becomes the title of an "#EXTINF:" line when it is not
 // empty; the path is written as it is.
 struct M3uExportEntry {

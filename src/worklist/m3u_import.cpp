@@ -4,11 +4,13 @@
 
 #include "fs/file_tree.h"
 #include "lang/lang.h"
+#include "lang/message_box.h"
 #include "lang/messages.h"
 #include "logs/log.h"
 #include "worklist/add_files.h"
 #include "worklist/m3u.h"
 #include "worklist/playlist.h"
+#include "worklist/text_encoding.h"
 
 void ImportM3U(TFileAdder& adder, const std::string& file, const M3uPathMapper& mapPath) {
   const M3uParseResult parsed = ReadM3UFile(file);
@@ -38,11 +40,20 @@ bool ExportM3U(TkroPlayList& list, IWorkListView* view, const std::string& file,
   std::vector<M3uExportEntry> entries;
   const std::int32_t count = list.EntryCount();
   entries.reserve(static_cast<std::size_t>(std::max(count, 0)));
+  int leftOut = 0;
   for (std::int32_t i = 0; i < count; ++i) {
     list.SelectIndex(i);
     TkroPlayItem& item = *list.Cursor;
-    entries.push_back(
-        {useDest ? item.GetDest() : item.GetOrigin(), item.GetDescr(), item.GetLength()});
+    std::string path = useDest ? item.GetDest() : item.GetOrigin();
+    // Written as it is, such a path would read back as another file or as several entries.
+    const std::string problem = M3uPathProblem(path);
+    if (!problem.empty()) {
+      ++leftOut;
+      ProgramLogWrite("ExportM3U: entry " + std::to_string(i + 1) + " left out, " + problem +
+                      ": \"" + BytesToUtf8(RemoveControlChars(path)) + "\"");
+      continue;
+    }
+    entries.push_back({std::move(path), item.GetDescr(), item.GetLength()});
   }
   std::string error;
   if (!WriteM3UFile(file, entries, error)) {
@@ -53,6 +64,13 @@ bool ExportM3U(TkroPlayList& list, IWorkListView* view, const std::string& file,
   if (view) {
     view->SetStatusText(1, std::to_string(entries.size()), true);
     view->SetStatusText(0, LangString(143), true);
+  }
+  if (leftOut > 0) {
+    MessageRequest box;
+    box.caption = "Vo Tavel";
+    box.text = LangFormat(380, {leftOut});
+    box.icon = MsgIcon::Warning;
+    ShowBox(box);
   }
   return true;
 }

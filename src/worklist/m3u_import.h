@@ -21,7 +21,9 @@ using M3uPathMapper = std::function<std::string(const std::string&)>;
 void ImportM3U(TFileAdder& adder, const std::string& file, const M3uPathMapper& mapPath = {});
 
 // Writes every entry of the list: its source path, or its destination path with useDest.
-// The status bar shows the export, then the number of entries and "Завершено". When the
+// An entry whose path a playlist cannot hold (M3uPathProblem) is left out with a line in
+// the program log, and a box after the export tells how many were left out.
+// The status bar shows the export, then the number of entries written and "Завершено". When the
 // file cannot be written the user is told, the old file (if any) is left whole and the
 // result is false.
 bool ExportM3U(TkroPlayList& list, IWorkListView* view, const std::string& file, bool useDest);

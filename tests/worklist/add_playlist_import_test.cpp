@@ -6,6 +6,7 @@
 #include "lang/fake_message_box.h"
 #include "lang/lang.h"
 #include "logs/log.h"
+#include "worklist/m3u.h"
 #include "worklist/m3u_import.h"
 #include "worklist/text_encoding.h"
 
@@ -191,6 +192,41 @@ TEST_F(PlaylistImport, ExportWritesListOrderAndReadsBackTheSame) {
   // Destination paths on request.
   ASSERT_TRUE(ExportM3U(list, nullptr, out, true));
   EXPECT_NE(readFile(out).find("\r\n/dest/one.mp3\r\n"), std::string::npos);
+}
+
+TEST_F(PlaylistImport, ExportLeavesOutPathsThatWouldReadBackAsOthers) {
+  list.Add("/m/two\nlines.mp3", "", "Split", 1, 10, 0);
+  list.Add("/m/ok.mp3", "", "Kept", 1, 20, 0);
+  list.Add("/m/bad\xff\xfe.mp3", "", "Not UTF-8", 1, 30, 0);
+  list.Add("/m/cr\r.mp3", "", "", 1, 0, 0);
+  list.Add("/m/blank.mp3 ", "", "", 1, 0, 0);
+  list.Add("relative.mp3", "", "", 1, 0, 0);
+  const std::string out = (dir / "out.m3u").string();
+  ASSERT_TRUE(ExportM3U(list, &view, out, false));
+  EXPECT_EQ(readFile(out), "#EXTM3U\r\n#EXTINF:20,Kept\r\n/m/ok.mp3\r\n");
+  EXPECT_EQ(view.panels[1], "1");
+  ASSERT_EQ(boxes.shown.size(), 1u);
+  EXPECT_EQ(boxes.shown[0].text, LangFormat(380, {5}));
+  EXPECT_EQ(logLinesContaining("left out"), 5);
+  EXPECT_EQ(logLinesContaining("entry 3 left out, the path is not valid UTF-8"), 1);
+
+  TkroPlayList back;
+  TFileAdder backAdder{[&] { return &back; }, nullptr};
+  ImportM3U(backAdder, out);
+  const auto b = Snapshot(back);
+  ASSERT_EQ(b.size(), 1u);
+  EXPECT_EQ(b[0].origin, "/m/ok.mp3");
+
+  // Nothing left out, no box.
+  EXPECT_TRUE(ExportM3U(back, nullptr, out, false));
+  EXPECT_EQ(boxes.shown.size(), 1u);
+
+  EXPECT_EQ(M3uPathProblem("/m/a.mp3"), "");
+  EXPECT_EQ(M3uPathProblem("http://radio.example/x"), "");
+  EXPECT_EQ(M3uPathProblem("D:\\x.mp3"), "");
+  EXPECT_NE(M3uPathProblem(""), "");
+  EXPECT_NE(M3uPathProblem("#comment"), "");
+  EXPECT_NE(M3uPathProblem(std::string("/a\0b", 4)), "");
 }
 
 TEST_F(PlaylistImport, ExportOfEmptyListAndFailedExport) {
