@@ -8,31 +8,39 @@
 #include "lang/messages.h"
 #include "logs/log.h"
 #include "worklist/add_files.h"
-#include "worklist/m3u.h"
 #include "worklist/playlist.h"
 #include "worklist/text_encoding.h"
 
-void ImportM3U(TFileAdder& adder, const std::string& file, const M3uPathMapper& mapPath) {
-  const M3uParseResult parsed = ReadM3UFile(file);
+std::optional<M3uParseResult> ReadM3UForImport(const std::string& file) {
+  M3uParseResult parsed = ReadM3UFile(file);
   switch (parsed.status) {
     case M3uStatus::Unreadable:
       ProgramLogWrite("ImportM3U: " + parsed.error);
       ShowMessageE(LangFormat(457, {file}));
-      return;
+      return std::nullopt;
     case M3uStatus::NotM3u:
       ShowMessageE(LangString(106));
-      return;
+      return std::nullopt;
     case M3uStatus::Empty:
-      return;
+      return std::nullopt;
     case M3uStatus::Ok:
       break;
   }
+  return parsed;
+}
+
+void AddM3URecords(TFileAdder& adder, const std::string& file, const M3uParseResult& parsed,
+                   const M3uPathMapper& mapPath) {
   for (const M3uDiagnostic& d : parsed.diagnostics)
     ProgramLogWrite("ImportM3U: " + file + ", " + d.message);
   for (const M3uRecord& r : parsed.records) {
     const std::string path = mapPath ? mapPath(r.path) : r.path;
     adder.AddFile(path, r.title, true, true, r.length, GetFileSize64(path));
   }
+}
+
+void ImportM3U(TFileAdder& adder, const std::string& file, const M3uPathMapper& mapPath) {
+  if (const auto parsed = ReadM3UForImport(file)) AddM3URecords(adder, file, *parsed, mapPath);
 }
 
 bool ExportM3U(TkroPlayList& list, IWorkListView* view, const std::string& file, bool useDest) {
