@@ -142,7 +142,8 @@ void Commands::CmdCall(int command, int source, bool flag) {
       break;
     case 1140:
     case 1840:
-      if (winamp_) {
+      // Nested in a running scan, its bracket would close the scan's.
+      if (winamp_ && !view.busy()) {
         view.BeginListWork(LangFormat(144, {"Winamp playlist"}) + "...", form_.List0);
         winamp_(command == 1840);
         view.EndListWorkKeepStatus();
