@@ -47,18 +47,20 @@ std::string hex8(std::int32_t v) {
 
 // Lookups by the exact path: '*' and '?' are ordinary name characters here, so a lookup
 // never matches a different file by pattern.
+// A path holding a NUL byte names nothing: the call would see it cut short.
 bool anythingAt(const std::string& path, struct stat* st = nullptr) {
   struct stat local;
-  return !path.empty() && ::lstat(path.c_str(), st ? st : &local) == 0;
+  return !path.empty() && !HoldsNul(path) && ::lstat(path.c_str(), st ? st : &local) == 0;
 }
 
 bool isFolder(const std::string& path) {
   struct stat st;
-  return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+  return !HoldsNul(path) && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
 bool sameFile(const std::string& a, const std::string& b) {
   struct stat sa, sb;
+  if (HoldsNul(a) || HoldsNul(b)) return false;
   if (::stat(a.c_str(), &sa) != 0 || ::stat(b.c_str(), &sb) != 0) return false;
   return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
 }
@@ -299,7 +301,7 @@ bool TOperationEngine::aPreAction(int action) {
     return true;
   }
   logLine("  Check root " + root);
-  if (root.empty()) {
+  if (root.empty() || HoldsNul(root)) {
     BugFS("GCF: Blank path " + root);
     return false;
   }
