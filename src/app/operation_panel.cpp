@@ -243,6 +243,8 @@ int OperationPanel::StartClick() {
     TkroPlayList* list = program.workList();
     if (dialog && list)
       dialog->RunModal(*list, view_, params, program.configBool(kKeyIgnoreReadOnly, true));
+    // The run changed what the destination holds: the limit and its bar are asked anew.
+    rgLimitClick(LimitSender::Button6);
   };
   hooks.beginListWork = [this](const std::string& text) { view_.BeginListWork(text); };
   hooks.refreshRows = [this] {

@@ -2,12 +2,15 @@
 
 #include <dirent.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <vector>
 
@@ -122,6 +125,7 @@ std::string ConfirmationList(int action, const CheckCounters& c, std::int64_t li
   bullet(LangFormat(300, {LangString(OperationNameId(action))}));
   if (c.gone > 0) bullet(LangFormat(355, {c.gone}));
   if (c.existing > 0) bullet(LangFormat(356, {c.existing}));
+  if (c.tooLarge > 0) bullet(LangFormat(390, {c.tooLarge}));
   bullet(LangFormat(354, {c.marked}));
   if (limitBytes > 0 && c.total > limitBytes)
     bullet(LangFormat(357, {SizeToText(c.total - limitBytes)}));
@@ -129,7 +133,7 @@ std::string ConfirmationList(int action, const CheckCounters& c, std::int64_t li
 }
 
 bool NeedsConfirmation(int action, const CheckCounters& c, std::int64_t limitBytes) {
-  return c.existing > 0 || c.gone > 0 || c.marked - c.existing - c.gone <= 0 ||
+  return c.existing > 0 || c.gone > 0 || c.tooLarge > 0 || c.marked - c.existing - c.gone <= 0 ||
          (limitBytes > 0 && c.total > limitBytes) || action == actMove || action == actDelete;
 }
 
@@ -210,6 +214,10 @@ void TOperationEngine::RunOperation(const OperationParameters& params, bool igno
   setSkip(false);
   flags_.running = true;
   transferStarted_ = false;
+  failures_ = 0;
+  deviceGone_ = false;
+  noSpaceSeen_ = false;
+  rootDevice_ = -1;
   display_.showHeader(std::string());
   display_.setCurrentFile(std::string());
   display_.setBars(0, 0);
@@ -231,8 +239,14 @@ void TOperationEngine::RunOperation(const OperationParameters& params, bool igno
   if (!flags_.running && transferStarted_) flushDestination();
 
   AddLogLine(std::string(), false);
-  SetStage(LangString(flags_.running ? 364 : 366));
+  if (flags_.running)
+    SetStage(failures_ == 0 ? LangString(364) : LangFormat(391, {failures_}));
+  else
+    SetStage(LangString(366));
+  if (deviceGone_) SetStage(LangFormat(399, {LangString(398)}));
   if (flags_.aborted) SetStage(LangString(365));
+  // The reasons are in the log; the user should not have to look for it.
+  if (failures_ > 0 || deviceGone_) display_.openLogPanel();
   flags_.running = false;
   flags_.aborted = false;
   setSkip(false);
@@ -250,6 +264,11 @@ bool TOperationEngine::aPreparePL(int action) {
   list_.ResetRunFlags(0);
   if (action != actDelete) {
     const std::string root(TrimSpaces(params_.destination));
+    medium_ = hasForced_ ? forcedMedium_ : ProbeMedium(DestinationRoot(params_.destination));
+    logLine("  Medium " + medium_.fsType + (medium_.windowsNames ? ", Windows names" : "") +
+            (medium_.ignoresCase ? ", ignores case" : "") +
+            (medium_.maxFileSize >= 0 ? ", largest file " + std::to_string(medium_.maxFileSize)
+                                      : std::string()));
     NumberingState numbering;
     const int rowCount = rows_.RowCount();
     if (params_.numberItems) {
@@ -262,7 +281,7 @@ bool TOperationEngine::aPreparePL(int action) {
       if (!rows_.RowChecked(row) || !list_.SelectId(rows_.RowEntryId(row))) continue;
       const std::string origin = list_.Cursor->GetOrigin();
       const std::string dest =
-          EntryDestination(root, origin, list_.Cursor->GetDescr(), params_, numbering);
+          EntryDestination(root, origin, list_.Cursor->GetDescr(), params_, numbering, &medium_);
       if (dest.empty()) logLine("  Destination outside the root, not used: " + origin);
       list_.Cursor->SetDest(dest);
     }
@@ -330,14 +349,22 @@ bool TOperationEngine::aPreAction(int action) {
     return false;
   }
 
+  // The device the root is on now; a root found elsewhere later is a stick pulled or
+  // unmounted, and the bare folder left behind must not receive the files.
+  root_ = root;
+  rootDevice_ = DeviceOf(root);
+
   std::vector<std::string> folders;
   std::unordered_set<std::string> seen;
   const int n = list_.EntryCount();
   for (int i = 0; i < n; ++i) {
     if (!list_.SelectIndex(i) || !(list_.Cursor->GetFlags() & FLAG_MARKED)) continue;
-    // Folder names differ by letter case on this platform, so they are compared exactly.
+    // Folder names differ by letter case on Linux file systems, so they are compared
+    // exactly there; on a medium that ignores case, "Album" and "album" are one folder.
     std::string folder = folderOf(list_.Cursor->GetDest());
-    if (!folder.empty() && seen.insert(folder).second) folders.push_back(std::move(folder));
+    if (folder.empty()) continue;
+    if (seen.insert(medium_.ignoresCase ? FoldCase(folder) : folder).second)
+      folders.push_back(std::move(folder));
   }
   for (const std::string& folder : folders) {
     if (isFolder(folder)) continue;
@@ -416,6 +443,9 @@ CheckCounters TOperationEngine::CountMarked() {
     if (flags & FLAG_GONE) ++c.gone;
     if (flags & FLAG_TARGET_EXISTS) ++c.existing;
     c.total += list_.Cursor->GetSize();
+    if (copyOrMove() && !(flags & FLAG_GONE) && medium_.maxFileSize >= 0 &&
+        list_.Cursor->GetSize() > medium_.maxFileSize)
+      ++c.tooLarge;
   }
   return c;
 }
@@ -478,14 +508,14 @@ std::string TOperationEngine::resolveCollision(const std::string& origin, const 
     default:
       // Replacing is for files that were there before the run; a file this run wrote
       // (perhaps moved here, with no other copy left) is kept and the newcomer numbered.
-      if (written_.count(dest)) return MakeUniqueName(dest);
+      if (written_.contains(dest)) return MakeUniqueName(dest);
       replace = true;
       return dest;
   }
 }
 
-bool TOperationEngine::transfer(bool move, const std::string& origin, const std::string& dest,
-                                bool replace) {
+FileOpResult TOperationEngine::transfer(bool move, const std::string& origin,
+                                        const std::string& dest, bool replace) {
   CopyOptions options;
   // The collision was settled just before; a file appearing at the destination meanwhile
   // is not replaced unless replacing was what the policy chose.
@@ -497,7 +527,50 @@ bool TOperationEngine::transfer(bool move, const std::string& origin, const std:
   const FileOpResult r = move ? MoveFileWithProgress(origin, dest, options)
                               : CopyFileWithProgress(origin, dest, options);
   if (!r.ok() && !r.cancelled()) logLine("  " + r.message);
-  return r.ok();
+  return r;
+}
+
+bool TOperationEngine::rootGone() const {
+  if (rootDevice_ < 0) return false;
+  return DeviceOf(root_) != rootDevice_;
+}
+
+std::string TOperationEngine::untriedReason(const std::string& origin) {
+  if (medium_.maxFileSize >= 0 && currentSize_ > medium_.maxFileSize) return LangString(395);
+  if (noSpaceSeen_) {
+    // The medium filled up once: what is larger than the room left is not tried, smaller
+    // files still are. A move within the medium needs no room.
+    struct statvfs vs;
+    if (DeviceOf(origin) != rootDevice_ && ::statvfs(root_.c_str(), &vs) == 0) {
+      const std::int64_t room =
+          static_cast<std::int64_t>(vs.f_bavail) * static_cast<std::int64_t>(vs.f_frsize);
+      if (currentSize_ > room) return LangString(393);
+    }
+  }
+  return std::string();
+}
+
+std::string TOperationEngine::failureReason(const FileOpResult& r,
+                                            const std::string& origin) const {
+  switch (r.error) {
+    case ENOSPC:
+    case EDQUOT:
+      return LangString(393);
+    case EFBIG:
+      return LangString(395);
+    case EILSEQ:
+    case EINVAL:
+    case ENAMETOOLONG:
+      return LangString(394);
+    case EACCES:
+      return LangString(396);
+    default:
+      break;
+  }
+  if (rootGone()) return LangString(398);
+  if (!anythingAt(origin)) return LangString(397);
+  if (r.error != 0) return std::strerror(r.error);
+  return r.message;
 }
 
 bool TOperationEngine::aAction(int action) {
@@ -515,7 +588,7 @@ bool TOperationEngine::aAction(int action) {
   total_ = SumMarkedWork(action);
   startTime_ = now_();
   lastCall_ = 0;
-  written_.clear();
+  written_.reset(medium_.ignoresCase);
   transferStarted_ = transfers;
 
   const int n = list_.EntryCount();
@@ -523,6 +596,13 @@ bool TOperationEngine::aAction(int action) {
     if (!list_.SelectIndex(i)) continue;
     const std::int32_t flags = list_.Cursor->GetFlags();
     if ((flags & FLAG_MARKED) && !(flags & FLAG_GONE)) {
+      if (transfers && rootGone()) {
+        // Stick pulled or unmounted: the run stops before this entry.
+        deviceGone_ = true;
+        flags_.running = false;
+        UpdateDialogControls();
+        break;
+      }
       const std::string origin = list_.Cursor->GetOrigin();
       std::string dest = transfers ? list_.Cursor->GetDest() : std::string();
       processThis_ = true;
@@ -536,22 +616,39 @@ bool TOperationEngine::aAction(int action) {
       const bool unusable = origin.empty() || (transfers && dest.empty()) || origin == dest ||
                             (transfers && sameFile(origin, dest));
       bool replace = false;
-      if (transfers && !unusable)
-        dest = resolveCollision(origin, dest, policy, processThis_, replace);
+      std::string skipReason;
+      if (transfers && !unusable) {
+        skipReason = untriedReason(origin);
+        if (!skipReason.empty())
+          processThis_ = false;
+        else
+          dest = resolveCollision(origin, dest, policy, processThis_, replace);
+      }
       display_.setCurrentFile(transfers ? dest : origin);
       AddLogLine(LangFormat(330 + action, {origin}), true);
+      // The name used, where it is not the origin's own.
+      if (transfers && !unusable && skipReason.empty() && processThis_ &&
+          dest.substr(dest.rfind('/') + 1) != PathBaseName(origin) + PathExtension(origin))
+        AppendToLastLogLine(LangFormat(400, {dest.substr(dest.rfind('/') + 1)}), 1);
       if (unusable) {
         processThis_ = false;
         AddLogLine(LangString(343), true);
       }
       bool ok = processThis_;
+      std::string failReason;
       if (processThis_) {
         if (transfers) {
-          ok = transfer(action == actMove, origin, dest, replace);
-          if (ok) written_.insert(dest);
+          const FileOpResult r = transfer(action == actMove, origin, dest, replace);
+          ok = r.ok();
+          if (ok) written_.add(dest);
+          if (!ok && !r.cancelled()) failReason = failureReason(r, origin);
+          if (r.error == ENOSPC) noSpaceSeen_ = true;
         } else {
           if (ignoreReadOnly_) ClearReadOnly(origin);
-          ok = (params_.deleteToRecycleBin ? DeleteToRecycleBin(origin) : RemoveFile(origin)).ok();
+          const FileOpResult r =
+              params_.deleteToRecycleBin ? DeleteToRecycleBin(origin) : RemoveFile(origin);
+          ok = r.ok();
+          if (!ok) failReason = failureReason(r, origin);
         }
         // The dialog may have run other code meanwhile; the cursor is put back first.
         if (ok && action != actCopy && list_.SelectIndex(i))
@@ -559,7 +656,7 @@ bool TOperationEngine::aAction(int action) {
       }
       std::string resultText;
       if (!processThis_)
-        resultText = LangString(347);
+        resultText = skipReason.empty() ? LangString(347) : LangFormat(392, {skipReason});
       else if (transfers && ok)
         resultText = LangString(349);  // a transfer that completed is reported as such
       else if (flags_.skipCurrent)
@@ -567,8 +664,11 @@ bool TOperationEngine::aAction(int action) {
       else if (ok)
         resultText = LangString(349);
       else
-        resultText = LangFormat(346, {std::string()});
+        resultText = LangFormat(346, {failReason.empty() ? failReason : "(" + failReason + ")"});
       AppendToLastLogLine(" - " + resultText, 7);
+      // Skips the user or the if-exists policy asked for are no failures.
+      if (!ok && (processThis_ ? !flags_.skipCurrent : unusable || !skipReason.empty()))
+        ++failures_;
       if (flags_.aborted) {
         flags_.running = false;
         UpdateDialogControls();
@@ -584,6 +684,7 @@ bool TOperationEngine::aAction(int action) {
       }
     } else if (flags & FLAG_GONE) {
       AddLogLine(LangFormat(345, {list_.Cursor->GetOrigin()}), true);
+      ++failures_;
     }
   }
   display_.setBars(overallBar, 0);

@@ -62,6 +62,7 @@ class FakeDisplay : public IProgressDisplay {
   std::vector<std::string> errors;
   bool answer = true;
   int pumps = 0;
+  int logOpened = 0;
   std::function<void()> onPump;
   std::function<void(const std::string&)> onQuestion;
 
@@ -90,6 +91,7 @@ class FakeDisplay : public IProgressDisplay {
   void showError(const std::string& caption, const std::string& text) override {
     errors.push_back(caption + "|" + text);
   }
+  void openLogPanel() override { ++logOpened; }
 };
 
 // Records every box and answers Ok.
@@ -111,6 +113,14 @@ inline std::set<std::string> namesIn(const std::filesystem::path& dir) {
   for (const auto& e : std::filesystem::directory_iterator(dir, ec))
     names.insert(e.path().filename().string());
   return names;
+}
+
+// A Linux file system's profile, so that a test does not depend on what the machine's
+// temporary folder lies on.
+inline MediumProfile LinuxMedium() {
+  MediumProfile m;
+  m.fsType = "ext4";
+  return m;
 }
 
 // The result a finished entry's log line ends with: seven spaces, then " - ".
