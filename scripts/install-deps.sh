@@ -11,6 +11,7 @@ packages=(
   libbenchmark-dev libsqlite3-dev
   xvfb xauth x11-apps imagemagick
   clang libclang-rt-14-dev
+  libblkid-dev fusefat exfat-fuse dosfstools exfatprogs fuse3
 )
 
 missing=()

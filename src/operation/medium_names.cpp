@@ -21,40 +21,13 @@ char upperAscii(char c) {
 // The code point of the character at pos and its length; a byte that starts no character
 // gives itself and length 1.
 char32_t decodeAt(std::string_view s, std::size_t pos, std::size_t& len) {
-  len = Utf8CharLength(s, pos);
-  const auto b = [&](std::size_t k) { return static_cast<unsigned char>(s[pos + k]); };
-  switch (len) {
-    case 2:
-      if (b(0) >= 0xC0) return static_cast<char32_t>(((b(0) & 0x1F) << 6) | (b(1) & 0x3F));
-      break;
-    case 3:
-      return static_cast<char32_t>(((b(0) & 0x0F) << 12) | ((b(1) & 0x3F) << 6) | (b(2) & 0x3F));
-    case 4:
-      return static_cast<char32_t>(((b(0) & 0x07) << 18) | ((b(1) & 0x3F) << 12) |
-                                   ((b(2) & 0x3F) << 6) | (b(3) & 0x3F));
-    default:
-      break;
+  std::uint32_t cp = 0;
+  len = Utf8Decode(s, pos, cp);
+  if (len == 0) {
+    len = 1;
+    return static_cast<unsigned char>(s[pos]);
   }
-  len = 1;
-  return b(0);
-}
-
-void appendUtf8(std::string& out, char32_t c) {
-  if (c < 0x80) {
-    out += static_cast<char>(c);
-  } else if (c < 0x800) {
-    out += static_cast<char>(0xC0 | (c >> 6));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else if (c < 0x10000) {
-    out += static_cast<char>(0xE0 | (c >> 12));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (c >> 18));
-    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  }
+  return cp;
 }
 
 char32_t foldChar(char32_t c) {
@@ -206,7 +179,7 @@ std::string FoldCase(std::string_view utf8) {
     if (len == 1)
       out += utf8[pos];  // not a character: kept as the byte it is
     else
-      appendUtf8(out, foldChar(c));
+      AppendUtf8(out, foldChar(c));
     pos += len;
   }
   return out;

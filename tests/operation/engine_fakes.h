@@ -123,5 +123,15 @@ inline MediumProfile LinuxMedium() {
   return m;
 }
 
+// A work list, its rows, a recording display and an engine over them.
+struct EngineRig {
+  FakeEntries entries;
+  FakeRows rows{entries};
+  FakeDisplay display;
+  TOperationEngine engine{entries.list, rows, display};
+  OperationParameters params;
+  void go(bool ignoreReadOnly = true) { engine.RunOperation(params, ignoreReadOnly); }
+};
+
 // The result a finished entry's log line ends with: seven spaces, then " - ".
 inline const std::string kDone = "        - завершено";
