@@ -74,6 +74,7 @@ std::string cutTo(std::string_view s, std::size_t limit, const MediumProfile& m)
 }  // namespace
 
 bool IsReservedDeviceName(std::string_view component) {
+  if (component.size() < 3 || !std::strchr("CcPpAaNnLl", component[0])) return false;
   const std::size_t dot = component.find('.');
   std::string stem(component.substr(0, dot));
   // "CON .mp3" is CON to Windows as well.
@@ -111,7 +112,9 @@ char MediumReplacement(const OperationParameters& params) {
 std::string MediumComponent(std::string_view component, const MediumProfile& medium,
                             char replacement, bool isFile) {
   if (!medium.windowsNames || component.empty()) return std::string(component);
-  const std::string text = BytesToUtf8(component);
+  std::string converted;
+  if (!IsValidUtf8(component)) converted = BytesToUtf8(component);
+  const std::string_view text = converted.empty() ? component : std::string_view(converted);
   std::string name;
   name.reserve(text.size());
   for (char c : text) {
@@ -128,7 +131,8 @@ std::string MediumComponent(std::string_view component, const MediumProfile& med
     name.insert(dot == std::string::npos ? name.size() : dot, "_");
   }
   const std::size_t limit = static_cast<std::size_t>(medium.maxNameLength);
-  if (lengthOf(name, medium) > limit) {
+  // A name takes no more UTF-16 units than bytes, so a short one needs no count.
+  if (name.size() > limit && lengthOf(name, medium) > limit) {
     const std::string ext = isFile ? PathExtension(name) : std::string();
     const std::size_t extLength = lengthOf(ext, medium);
     if (!ext.empty() && extLength < limit && ext.size() < name.size()) {

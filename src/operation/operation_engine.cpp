@@ -355,15 +355,15 @@ bool TOperationEngine::aPreAction(int action) {
   rootDevice_ = DeviceOf(root);
 
   std::vector<std::string> folders;
-  std::unordered_set<std::string> seen;
+  std::unordered_set<std::string> seen, seenFolded;
   const int n = list_.EntryCount();
   for (int i = 0; i < n; ++i) {
     if (!list_.SelectIndex(i) || !(list_.Cursor->GetFlags() & FLAG_MARKED)) continue;
     // Folder names differ by letter case on Linux file systems, so they are compared
     // exactly there; on a medium that ignores case, "Album" and "album" are one folder.
     std::string folder = folderOf(list_.Cursor->GetDest());
-    if (folder.empty()) continue;
-    if (seen.insert(medium_.ignoresCase ? FoldCase(folder) : folder).second)
+    if (folder.empty() || !seen.insert(folder).second) continue;
+    if (!medium_.ignoresCase || seenFolded.insert(FoldCase(folder)).second)
       folders.push_back(std::move(folder));
   }
   for (const std::string& folder : folders) {
