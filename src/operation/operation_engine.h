@@ -15,18 +15,25 @@
 // - a destination root that is no longer on the device it was on at the start (a stick
 //   pulled or unmounted) stops the run before anything is written into the bare folder;
 // - a failed or skipped entry's line says why, and the end says how many failed;
-// - a destination that would fall outside the destination root is not used;
+// - a destination that would fall outside the destination root is not used, and no file
+//   or folder is created, replaced or deleted outside the root through a symbolic link
+//   inside it;
 // - the destination is never cleared when it is "/", the home folder (or above it), or a
-//   folder holding a marked source file;
+//   folder holding a marked source file (also through a link or a bind mount), and
+//   clearing never enters another mount;
+// - an entry that is not a regular file, or whose path holds a NUL byte, is skipped with
+//   its reason;
 // - "Операция завершена" is shown only after what the run wrote reached the disk.
 #include <atomic>
 #include <cstdint>
 #include <functional>
 #include <string>
 #include <unordered_set>
+#include <vector>
 
 #include "fs/file_ops.h"
 #include "fs/medium_profile.h"
+#include "operation/dest_path.h"
 #include "operation/medium_names.h"
 #include "operation/operation_parameters.h"
 #include "operation/progress_display.h"
@@ -80,9 +87,11 @@ class TOperationEngine {
   void CheckDestFilesExisting();
   CheckCounters CountMarked();
   // Deletes everything below folder (files first, then the subfolders deepest first);
-  // the folder itself stays. Symbolic links are removed themselves, never followed.
-  void DeleteFolderContents(const std::string& folder);
-  // Why clearing root must not happen, or the empty text when it may.
+  // the folder itself stays. Symbolic links are removed themselves, never followed; a
+  // mount point below it and what lies below that stay; they are returned.
+  std::vector<std::string> DeleteFolderContents(const std::string& folder);
+  // Why clearing root must not happen (the text of the box the user is shown), or the
+  // empty text when it may.
   std::string ClearRefusal(const std::string& root);
 
   // Bytes (copy, move) or count (delete) of the marked entries not found missing.
@@ -131,6 +140,12 @@ class TOperationEngine {
   std::string untriedReason(const std::string& origin);
   // The reason in words for a failed copy or move.
   std::string failureReason(const FileOpResult& r, const std::string& origin) const;
+  // Whether the folder that path lies in is reached from the root without passing through
+  // a symbolic link: the real path of its nearest existing ancestor is the root's real
+  // path with the same names below it.
+  bool reachedWithoutLink(const std::string& path) const;
+  // Why an entry cannot be processed (the log's result text), or the empty text.
+  std::string entryRefusal(const std::string& origin, const std::string& dest);
 
   TkroPlayList& list_;
   const IListRows& rows_;
@@ -150,10 +165,13 @@ class TOperationEngine {
   std::function<double()> now_;
   // Destinations this run has written, so that a later entry never replaces them.
   WrittenFiles written_;
+  // Numbers given to renamed files in this run, so numbering goes on where it stopped.
+  UniqueNameState uniqueNames_;
+  // The destination root as typed (DestinationRoot) and as it really lies, for the run.
+  std::string root_, rootReal_;
   MediumProfile medium_;
   MediumProfile forcedMedium_;
   bool hasForced_ = false;
-  std::string root_;
   std::int64_t rootDevice_ = -1;
   bool deviceGone_ = false;
   bool noSpaceSeen_ = false;
