@@ -19,6 +19,7 @@
 #include <string>
 #include <unordered_set>
 
+#include "fs/part_files.h"
 #include "operation/operation_parameters.h"
 #include "operation/progress_display.h"
 #include "worklist/playlist.h"
@@ -122,6 +123,7 @@ class TOperationEngine {
   std::function<double()> now_;
   // Destinations this run has written, so that a later entry never replaces them.
   std::unordered_set<std::string> written_;
+  PartFileSweep partSweep_;  // stale copy temporaries go before a folder is written to
   // A copy or move stage has begun and its files are not yet flushed.
   bool transferStarted_ = false;
 };
