@@ -559,6 +559,7 @@ FileOpResult TOperationEngine::transfer(bool move, const std::string& origin,
   options.progress = [this](std::int64_t size, std::int64_t transferred) {
     return OnCopyProgress(size, transferred) ? CopyAnswer::Continue : CopyAnswer::Cancel;
   };
+  partSweep_.beforeWritingTo(dest);
   const FileOpResult r = move ? MoveFileWithProgress(origin, dest, options)
                               : CopyFileWithProgress(origin, dest, options);
   if (!r.ok() && !r.cancelled()) logLine("  " + r.message);

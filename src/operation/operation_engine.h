@@ -33,6 +33,7 @@
 
 #include "fs/file_ops.h"
 #include "fs/medium_profile.h"
+#include "fs/part_files.h"
 #include "operation/dest_path.h"
 #include "operation/medium_names.h"
 #include "operation/operation_parameters.h"
@@ -176,6 +177,7 @@ class TOperationEngine {
   bool deviceGone_ = false;
   bool noSpaceSeen_ = false;
   int failures_ = 0;
+  PartFileSweep partSweep_;  // stale copy temporaries go before a folder is written to
   // A copy or move stage has begun and its files are not yet flushed.
   bool transferStarted_ = false;
 };
