@@ -49,10 +49,15 @@ std::string percentEncode(const std::string& path) {
 }
 
 int makeFolder(const std::string& path) {
-  if (ActiveFsCalls().mkdir(path.c_str(), 0700) == 0) return 0;
-  if (errno != EEXIST) return errno;
+  // Looked at first: the folders are there for every file but the first, and a mkdir that
+  // fails costs a busy disk far more than a look.
   struct stat st;
-  if (::lstat(path.c_str(), &st) != 0) return errno;
+  if (::lstat(path.c_str(), &st) != 0) {
+    if (errno != ENOENT) return errno;
+    if (ActiveFsCalls().mkdir(path.c_str(), 0700) == 0) return 0;
+    if (errno != EEXIST) return errno;
+    if (::lstat(path.c_str(), &st) != 0) return errno;
+  }
   // Someone else's link in place of a trash folder would send our files elsewhere.
   return S_ISDIR(st.st_mode) ? 0 : ENOTDIR;
 }
