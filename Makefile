@@ -1,32 +1,43 @@
-# The whole set-up: `make run` and `make test` install what is missing, configure, build.
+# `make run` installs what building and running need, builds the program alone and starts
+# it; `make test` installs what the tests need as well, builds everything and runs the
+# tests. (./build.sh does the same where make itself is not installed yet.)
 BUILD      ?= build
 BUILD_SAN  ?= build-san
 JOBS       ?= $(shell nproc)
 CMAKE_GEN  := -G Ninja
 
-.PHONY: all deps configure build run test test-sanitize bench clean
+.PHONY: all deps deps-run deps-test configure build program run test test-sanitize bench clean
 
 all: build
 
-deps:
-	@bash scripts/install-deps.sh
+deps-run:
+	@bash scripts/install-deps.sh run
 
-$(BUILD)/build.ninja: | deps
-	cmake -S . -B $(BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+deps-test deps:
+	@bash scripts/install-deps.sh test
 
-configure: deps $(BUILD)/build.ninja
+# A first configuration made by `make run` leaves the tests and benchmarks out (their
+# libraries may not be installed); `make test` switches them on.
+$(BUILD)/build.ninja: | deps-run
+	cmake -S . -B $(BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTAVEL_TESTS=OFF -DTAVEL_BENCH=OFF
+
+program: deps-run $(BUILD)/build.ninja
+	cmake --build $(BUILD) -j $(JOBS) --target tavel
+
+run: program
+	$(BUILD)/bin/tavel $(ARGS)
+
+configure: deps-test
+	cmake -S . -B $(BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTAVEL_TESTS=ON -DTAVEL_BENCH=ON
 
 build: configure
 	cmake --build $(BUILD) -j $(JOBS)
-
-run: build
-	$(BUILD)/bin/tavel $(ARGS)
 
 test: build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
 
 # The same tests built with AddressSanitizer and UndefinedBehaviorSanitizer.
-test-sanitize: deps
+test-sanitize: deps-test
 	cmake -S . -B $(BUILD_SAN) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Debug -DTAVEL_SANITIZE=ON -DTAVEL_BENCH=OFF
 	cmake --build $(BUILD_SAN) -j $(JOBS)
 	cd $(BUILD_SAN) && QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=0 ctest --output-on-failure -j $(JOBS)

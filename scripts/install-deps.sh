@@ -1,17 +1,45 @@
 #!/usr/bin/env bash
-# Installs every Debian package that building, running, testing and benchmarking Tavel
-# needs. Does nothing when all are present; runs apt-get as root or through sudo.
+# Installs the Debian packages Tavel needs, one group at a time, and nothing already there:
+#   scripts/install-deps.sh run    what building and running the program needs
+#   scripts/install-deps.sh test   that, plus what the tests, fuzzing and benchmarks need
+# Runs apt-get as root, or through sudo otherwise. One package per line: adding one is a
+# one-line edit in its group.
 set -euo pipefail
 
-packages=(
-  cmake ninja-build g++ pkg-config make
-  qt6-base-dev libgl-dev qt6-translations-l10n
+# Building and running.
+run_packages=(
+  make
+  cmake
+  ninja-build
+  g++
+  pkg-config
+  qt6-base-dev           # brings the OpenGL headers Qt's CMake files look for
+  qt6-translations-l10n  # Russian texts of Qt's own buttons and dialogs
   libmpv-dev
-  googletest libgtest-dev libgmock-dev
-  libbenchmark-dev libsqlite3-dev
-  xvfb xauth x11-apps imagemagick
-  clang libclang-rt-14-dev
 )
+
+# Tests, fuzzing and benchmarks only.
+test_packages=(
+  googletest
+  libgtest-dev
+  libgmock-dev
+  libbenchmark-dev
+  libsqlite3-dev         # the store benchmark's comparison
+  xvfb                   # tests that need a real X display
+  xauth
+  clang                  # libFuzzer targets
+  libclang-rt-14-dev
+)
+
+group="${1:-test}"
+case "$group" in
+  run) packages=("${run_packages[@]}") ;;
+  test) packages=("${run_packages[@]}" "${test_packages[@]}") ;;
+  *)
+    echo "usage: $0 run|test" >&2
+    exit 2
+    ;;
+esac
 
 missing=()
 for p in "${packages[@]}"; do

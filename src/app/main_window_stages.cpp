@@ -24,6 +24,7 @@
 #include "app/worklist_view.h"
 #include "lang/lang.h"
 #include "lang/message_box.h"
+#include "store/unreadable_file.h"
 #include "winamp/show_list_item.h"
 #include "winamp/winamp_import.h"
 #include "winamp/winamp_window.h"
@@ -35,6 +36,8 @@ const char* const kExitConfirm = "Settings/Exit confirm";
 const char* const kRememberWorklist = "Settings/Remember worklist";
 
 std::string workListFile(const std::string& programFolder) {
+  // Without a data folder nothing is read or written (not "/.worklist.kro").
+  if (programFolder.empty()) return std::string();
   return programFolder + "/" + kWorkListFileName;
 }
 
@@ -146,13 +149,27 @@ void TForm1::stageListReformat() {
 void TForm1::stageLoadWorkList() {
   stage("  L.LoadFromFile");
   program_.setSplashStatus(QString::fromStdString(LangString(11)));
-  if (program_.workList_)
-    program_.workList_->LoadFromFile(workListFile(program_.programFolder()), kWorkListLoadMode);
+  if (!program_.workList_) return;
+  const std::string file = workListFile(program_.programFolder());
+  try {
+    program_.workList_->LoadFromFile(file, kWorkListLoadMode);
+  } catch (...) {
+    // The run may go on (the user decides), and its list would be saved over the file
+    // at exit: the file is put aside first.
+    KeepUnreadableAside(file, kroErrMemory);
+    throw;
+  }
 }
 
 void TForm1::stageUpdateCachedLinks() {
   stage("  L.UpdateCachedLinks");
-  if (program_.workList_) program_.workList_->UpdateCachedLinks();
+  if (!program_.workList_) return;
+  try {
+    program_.workList_->UpdateCachedLinks();
+  } catch (...) {
+    KeepUnreadableAside(workListFile(program_.programFolder()), kroErrMemory);
+    throw;
+  }
 }
 
 void TForm1::stageListFullUpdate() {

@@ -59,10 +59,15 @@ constexpr std::int32_t kroErrFormat = 11;   // not a whole, valid store file
 constexpr std::int32_t kroErrVersion = 12;  // a store file of a newer format
 constexpr std::int32_t kroErrTooLarge = 13;   // a text, list or store beyond the limits
 constexpr std::int32_t kroErrProtected = 14;  // objects 0 and 1 cannot be deleted
+constexpr std::int32_t kroErrMemory = 15;     // not enough memory to load or save the store
 
 constexpr std::size_t kroMaxName = 255;             // bytes of one name
 constexpr std::size_t kroMaxText = (1u << 24) - 1;  // bytes of one text value
 constexpr std::int32_t kroMaxObjects = 1 << 27;     // numbers per store
+// Bytes of a store file. A work list of 100,000 entries takes a few tens of MB; a file that is (or
+// says it is) larger is refused before it is read, and a store that would need a larger
+// file is not saved.
+constexpr std::uint64_t kroMaxFileBytes = std::uint64_t(512) << 20;
 
 // Flags of kro_DeleteEx.
 constexpr std::int32_t kroDelFields = 0x01;  // also delete the value objects of its fields
@@ -133,8 +138,14 @@ std::int32_t kro_dbDestroy(KroHandle* h);
 
 // Files. A failed load leaves the store exactly as it was; a failed save leaves the old
 // file as it was. The load mode is accepted for every value; see kroSaveNoFlush.
+// A load checks the file's header (magic, version, stated length against the file's size
+// and kroMaxFileBytes) before it reads the rest; running out of memory gives kroErrMemory.
 std::int32_t kro_dbLoad(KroHandle* h, const std::string& file, std::int32_t mode);
 std::int32_t kro_dbSave(KroHandle* h, const std::string& file, std::int32_t mode);
+// A save writes file + ".tmp<pid>-<n>" beside the file and renames it into place; a save
+// killed half-way leaves it behind. Removes those of `file` whose process no longer runs
+// (regular files only; a link or folder of that name stays). Returns how many went.
+std::int32_t kro_dbRemoveStaleTemporaries(const std::string& file);
 // The same from and to memory (the file's bytes).
 std::int32_t kro_dbLoadBuffer(KroHandle* h, const void* data, std::size_t size);
 std::int32_t kro_dbSaveBuffer(KroHandle* h, std::string& out);

@@ -16,13 +16,16 @@
 // Reading trusts nothing: every length is compared with the bytes that remain before
 // anything is allocated from it, every number must name an object of the file, and the
 // whole is parsed into a fresh store that replaces the old one only when all is well.
+#include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
 #include <memory>
+#include <new>
 
 #include "store/crc32c.h"
 #include "store/kro_store.h"
@@ -35,7 +38,6 @@ constexpr unsigned char kMagic[8] = {0x89, 'K', 'R', 'O', '\r', '\n', 0x1A, '\n'
 constexpr std::uint32_t kVersion = 1;
 constexpr std::size_t kHeader = 24;
 constexpr std::size_t kTrailer = 4;
-constexpr std::uint64_t kMaxFile = std::uint64_t(1) << 34;  // 16 GiB: far beyond any real list
 
 constexpr std::uint8_t partInt = 0x01;
 constexpr std::uint8_t partName = 0x02;
@@ -355,22 +357,29 @@ std::int32_t parsePayload(In& in, KroStore& s) {
 
 }  // namespace
 
-std::int32_t kroParse(const unsigned char* data, std::size_t size, KroStore& out) {
-  if (!data || size < kHeader + kTrailer) return kroErrFormat;
-  if (std::memcmp(data, kMagic, sizeof kMagic) != 0) return kroErrFormat;
-  In head(data + sizeof kMagic, kHeader - sizeof kMagic);
+std::int32_t kroCheckHeader(const unsigned char* head, std::uint64_t fileSize) {
+  if (fileSize < kHeader + kTrailer) return kroErrFormat;
+  if (std::memcmp(head, kMagic, sizeof kMagic) != 0) return kroErrFormat;
+  In in(head + sizeof kMagic, kHeader - sizeof kMagic);
   std::uint32_t version = 0, flags = 0;
   std::uint64_t payload = 0;
-  head.get(version);
-  head.get(flags);
-  head.get(payload);
-  if (payload != size - kHeader - kTrailer) return kroErrFormat;
+  in.get(version);
+  in.get(flags);
+  in.get(payload);
+  if (version > kVersion) return kroErrVersion;
+  if (version != kVersion || flags != 0) return kroErrFormat;
+  if (payload != fileSize - kHeader - kTrailer) return kroErrFormat;
+  if (fileSize > kroMaxFileBytes) return kroErrTooLarge;
+  return kroOk;
+}
+
+std::int32_t kroParse(const unsigned char* data, std::size_t size, KroStore& out) {
+  if (!data || size < kHeader + kTrailer) return kroErrFormat;
+  if (const std::int32_t r = kroCheckHeader(data, size); r > 0) return r;
   std::uint32_t crc = 0;
   std::memcpy(&crc, data + size - kTrailer, 4);
   if (Crc32c(data, size - kTrailer) != crc) return kroErrFormat;
-  if (version > kVersion) return kroErrVersion;
-  if (version != kVersion || flags != 0) return kroErrFormat;
-  In in(data + kHeader, static_cast<std::size_t>(payload));
+  In in(data + kHeader, size - kHeader - kTrailer);
   KroStore fresh;
   const std::int32_t r = parsePayload(in, fresh);
   if (r > 0) return r;
@@ -431,14 +440,25 @@ std::string folderOf(const std::string& file) {
 
 std::int32_t kro_dbLoadBuffer(KroHandle* h, const void* data, std::size_t size) {
   if (!h || !h->store) return kroErrHandle;
-  const std::int32_t r = kroParse(static_cast<const unsigned char*>(data), size, *h->store);
+  std::int32_t r = kroErrMemory;
+  try {
+    r = kroParse(static_cast<const unsigned char*>(data), size, *h->store);
+  } catch (const std::bad_alloc&) {
+    // The fresh store is gone with the exception; the old one was not touched.
+  }
   syncHandle(h);
   return r;
 }
 
 std::int32_t kro_dbSaveBuffer(KroHandle* h, std::string& out) {
   if (!h || !h->store) return kroErrHandle;
-  out = kroSerialize(*h->store);
+  try {
+    std::string bytes = kroSerialize(*h->store);
+    if (bytes.size() > kroMaxFileBytes) return kroErrTooLarge;
+    out = std::move(bytes);
+  } catch (const std::bad_alloc&) {
+    return kroErrMemory;
+  }
   return kroOk;
 }
 
@@ -453,13 +473,30 @@ std::int32_t kro_dbLoad(KroHandle* h, const std::string& file, std::int32_t /*mo
     ::close(fd);
     return kroErrIo;
   }
-  if (static_cast<std::uint64_t>(st.st_size) > kMaxFile) {
-    ::close(fd);
-    return kroErrTooLarge;
+  // The header first: a file that is no store, or says it is larger than it is or than
+  // any store may be, is refused before the rest is read or memory is taken for it.
+  const auto fileSize = static_cast<std::uint64_t>(st.st_size);
+  unsigned char head[kHeader] = {};
+  std::size_t headGot = 0;
+  while (headGot < kHeader) {
+    const ssize_t r = ::read(fd, head + headGot, kHeader - headGot);
+    if (r < 0 && errno == EINTR) continue;
+    if (r <= 0) break;
+    headGot += static_cast<std::size_t>(r);
   }
-  const auto size = static_cast<std::size_t>(st.st_size);
-  std::unique_ptr<unsigned char[]> buf(new unsigned char[size ? size : 1]);
-  std::size_t got = 0;
+  const std::int32_t headResult = headGot < kHeader ? kroErrFormat : kroCheckHeader(head, fileSize);
+  if (headResult > 0) {
+    ::close(fd);
+    return headResult;
+  }
+  const auto size = static_cast<std::size_t>(fileSize);
+  std::unique_ptr<unsigned char[]> buf(new (std::nothrow) unsigned char[size]);
+  if (!buf) {
+    ::close(fd);
+    return kroErrMemory;
+  }
+  std::memcpy(buf.get(), head, kHeader);
+  std::size_t got = kHeader;
   while (got < size) {
     const ssize_t r = ::read(fd, buf.get() + got, size - got);
     if (r < 0 && errno == EINTR) continue;
@@ -478,7 +515,14 @@ std::int32_t kro_dbSave(KroHandle* h, const std::string& file, std::int32_t mode
   if (!h || !h->store) return kroErrHandle;
   if (file.empty()) return kroErrArgument;
   const Ops ops = currentOps();
-  const KroBytes bytes = kroSerializeBytes(*h->store);
+  KroBytes bytes;
+  try {
+    bytes = kroSerializeBytes(*h->store);
+  } catch (const std::bad_alloc&) {
+    return kroErrMemory;
+  }
+  // A file that could not be loaded again is not written.
+  if (bytes.size > kroMaxFileBytes) return kroErrTooLarge;
 
   // The new content goes to a fresh file beside the target and replaces it by rename only
   // once it is whole (and, when durable, on the disk): a failure at any point leaves the
@@ -511,4 +555,52 @@ std::int32_t kro_dbSave(KroHandle* h, const std::string& file, std::int32_t mode
     }
   }
   return kroOk;
+}
+
+namespace {
+
+// The pid of a save temporary's name (after the file's own name: ".tmp<pid>-<n>"); 0 when
+// the rest is not of that form.
+pid_t savePidOf(std::string_view rest) {
+  constexpr std::string_view kTmp = ".tmp";
+  if (rest.substr(0, kTmp.size()) != kTmp) return 0;
+  rest.remove_prefix(kTmp.size());
+  const std::size_t dash = rest.find('-');
+  if (dash == 0 || dash == std::string_view::npos || dash > 9 || dash + 1 == rest.size()) return 0;
+  for (const char c : rest)
+    if (c != '-' && (c < '0' || c > '9')) return 0;
+  if (rest.find('-', dash + 1) != std::string_view::npos || rest.size() - dash - 1 > 10) return 0;
+  pid_t pid = 0;
+  for (const char c : rest.substr(0, dash)) pid = pid * 10 + (c - '0');
+  return pid;
+}
+
+}  // namespace
+
+std::int32_t kro_dbRemoveStaleTemporaries(const std::string& file) {
+  if (file.empty()) return 0;
+  const std::size_t slash = file.rfind('/');
+  const std::string base = slash == std::string::npos ? file : file.substr(slash + 1);
+  const int dirFd = ::open(folderOf(file).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dirFd < 0) return 0;
+  DIR* dir = ::fdopendir(dirFd);
+  if (!dir) {
+    ::close(dirFd);
+    return 0;
+  }
+  std::int32_t removed = 0;
+  while (const dirent* e = ::readdir(dir)) {
+    const std::string_view name = e->d_name;
+    if (name.size() <= base.size() || name.substr(0, base.size()) != base) continue;
+    const pid_t pid = savePidOf(name.substr(base.size()));
+    if (pid <= 0 || pid == ::getpid()) continue;
+    // A process of that number that still runs (or that we may not signal) may be saving.
+    if (::kill(pid, 0) == 0 || errno != ESRCH) continue;
+    struct stat st {};
+    if (::fstatat(dirFd, e->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(st.st_mode))
+      continue;
+    if (::unlinkat(dirFd, e->d_name, 0) == 0) ++removed;
+  }
+  ::closedir(dir);
+  return removed;
 }

@@ -88,6 +88,10 @@ struct KroBytes {
 };
 KroBytes kroSerializeBytes(const KroStore& s);
 std::string kroSerialize(const KroStore& s);
+// The checks of a file's first 24 bytes against the file's size: kroOk, or kroErrFormat
+// (no store, a wrong stated length), kroErrVersion, kroErrTooLarge (beyond
+// kroMaxFileBytes).
+std::int32_t kroCheckHeader(const unsigned char* head, std::uint64_t fileSize);
 // Parses a whole file's bytes into `out` (fresh); a code above 0 when it is not a valid
 // store.
 std::int32_t kroParse(const unsigned char* data, std::size_t size, KroStore& out);

@@ -1,14 +1,20 @@
 #include "winamp/wine_registry.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QByteArray>
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QString>
 #include <QStringList>
+#include <cerrno>
 #include <cstdint>
+#include <cstring>
 
 #include "fs/path_text.h"
+#include "logs/log.h"
 
 namespace {
 
@@ -36,11 +42,35 @@ void appendUtf8(std::string& out, std::uint32_t code) {
   } else if (code < 0x800) {
     out += static_cast<char>(0xC0 | (code >> 6));
     out += static_cast<char>(0x80 | (code & 0x3F));
-  } else {
+  } else if (code < 0x10000) {
     out += static_cast<char>(0xE0 | (code >> 12));
     out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
     out += static_cast<char>(0x80 | (code & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (code >> 18));
+    out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (code & 0x3F));
   }
+}
+
+bool isHighSurrogate(std::uint32_t c) {
+  return c >= 0xD800 && c <= 0xDBFF;
+}
+bool isLowSurrogate(std::uint32_t c) {
+  return c >= 0xDC00 && c <= 0xDFFF;
+}
+
+// The code of the hex digits (at most four) at quoted[i], moving i past them; the number of
+// digits read in `digits`.
+std::uint32_t readHex(std::string_view quoted, std::size_t& i, int& digits) {
+  std::uint32_t code = 0;
+  digits = 0;
+  while (digits < 4 && i < quoted.size() && hexDigit(quoted[i]) >= 0) {
+    code = code * 16 + static_cast<std::uint32_t>(hexDigit(quoted[i++]));
+    ++digits;
+  }
+  return code;
 }
 
 // A section name of user.reg ("Software\\Winamp") with its escapes undone. Only backslashes
@@ -57,15 +87,51 @@ std::string unescapeKey(std::string_view text) {
   return UnquoteRegistryString(quoted).value_or(std::string());
 }
 
-// The lines of a file, without their line ends.
-QList<QByteArray> fileLines(const std::string& path, bool& ok) {
-  QFile f(QString::fromStdString(path));
-  ok = f.open(QIODevice::ReadOnly);
-  if (!ok) return {};
-  QByteArray all = f.readAll();
-  all.replace("\r\n", "\n");
-  all.replace('\r', '\n');
-  return all.split('\n');
+// The bytes of a file. Only a regular file of at most
+// kMaxRegistryBytes is read, opened without blocking: a FIFO under the name would stall
+// start-up and a link to a device could feed bytes without end. Anything else is logged
+// and counts as no file.
+QByteArray registryFileBytes(const std::string& path, bool& ok) {
+  ok = false;
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+  if (fd < 0) {
+    if (errno != ENOENT && errno != ENOTDIR)
+      ProgramLogWrite("Wine registry " + path + " not read: " + std::strerror(errno));
+    return {};
+  }
+  struct stat st {};
+  std::string refusal;
+  if (::fstat(fd, &st) != 0)
+    refusal = std::strerror(errno);
+  else if (!S_ISREG(st.st_mode))
+    refusal = "not a regular file";
+  else if (st.st_size > kMaxRegistryBytes)
+    refusal = "larger than " + std::to_string(kMaxRegistryBytes) + " bytes";
+  QByteArray all;
+  if (refusal.empty()) {
+    // One byte more than the bound shows a file that grew while it was read.
+    all.resize(static_cast<qsizetype>(st.st_size) + 1);
+    qsizetype got = 0;
+    while (got < all.size()) {
+      const ssize_t r = ::read(fd, all.data() + got, static_cast<std::size_t>(all.size() - got));
+      if (r < 0 && errno == EINTR) continue;
+      if (r < 0) refusal = std::strerror(errno);
+      if (r <= 0) break;
+      got += r;
+      if (got > kMaxRegistryBytes) {
+        refusal = "larger than " + std::to_string(kMaxRegistryBytes) + " bytes";
+        break;
+      }
+    }
+    all.resize(got);
+  }
+  ::close(fd);
+  if (!refusal.empty()) {
+    ProgramLogWrite("Wine registry " + path + " not read: " + refusal);
+    return {};
+  }
+  ok = true;
+  return all;
 }
 
 // The entry of `folder` named `name`, found without regard to letter case when the exact
@@ -129,16 +195,33 @@ std::optional<std::string> UnquoteRegistryString(std::string_view quoted) {
         out += '\v';
         break;
       case 'x': {
-        std::uint32_t code = 0;
         int digits = 0;
-        while (digits < 4 && i < quoted.size() && hexDigit(quoted[i]) >= 0) {
-          code = code * 16 + static_cast<std::uint32_t>(hexDigit(quoted[i++]));
-          ++digits;
-        }
-        if (digits == 0)
+        std::uint32_t code = readHex(quoted, i, digits);
+        if (digits == 0) {
           out += 'x';
-        else
-          appendUtf8(out, code);
+          break;
+        }
+        // Wine writes a character beyond the first 65536 as its two UTF-16 halves, each
+        // escaped on its own: they make one character. A half without its partner is not
+        // a character at all and becomes the replacement character.
+        if (isHighSurrogate(code)) {
+          std::size_t j = i;
+          int lowDigits = 0;
+          std::uint32_t low = 0;
+          if (j + 1 < quoted.size() && quoted[j] == '\\' && quoted[j + 1] == 'x') {
+            j += 2;
+            low = readHex(quoted, j, lowDigits);
+          }
+          if (lowDigits > 0 && isLowSurrogate(low)) {
+            code = 0x10000 + ((code - 0xD800) << 10) + (low - 0xDC00);
+            i = j;
+          } else {
+            code = 0xFFFD;
+          }
+        } else if (isLowSurrogate(code)) {
+          code = 0xFFFD;
+        }
+        appendUtf8(out, code);
         break;
       }
       default:
@@ -157,8 +240,17 @@ std::optional<std::string> UnquoteRegistryString(std::string_view quoted) {
 
 std::string ReadRegistryDefaultValue(const std::string& userReg, std::string_view key) {
   bool ok = false;
-  const QList<QByteArray> lines = fileLines(userReg, ok);
+  const QByteArray bytes = registryFileBytes(userReg, ok);
   if (!ok) return std::string();
+  return RegistryDefaultValueIn(
+      std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())), key);
+}
+
+std::string RegistryDefaultValueIn(std::string_view text, std::string_view key) {
+  QByteArray all(text.data(), static_cast<qsizetype>(text.size()));
+  all.replace("\r\n", "\n");
+  all.replace('\r', '\n');
+  const QList<QByteArray> lines = all.split('\n');
   bool inKey = false;
   for (const QByteArray& raw : lines) {
     const QByteArray line = raw.trimmed();

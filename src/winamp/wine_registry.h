@@ -12,17 +12,25 @@
 // neither variable gives a folder.
 std::string WinePrefix();
 
+// The largest user.reg that is read; a real one holds well under a megabyte.
+constexpr long long kMaxRegistryBytes = 32LL << 20;
+
 // A quoted registry string of user.reg (starting at its opening quote) without its quotes
 // and escapes: "\\" is one backslash, "\"" a quote, \n \r \t \a \b \e \f \v the control
 // characters, \xHHHH (up to four hex digits) a Unicode character written as UTF-8, \ooo (up
-// to three octal digits) a character by its code. No value when the closing quote is missing.
+// to three octal digits) a character by its code. Two \x escapes that are the halves of a
+// UTF-16 surrogate pair give one character; a lone half gives U+FFFD. No value when the closing
+// quote is missing.
 std::optional<std::string> UnquoteRegistryString(std::string_view quoted);
 
 // The default value ("@=...") of `key` (written with single backslashes, e.g.
 // "Software\Winamp") in the registry file `userReg`. The section is found without regard to
 // letter case; plain strings and expandable strings (str(2):) are read, any other kind of
-// value counts as missing. Empty text when the file, the section or the value is missing.
+// value counts as missing. Empty text when the file, the section or the value is missing,
+// and when the file is no regular file or larger than kMaxRegistryBytes (logged).
 std::string ReadRegistryDefaultValue(const std::string& userReg, std::string_view key);
+// The same over the text of such a file.
+std::string RegistryDefaultValueIn(std::string_view text, std::string_view key);
 
 // A Windows path ("C:\Program Files\Winamp") as a path inside the Wine prefix: drive C is
 // the prefix's drive_c, any other letter goes through dosdevices/<letter>: (where Wine keeps

@@ -2,18 +2,22 @@
 // must not do.
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <functional>
+#include <vector>
 
 #include "fuzz/store_fuzz_input.h"
 #include "store/crc32c.h"
 #include "store/kro_object.h"
+#include "store/kro_store.h"
 #include "test_support.h"
 
 namespace fs = std::filesystem;
@@ -361,6 +365,149 @@ TEST(StoreFile, LoadingSomethingThatIsNoRegularFileIsRefusedAtOnce) {
   EXPECT_EQ(s.LoadFromFile("/dev/zero", 3), kroErrIo);
   EXPECT_EQ(s.LoadFromFile("/dev/null", 3), kroErrIo);
   EXPECT_EQ(snapshot(s), before);
+}
+
+// A file of 1 GB (sparse, so the test writes only its header) is judged by its header
+// alone: junk is no store, a store header that states the whole length is beyond the
+// bound. Neither is read, so the load takes no memory for it; the file stays untouched.
+TEST(StoreFile, AHugeFileIsJudgedByItsHeaderBeforeAnythingElseIsRead) {
+  TempDir dir;
+  const std::string path = (dir / "huge.kro").string();
+  const std::uint64_t size = std::uint64_t(1) << 30;
+  TkroObject s([](const std::string&) {});
+  const std::string before = snapshot(s);
+
+  writeFile(path, "junk");
+  fs::resize_file(path, size);
+  EXPECT_EQ(s.LoadFromFile(path, 3), kroErrFormat);
+
+  // The header of a real store, stating the length of this file.
+  std::string head = frame(std::string(100, 'x')).substr(0, 24);
+  const std::uint64_t payload = size - 28;
+  std::memcpy(head.data() + 16, &payload, 8);
+  writeFile(path, head);
+  fs::resize_file(path, size);
+  EXPECT_EQ(s.LoadFromFile(path, 3), kroErrTooLarge);
+  // Stating any other length is a broken file; a newer version is told as such.
+  const std::uint64_t wrong = payload - 1;
+  std::memcpy(head.data() + 16, &wrong, 8);
+  writeFile(path, head);
+  fs::resize_file(path, size);
+  EXPECT_EQ(s.LoadFromFile(path, 3), kroErrFormat);
+  head[8] = 2;
+  writeFile(path, head);
+  fs::resize_file(path, size);
+  EXPECT_EQ(s.LoadFromFile(path, 3), kroErrVersion);
+  EXPECT_EQ(fs::file_size(path), size);
+  EXPECT_EQ(snapshot(s), before);
+
+  // The bound itself is still a store's size.
+  head[8] = 1;
+  for (const std::uint64_t fileSize : {kroMaxFileBytes, kroMaxFileBytes + 1}) {
+    const std::uint64_t stated = fileSize - 28;
+    std::memcpy(head.data() + 16, &stated, 8);
+    EXPECT_EQ(kroCheckHeader(reinterpret_cast<const unsigned char*>(head.data()), fileSize),
+              fileSize == kroMaxFileBytes ? kroOk : kroErrTooLarge);
+  }
+}
+
+#if defined(__SANITIZE_ADDRESS__)
+#define TAVEL_ASAN 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define TAVEL_ASAN 1
+#endif
+#endif
+
+// A valid store whose objects need more memory than the process may take: the load gives
+// kroErrMemory, throws nothing, and the store stays as it was. Run in a child process
+// whose address space is limited.
+TEST(StoreFile, RunningOutOfMemoryWhileLoadingIsAnErrorCode) {
+#ifdef TAVEL_ASAN
+  GTEST_SKIP() << "the address sanitizer reserves more address space than the limit allows";
+#else
+  TempDir dir;
+  const std::string path = (dir / "many.kro").string();
+  // 20 million free numbers: 20 MB of file, some 500 MB of objects once loaded.
+  const std::uint32_t count = 20'000'000;
+  std::string payload;
+  auto put = [&](auto v) { payload.append(reinterpret_cast<const char*>(&v), sizeof v); };
+  put(count);
+  put(std::uint64_t(0));
+  put(std::uint64_t(0));
+  payload.append(count, '\xFF');
+  writeFile(path, frame(payload));
+
+  const pid_t pid = ::fork();
+  ASSERT_GE(pid, 0);
+  if (pid == 0) {
+    // The limit: what the process holds now and 200 MB more.
+    long pages = 0;
+    if (FILE* f = std::fopen("/proc/self/statm", "r")) {
+      if (std::fscanf(f, "%ld", &pages) != 1) pages = 0;
+      std::fclose(f);
+    }
+    const rlim_t limit = static_cast<rlim_t>(pages) * static_cast<rlim_t>(::sysconf(_SC_PAGESIZE)) +
+                         (rlim_t(200) << 20);
+    const struct rlimit rl = {limit, limit};
+    if (pages == 0 || ::setrlimit(RLIMIT_AS, &rl) != 0) ::_exit(100);
+    int code = 101;
+    try {
+      KroHandle h;
+      if (kro_dbStart(&h) != kroOk || kro_dbCreateDefault(&h, 0) != kroOk) ::_exit(104);
+      const std::int32_t before = h.count;
+      const std::int32_t r = kro_dbLoad(&h, path, 3);
+      code = (r == kroErrMemory && h.count == before) ? 0 : 110 + r;
+      kro_dbDestroy(&h);
+    } catch (...) {
+      code = 103;
+    }
+    ::_exit(code);
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+  ASSERT_TRUE(WIFEXITED(status)) << "the child died of signal " << WTERMSIG(status);
+  EXPECT_EQ(WEXITSTATUS(status), 0) << "100: no limit set, 110 + r: result r, 103: an exception";
+#endif
+}
+
+// Temporaries of saves killed half-way go once their process is gone; nothing else does.
+TEST(StoreFile, LeftOverSaveTemporariesOfProcessesThatAreGoneAreRemoved) {
+  TempDir dir;
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) ::_exit(0);
+  ASSERT_EQ(::waitpid(child, nullptr, 0), child);
+  const std::string dead = std::to_string(child);
+  const std::string self = std::to_string(::getpid());
+  const std::string file = (dir / "list.kro").string();
+  writeFile(file, "the list");
+  const std::vector<std::string> gone = {"list.kro.tmp" + dead + "-1",
+                                         "list.kro.tmp" + dead + "-27"};
+  const std::vector<std::string> kept = {
+      "list.kro.tmp" + self + "-2",      // this process
+      "list.kro.tmp1-3",                 // a process that runs
+      "list.kro.tmp" + dead + "-x",      // not our pattern
+      "list.kro.tmp" + dead,             //
+      "list.kro.tmp" + dead + "-1.bak",  //
+      "list.kro.tmp" + dead + "-1-2",    //
+      "list.kro.tmp-1",                  //
+      "other.kro.tmp" + dead + "-1",     // another file's
+      "xlist.kro.tmp" + dead + "-1",     //
+  };
+  for (const auto& n : gone) writeFile(dir / n, "half");
+  for (const auto& n : kept) writeFile(dir / n, "keep");
+  fs::create_directory(dir / ("list.kro.tmp" + dead + "-4"));      // a folder
+  fs::create_symlink(file, dir / ("list.kro.tmp" + dead + "-5"));  // a link
+
+  EXPECT_EQ(kro_dbRemoveStaleTemporaries(file), 2);
+  for (const auto& n : gone) EXPECT_FALSE(fs::exists(dir / n)) << n;
+  for (const auto& n : kept) EXPECT_TRUE(fs::exists(dir / n)) << n;
+  EXPECT_TRUE(fs::is_directory(dir / ("list.kro.tmp" + dead + "-4")));
+  EXPECT_TRUE(fs::is_symlink(dir / ("list.kro.tmp" + dead + "-5")));
+  EXPECT_EQ(readFile(file), "the list");
+  EXPECT_EQ(kro_dbRemoveStaleTemporaries(file), 0);
+  EXPECT_EQ(kro_dbRemoveStaleTemporaries((dir / "missing" / "x.kro").string()), 0);
 }
 
 // Runs fn with a user's rights: root writes into read-only folders, so as root fn runs in

@@ -1,6 +1,7 @@
 #include "winamp/wine_registry.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <QByteArray>
 #include <filesystem>
@@ -31,6 +32,17 @@ TEST(RegistryString, EscapesAndBadQuotes) {
   EXPECT_EQ(UnquoteRegistryString(R"("\x41z")"), "Az");
   EXPECT_EQ(UnquoteRegistryString(R"("\x00e9z")"), "\xC3\xA9z");
   EXPECT_EQ(UnquoteRegistryString(R"("\101")"), "A");
+  // A character beyond the first 65536 comes as the two escaped halves of its UTF-16 form
+  // and is one four-byte UTF-8 character; a half without its partner is U+FFFD, and the
+  // escape after a lone first half is still read for itself.
+  EXPECT_EQ(UnquoteRegistryString(R"("\xd83d\xde00!")"), "\xF0\x9F\x98\x80!");
+  EXPECT_EQ(UnquoteRegistryString(R"("\xD834\xDD1E")"), "\xF0\x9D\x84\x9E");
+  EXPECT_EQ(UnquoteRegistryString(R"("\xd83dx")"), "\xEF\xBF\xBDx");
+  EXPECT_EQ(UnquoteRegistryString(R"("\xde00\xd83d")"), "\xEF\xBF\xBD\xEF\xBF\xBD");
+  EXPECT_EQ(UnquoteRegistryString(R"("\xd83d\x41")"),
+            "\xEF\xBF\xBD"
+            "A");
+  EXPECT_EQ(UnquoteRegistryString(R"("\xd83d\\xde00")"), "\xEF\xBF\xBD\\xde00");
   // No closing quote, a dangling backslash, no opening quote: nothing.
   EXPECT_EQ(UnquoteRegistryString(R"("C:\\Winamp)"), std::nullopt);
   EXPECT_EQ(UnquoteRegistryString(R"("abc\)"), std::nullopt);
@@ -91,6 +103,30 @@ TEST(RegistryFile, KeyWithoutUsableDefaultValue) {
   EXPECT_EQ(ReadRegistryDefaultValue(reg.string(), "Software\\Winamp"), "");
   writeFile(reg, "[Software\\\\Winamp]");
   EXPECT_EQ(ReadRegistryDefaultValue(reg.string(), "Software\\Winamp"), "");
+}
+
+// Only a regular file below the size bound is read, without blocking: a FIFO, a device and
+// an oversized file count as no registry (and start-up goes on).
+TEST(RegistryFile, OnlyARegularFileOfSaneSize) {
+  TempDir dir;
+  const std::string value = "[Software\\\\Winamp] 1\n@=\"C:\\\\Winamp\"\n";
+  const fs::path fifo = dir / "fifo.reg";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  EXPECT_EQ(ReadRegistryDefaultValue(fifo.string(), "Software\\Winamp"), "");
+
+  const fs::path zero = dir / "zero.reg";
+  fs::create_symlink("/dev/zero", zero);
+  EXPECT_EQ(ReadRegistryDefaultValue(zero.string(), "Software\\Winamp"), "");
+  EXPECT_EQ(ReadRegistryDefaultValue(dir.str(), "Software\\Winamp"), "");
+
+  // The value at the start of a sparse file one byte beyond the bound is not read; at
+  // the bound it is.
+  const fs::path big = dir / "big.reg";
+  writeFile(big, std::string(kHead) + value);
+  fs::resize_file(big, static_cast<std::uintmax_t>(kMaxRegistryBytes) + 1);
+  EXPECT_EQ(ReadRegistryDefaultValue(big.string(), "Software\\Winamp"), "");
+  fs::resize_file(big, static_cast<std::uintmax_t>(kMaxRegistryBytes));
+  EXPECT_EQ(ReadRegistryDefaultValue(big.string(), "Software\\Winamp"), "C:\\Winamp");
 }
 
 TEST(WinePath, DrivesAndLetterCase) {
