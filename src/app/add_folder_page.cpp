@@ -8,14 +8,19 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileInfo>
+#include <QFileSystemWatcher>
 #include <QGroupBox>
 #include <QItemSelectionModel>
+#include <QLineEdit>
 #include <QMimeData>
 #include <QPushButton>
+#include <QSet>
 #include <QStorageInfo>
 #include <QStyle>
 #include <QTreeView>
 #include <QUrl>
+#include <algorithm>
+#include <utility>
 
 #include "app/main_window.h"
 #include "app/worklist_view.h"
@@ -29,6 +34,33 @@ bool isUnder(const QString& path, const QString& root) {
   if (root == QLatin1String("/")) return path.startsWith(QLatin1Char('/'));
   return path == root || path.startsWith(root + QLatin1Char('/'));
 }
+
+bool isHiddenName(const QString& name) {
+  return name.startsWith(QLatin1Char('.'));
+}
+
+// The order of the tree: names without regard to letter case, ties by the exact text.
+bool folderNameLess(const QString& a, const QString& b) {
+  const int c = QString::compare(a, b, Qt::CaseInsensitive);
+  return c != 0 ? c < 0 : a < b;
+}
+
+// The subfolders of `path` a user browses: hidden ones left out, in the tree's order.
+QStringList subfolderNames(const QString& path) {
+  QStringList names = QDir(path).entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::System);
+  std::sort(names.begin(), names.end(), folderNameLess);
+  return names;
+}
+
+QString childPath(const QString& folder, const QString& name) {
+  return folder == QLatin1String("/") ? QLatin1Char('/') + name : folder + QLatin1Char('/') + name;
+}
+
+// The home folder by the name a user knows it by: the user's name, "~" when there is none.
+QString homeName(const QString& home) {
+  const QString user = QDir(home).dirName();
+  return home == QLatin1String("/") || user.isEmpty() ? QStringLiteral("~") : user;
+}
 }  // namespace
 
 // ---- FolderTreeModel ---------------------------------------------------------------------
@@ -40,12 +72,15 @@ struct FolderTreeModel::Node {
   int row = 0;
   bool isRoot = false;
   mutable bool listed = false;
+  // A hidden folder the user asked for by its path: it stays in the tree while it exists.
+  bool revealed = false;
   mutable int hasSubfolders = -1;  // -1 not known yet
   mutable std::vector<std::unique_ptr<Node>> children;
 };
 
 FolderTreeModel::FolderTreeModel(const QStringList& roots, QObject* parent)
-    : QAbstractItemModel(parent) {
+    : QAbstractItemModel(parent), watcher_(new QFileSystemWatcher(this)) {
+  connect(watcher_, &QFileSystemWatcher::directoryChanged, this, &FolderTreeModel::folderChanged);
   const QString home = QDir::homePath();
   for (const QString& r : roots) {
     auto n = std::make_unique<Node>();
@@ -53,7 +88,7 @@ FolderTreeModel::FolderTreeModel(const QStringList& roots, QObject* parent)
     n->isRoot = true;
     n->row = static_cast<int>(roots_.size());
     if (n->path == home)
-      n->name = n->path;
+      n->name = homeName(home);
     else if (n->path == QLatin1String("/"))
       n->name = QStringLiteral("/");
     else {
@@ -92,14 +127,9 @@ FolderTreeModel::Node* FolderTreeModel::nodeOf(const QModelIndex& index) const {
 void FolderTreeModel::list(Node* node) const {
   if (node->listed) return;
   node->listed = true;
-  QDir dir(node->path);
-  const QStringList names =
-      dir.entryList(QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot | QDir::System,
-                    QDir::Name | QDir::IgnoreCase);
-  for (const QString& name : names) {
+  for (const QString& name : subfolderNames(node->path)) {
     auto child = std::make_unique<Node>();
-    child->path = node->path == QLatin1String("/") ? QLatin1Char('/') + name
-                                                   : node->path + QLatin1Char('/') + name;
+    child->path = childPath(node->path, name);
     child->name = name;
     child->parent = node;
     child->row = static_cast<int>(node->children.size());
@@ -162,7 +192,7 @@ bool FolderTreeModel::hasChildren(const QModelIndex& parent) const {
   if (n->listed) return !n->children.empty();
   if (n->hasSubfolders < 0) {
     // One look for a first subfolder, not a whole listing, decides the expander.
-    QDirIterator it(n->path, QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot | QDir::System);
+    QDirIterator it(n->path, QDir::Dirs | QDir::NoDotAndDotDot | QDir::System);
     n->hasSubfolders = it.hasNext() ? 1 : 0;
   }
   return n->hasSubfolders == 1;
@@ -191,6 +221,94 @@ void FolderTreeModel::fetchMore(const QModelIndex& parent) {
   n->listed = true;
   n->hasSubfolders = 1;
   endInsertRows();
+}
+
+void FolderTreeModel::refresh(const QModelIndex& index) {
+  Node* n = nodeOf(index);
+  if (!n || !n->listed) return;
+  QStringList names = subfolderNames(n->path);
+  QSet<QString> present(names.begin(), names.end());
+  for (const auto& c : n->children)
+    if (c->revealed && !present.contains(c->name) && QFileInfo(c->path).isDir()) {
+      names << c->name;
+      present.insert(c->name);
+    }
+  std::sort(names.begin(), names.end(), folderNameLess);
+  // What stays keeps its order, so after the removals the children are a subsequence of
+  // the names and every name not at its place is new.
+  for (int i = static_cast<int>(n->children.size()) - 1; i >= 0; --i) {
+    const Node& c = *n->children[static_cast<std::size_t>(i)];
+    if (present.contains(c.name)) continue;
+    for (const QString& watched : watcher_->directories())
+      if (isUnder(watched, c.path)) watcher_->removePath(watched);
+    beginRemoveRows(index, i, i);
+    n->children.erase(n->children.begin() + i);
+    renumberChildren(n);
+    endRemoveRows();
+  }
+  for (int i = 0; i < static_cast<int>(names.size()); ++i) {
+    const auto at = static_cast<std::size_t>(i);
+    if (at < n->children.size() && n->children[at]->name == names[i]) continue;
+    insertChild(index, at, names[i], isHiddenName(names[i]));
+  }
+  n->hasSubfolders = n->children.empty() ? 0 : 1;
+}
+
+void FolderTreeModel::renumberChildren(Node* n) {
+  for (std::size_t i = 0; i < n->children.size(); ++i) n->children[i]->row = static_cast<int>(i);
+}
+
+FolderTreeModel::Node* FolderTreeModel::insertChild(const QModelIndex& parent, std::size_t pos,
+                                                    const QString& name, bool revealed) {
+  Node* n = nodeOf(parent);
+  auto child = std::make_unique<Node>();
+  child->name = name;
+  child->path = childPath(n->path, name);
+  child->parent = n;
+  child->revealed = revealed;
+  Node* made = child.get();
+  beginInsertRows(parent, static_cast<int>(pos), static_cast<int>(pos));
+  n->children.insert(n->children.begin() + static_cast<std::ptrdiff_t>(pos), std::move(child));
+  renumberChildren(n);
+  n->hasSubfolders = 1;
+  endInsertRows();
+  return made;
+}
+
+void FolderTreeModel::setOpen(const QModelIndex& index, bool open) {
+  Node* n = nodeOf(index);
+  if (!n) return;
+  if (!open) {
+    if (watcher_->directories().contains(n->path)) watcher_->removePath(n->path);
+    return;
+  }
+  // The first opening has listed it a moment ago too; one more read of a folder is cheap.
+  refresh(index);
+  if (!watcher_->directories().contains(n->path)) watcher_->addPath(n->path);
+}
+
+QStringList FolderTreeModel::watchedFolders() const {
+  return watcher_->directories();
+}
+
+void FolderTreeModel::folderChanged(const QString& path) {
+  if (Node* n = findListed(path)) refresh(createIndex(n->row, 0, n));
+}
+
+FolderTreeModel::Node* FolderTreeModel::findListed(const QString& path) const {
+  const QString clean = QDir::cleanPath(path);
+  for (const auto& r : roots_) {
+    Node* n = r.get();
+    if (!isUnder(clean, n->path)) continue;
+    while (n && n->path != clean) {
+      Node* next = nullptr;
+      for (const auto& c : n->children)
+        if (isUnder(clean, c->path)) next = c.get();
+      n = next;
+    }
+    if (n && n->listed) return n;
+  }
+  return nullptr;
 }
 
 Qt::ItemFlags FolderTreeModel::flags(const QModelIndex& index) const {
@@ -231,7 +349,15 @@ QModelIndex FolderTreeModel::indexOfPath(const QString& path) {
     Node* next = nullptr;
     for (auto& c : n->children)
       if (isUnder(clean, c->path)) next = c.get();
-    if (!next) return {};
+    if (!next) {
+      // A hidden folder is listed once the user names it.
+      const QString rest = clean.mid(n->path == QLatin1String("/") ? 1 : n->path.size() + 1);
+      const QString name = rest.section(QLatin1Char('/'), 0, 0);
+      if (!isHiddenName(name) || !QFileInfo(childPath(n->path, name)).isDir()) return {};
+      std::size_t pos = 0;
+      while (pos < n->children.size() && folderNameLess(n->children[pos]->name, name)) ++pos;
+      next = insertChild(at, pos, name, true);
+    }
     n = next;
     at = createIndex(n->row, 0, n);
   }
@@ -266,8 +392,16 @@ AddFolderPage::AddFolderPage(Widgets widgets, WorkListView& view, FolderTreeMode
     connect(w_.tree->selectionModel(), &QItemSelectionModel::currentChanged, this,
             [this](const QModelIndex& current) {
               // Choosing a folder only fills in the folder text; adding is the button's.
-              if (current.isValid() && w_.folders) w_.folders->setEditText(model_->pathOf(current));
+              if (current.isValid() && w_.folders && !followingText_)
+                w_.folders->setEditText(model_->pathOf(current));
             });
+    connect(w_.tree, &QTreeView::expanded, model_,
+            [this](const QModelIndex& index) { model_->setOpen(index, true); });
+    connect(w_.tree, &QTreeView::collapsed, model_,
+            [this](const QModelIndex& index) { model_->setOpen(index, false); });
+    if (w_.folders && w_.folders->lineEdit())
+      connect(w_.folders->lineEdit(), &QLineEdit::editingFinished, this,
+              &AddFolderPage::ShowTypedFolder);
   }
   if (w_.add) connect(w_.add, &QPushButton::clicked, this, &AddFolderPage::AddButtonClick);
   if (w_.toggle) connect(w_.toggle, &QPushButton::clicked, this, &AddFolderPage::ToggleOptions);
@@ -311,6 +445,19 @@ AddFolderPage& AddFolderPage::of(TForm1& form) {
     form.STV1->scrollTo(home);
   }
   return *page;
+}
+
+void AddFolderPage::ShowTypedFolder() {
+  if (!w_.tree || !model_ || !w_.folders) return;
+  const QString typed = w_.folders->currentText().trimmed();
+  if (typed.isEmpty()) return;
+  const QModelIndex at = model_->indexOfPath(typed);
+  if (!at.isValid()) return;
+  // The folder text stays as typed.
+  followingText_ = true;
+  w_.tree->setCurrentIndex(at);
+  followingText_ = false;
+  w_.tree->scrollTo(at);
 }
 
 QString AddFolderPage::currentMask() const {

@@ -10,6 +10,7 @@
 #include <vector>
 
 class QCheckBox;
+class QFileSystemWatcher;
 class QComboBox;
 class QGroupBox;
 class QPushButton;
@@ -18,9 +19,12 @@ class QWidget;
 class TForm1;
 class WorkListView;
 
-// Folders only (hidden ones included), listed lazily as the user opens them. The top level
-// holds where a user looks for music: the home folder, then the file-system root and the
-// mounted volumes (removable media, other disks).
+// Folders only, listed lazily as the user opens them. Hidden folders (names starting with
+// a dot) are left out unless their path is asked for (indexOfPath: the user typed it).
+// The top level holds where a user looks for music: the home folder (shown by the user's
+// name), then the file-system root and the mounted volumes (removable media, other disks).
+// An opened folder is read again each time it is opened and, while it stays open, when it
+// changes on disk.
 class FolderTreeModel : public QAbstractItemModel {
   Q_OBJECT
  public:
@@ -33,8 +37,19 @@ class FolderTreeModel : public QAbstractItemModel {
   // The full path of a node; empty for an invalid index.
   QString pathOf(const QModelIndex& index) const;
   // The node of a path below one of the roots, listing folders on the way; invalid when
-  // the path lies below no root or does not exist.
+  // the path lies below no root or does not exist. Hidden folders on the way are added
+  // to the tree and stay while they exist.
   QModelIndex indexOfPath(const QString& path);
+
+  // Reads a listed folder again: folders gone are removed, new ones inserted in name
+  // order; the nodes that stay keep their own subtrees.
+  void refresh(const QModelIndex& index);
+  // The tree opened (true) or closed (false) the node: an opened folder is read again and
+  // watched until it closes.
+  void setOpen(const QModelIndex& index, bool open);
+  QStringList watchedFolders() const;
+  // A watched folder changed on disk.
+  void folderChanged(const QString& path);
 
   QModelIndex index(int row, int column, const QModelIndex& parent = {}) const override;
   QModelIndex parent(const QModelIndex& child) const override;
@@ -52,8 +67,14 @@ class FolderTreeModel : public QAbstractItemModel {
   struct Node;
   Node* nodeOf(const QModelIndex& index) const;
   void list(Node* node) const;
+  // The listed node of `path`, found without listing anything; null when there is none.
+  Node* findListed(const QString& path) const;
+  // Inserts the subfolder `name` of the node at `parent` as its row `pos`.
+  Node* insertChild(const QModelIndex& parent, std::size_t pos, const QString& name, bool revealed);
+  static void renumberChildren(Node* n);
 
   std::vector<std::unique_ptr<Node>> roots_;
+  QFileSystemWatcher* watcher_;
 };
 
 // The editable drop-down's history rule on a combo box: its text moves to the top of its
@@ -96,6 +117,9 @@ class AddFolderPage : public QObject {
   QString selectedTreePath() const;
   // Drop of a folder dragged from the tree: histories, folder text, scan.
   void DropFromTree();
+  // The folder typed into the folder text is shown and selected in the tree (a hidden one
+  // too); nothing when it is no folder below the tree's roots.
+  void ShowTypedFolder();
 
   FolderTreeModel* treeModel() const { return model_; }
 
@@ -109,4 +133,5 @@ class AddFolderPage : public QObject {
   Widgets w_;
   WorkListView& view_;
   FolderTreeModel* model_;
+  bool followingText_ = false;
 };

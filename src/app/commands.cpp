@@ -15,6 +15,7 @@
 #include <QUrl>
 #include <algorithm>
 #include <functional>
+#include <utility>
 #include <vector>
 
 #include "app/about_window.h"
@@ -91,8 +92,13 @@ void Commands::bind() {
   connect(f.NavTree, &QTreeWidget::currentItemChanged, this,
           [this](QTreeWidgetItem* current, QTreeWidgetItem*) {
             NavTreeChange(current);
-            // Branches open and close once the mouse press that chose the node is done: a
-            // tree whose rows move under a press selects the row now under the pointer.
+            // A node chosen by a press opens its branch (and closes the others) only after
+            // the release: rows that moved under a held button would put the release on
+            // another node, and the click would be lost.
+            if (buttonDown_) {
+              expandAfterRelease_ = current;
+              return;
+            }
             QMetaObject::invokeMethod(
                 this, [this, current] { ExpandSingleBranch(current); }, Qt::QueuedConnection);
           });
@@ -106,6 +112,7 @@ void Commands::bind() {
   });
   connect(f.pcCenter, &QTabWidget::currentChanged, this, &Commands::pcCenterChange);
   f.List0->installEventFilter(this);
+  f.NavTree->viewport()->installEventFilter(this);
   f.JvNavPanelHeader1->installEventFilter(this);
   f.JvPanel4->installEventFilter(this);
   f.NavTree->setStyleSheet(
@@ -142,7 +149,8 @@ void Commands::CmdCall(int command, int source, bool flag) {
       break;
     case 1140:
     case 1840:
-      if (winamp_) {
+      // Nested in a running scan, its bracket would close the scan's.
+      if (winamp_ && !view.busy()) {
         view.BeginListWork(LangFormat(144, {"Winamp playlist"}) + "...", form_.List0);
         winamp_(command == 1840);
         view.EndListWorkKeepStatus();
@@ -273,6 +281,19 @@ void Commands::showModal(QDialog* dialog) {
 bool Commands::eventFilter(QObject* watched, QEvent* event) {
   if (watched == form_.List0 && event->type() == QEvent::KeyPress)
     return List0KeyDown(static_cast<QKeyEvent*>(event));
+  if (watched == form_.NavTree->viewport()) {
+    const QEvent::Type type = event->type();
+    // A double click's second press chooses no new node: the first click did.
+    if (type == QEvent::MouseButtonPress) {
+      buttonDown_ = true;
+    } else if (type == QEvent::MouseButtonRelease) {
+      buttonDown_ = false;
+      // Queued: the tree takes the release (and runs the click) first.
+      if (QTreeWidgetItem* node = std::exchange(expandAfterRelease_, nullptr))
+        QMetaObject::invokeMethod(
+            this, [this, node] { ExpandSingleBranch(node); }, Qt::QueuedConnection);
+    }
+  }
   if (event->type() == QEvent::MouseButtonRelease) {
     if (watched == form_.JvNavPanelHeader1)
       form_.NavTree->setFocus();

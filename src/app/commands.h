@@ -54,6 +54,7 @@ class Commands : public QObject {
   void pcCenterChange(int page);
 
   // The tree's selected node opens and every other branch closes, so one branch stays open.
+  // Chosen with the mouse, it does so once the button is released.
   void ExpandSingleBranch(QTreeWidgetItem* node);
 
   // The tree part of the end of start-up: the first node focused, selected and expanded,
@@ -86,6 +87,9 @@ class Commands : public QObject {
 
   TForm1& form_;
   bool switchingPages_ = false;
+  // A mouse button is held on the tree; the node it chose opens its branch on the release.
+  bool buttonDown_ = false;
+  QTreeWidgetItem* expandAfterRelease_ = nullptr;
   Opener opener_;
   ModalRunner modal_;
   std::function<void()> play_;

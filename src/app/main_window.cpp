@@ -221,8 +221,9 @@ QWidget* TForm1::buildPlayerPage() {
 
   gbPlayer = Named(new QGroupBox(DesignText(114), page), "gbPlayer", 114);
   auto* pv = new QVBoxLayout(gbPlayer);
-  // The displays are 16 px narrower than the group, the slider 8 px and 4 px in.
-  pv->setContentsMargins(8, 6, 8, 8);
+  // Within the group's client area (inside its frame) the slider is 8 px narrower and
+  // starts 4 px in; the displays are 16 px narrower, 8 px in.
+  pv->setContentsMargins(4, 6, 4, 8);
   pv->setSpacing(4);
   ipTime = Named(new QLabel(gbPlayer), "ipTime");
   ipTime->setAlignment(Qt::AlignCenter);
@@ -242,9 +243,11 @@ QWidget* TForm1::buildPlayerPage() {
   ipPos->setPageStep(30000);
   ipPos->setTickPosition(QSlider::NoTicks);
   ipPos->setEnabled(false);
-  auto* posRow = new QHBoxLayout;
-  posRow->setContentsMargins(-4, 0, -4, 0);
-  posRow->addWidget(ipPos);
+  auto* displays = new QVBoxLayout;
+  displays->setContentsMargins(4, 0, 4, 0);
+  displays->setSpacing(4);
+  displays->addWidget(ipTime);
+  displays->addWidget(ipTitle);
 
   auto* buttons = new QHBoxLayout;
   buttons->setSpacing(2);
@@ -257,9 +260,8 @@ QWidget* TForm1::buildPlayerPage() {
   for (QToolButton* b : {bipPrev, bipPlay, bipPause, bipStop, bipNext}) buttons->addWidget(b);
   buttons->addStretch();
 
-  pv->addWidget(ipTime);
-  pv->addWidget(ipTitle);
-  pv->addLayout(posRow);
+  pv->addLayout(displays);
+  pv->addWidget(ipPos);
   pv->addLayout(buttons);
 
   ipTimer1 = Named(new QTimer(this), "ipTimer1");

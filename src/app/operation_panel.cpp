@@ -79,6 +79,15 @@ void OperationPanel::bind() {
   connect(f.Button9, &QPushButton::clicked, this, [this] { Button9Click(); });
   connect(f.Start, &QPushButton::clicked, this, [this] { StartClick(); });
   connect(f.Button8, &QPushButton::clicked, this, [this] { StartClick(); });
+  connect(&view_, &WorkListView::busyChanged, this, [this](bool) { UpdateStartButtons(); });
+}
+
+void OperationPanel::UpdateStartButtons() {
+  // While a folder scan or an import fills the list, a run would take the half-built list
+  // and its end would close the scan's bracket.
+  const bool free = !view_.busy();
+  form_.Start->setEnabled(free);
+  form_.Button8->setEnabled(free && form_.rgAction->itemIndex() >= 0);
 }
 
 void OperationPanel::setStatus(const std::string& text) {
@@ -96,7 +105,9 @@ void OperationPanel::rgActionClick() {
 
 void OperationPanel::UpdateActionPanels() {
   TForm1& f = form_;
-  view_.BeginListWork("");
+  // Picked while a scan runs, the panels change inside the scan's bracket and leave it open.
+  const bool ownBracket = !view_.busy();
+  if (ownBracket) view_.BeginListWork("");
   for (QWidget* w : {static_cast<QWidget*>(f.paDest), static_cast<QWidget*>(f.paMove),
                      static_cast<QWidget*>(f.paCopy), static_cast<QWidget*>(f.paDelete), f.pa2})
     w->hide();
@@ -121,11 +132,10 @@ void OperationPanel::UpdateActionPanels() {
   cbRenameEnableClick();
   cbFoldersChange();
   rgLimitClick(LimitSender::Button6);
-  const bool chosen = f.rgAction->itemIndex() >= 0;
-  f.Button8->setEnabled(chosen);
-  if (chosen)
+  if (f.rgAction->itemIndex() >= 0)
     f.Button8->setText(QString::fromStdString(LangString(230) + ": ") + f.rgAction->itemText());
-  view_.EndListWork("");
+  if (ownBracket) view_.EndListWork("");
+  UpdateStartButtons();
 }
 
 void OperationPanel::cbRenameEnableClick() {
@@ -223,6 +233,10 @@ OperationParameters OperationPanel::Parameters() const {
 }
 
 int OperationPanel::StartClick() {
+  if (view_.busy()) {
+    ProgramLogWrite("StartClick: the list is being changed, no operation starts");
+    return 0;
+  }
   const OperationParameters params = Parameters();
   StartOperationHooks hooks;
   hooks.stopPlayer = stopPlayer_;

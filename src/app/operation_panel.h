@@ -51,8 +51,11 @@ class OperationPanel : public QObject {
   void rgLimitClick(LimitSender sender);
   void Button9Click();
   // Start and Button8. Returns the id of the message that refused the start, 0 when the run
-  // went ahead.
+  // went ahead or when a list change still runs (nothing starts then).
   int StartClick();
+  // Start and Button8 are enabled only while no list change runs (Button8 also needs an
+  // action).
+  void UpdateStartButtons();
 
   // The record as the controls hold it now, with the limit in force.
   OperationParameters Parameters() const;

@@ -44,13 +44,17 @@ void importPlaylist(WorkListView& view, int titleId, bool replace) {
   });
   if (files.empty()) return;
   const std::string& file = files.front();
+  // The list is replaced only by a playlist that was read and accepted: a refused file
+  // leaves it as it was (and an emptied list would be saved at exit).
+  const std::optional<M3uParseResult> parsed = ReadM3UForImport(file);
+  if (!parsed) return;
   view.BeginListWork(LangFormat(144, {file}) + "...");
   if (replace) {
     if (TkroPlayList* list = view.workList()) list->ClearEntries();
     view.ListClear();
   }
   view.adder().resetCounter();
-  ImportM3U(view.adder(), file);
+  AddM3URecords(view.adder(), file, *parsed);
   view.EndListWork(std::string());
   view.ShowCount(view.adder().counter(), true);
   view.SetStatusText(0, LangString(143), true);

@@ -119,10 +119,10 @@ void TavelProgram::setSplashStatus(const QString& text) {
 }
 
 void TavelProgram::setApplicationTitle(const QString& title) {
+  // What a task bar shows here is the main window's own title, which carries this same
+  // text. It never becomes Qt's application display name: Qt would append that to the
+  // title of every window.
   applicationTitle_ = title;
-  // Qt shows the display name in window titles that do not already hold it, so it follows
-  // the main window's caption rather than staying the bare program name.
-  QGuiApplication::setApplicationDisplayName(title);
 }
 
 bool TavelProgram::configBool(const std::string& path, bool defaultValue) const {

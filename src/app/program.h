@@ -60,8 +60,9 @@ class TavelProgram {
 
   // Sets the splash status (and lets pending messages run); nothing when there is no splash.
   void setSplashStatus(const QString& text);
-  // The application's title (what the task bar shows): "Vo Tavel" at start, then the main
-  // window's caption.
+  // The application's title: "Vo Tavel" at start, then the main window's caption. Task bars
+  // on Linux show the main window's title, which holds the same text; it is kept here only
+  // for what asks after it.
   void setApplicationTitle(const QString& title);
   QString applicationTitle() const { return applicationTitle_; }
 

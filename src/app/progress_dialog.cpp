@@ -2,6 +2,7 @@
 
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QFrame>
 #include <QLabel>
 #include <QListWidget>
@@ -88,6 +89,14 @@ TForm3::TForm3(QWidget* parent)
   lbLog->setGeometry(10, logTop + 12, w - 20, kHeightWithLog - logTop - 20);
   lbLog->setSelectionMode(QAbstractItemView::NoSelection);
   lbLog->setFocusPolicy(Qt::NoFocus);
+  // Every line is one line of text: the list then lays out and scrolls without measuring
+  // its rows, whatever their number.
+  lbLog->setUniformItemSizes(true);
+  lbLog->setWordWrap(false);
+
+  auto clock = std::make_shared<QElapsedTimer>();
+  clock->start();
+  now_ = [clock] { return static_cast<std::int64_t>(clock->elapsed()); };
 
   // The buttons carry their texts by tag; the log caption keeps its surrounding spaces.
   ApplyFormStrings(this, 10, 1000);
@@ -109,6 +118,11 @@ void TForm3::RunModal(TkroPlayList& list, const IListRows& rows, const Operation
   exec();
   engine_.reset();
   flags_ = RunFlags{};
+}
+
+void TForm3::setClock(std::function<std::int64_t()> nowMs) {
+  now_ = std::move(nowMs);
+  lastRedraw_ = lastPump_ = INT64_MIN / 2;
 }
 
 void TForm3::setLogSetting(std::function<bool()> read, std::function<void(bool)> write) {
@@ -137,6 +151,7 @@ void TForm3::activate() {
   pendingRun_ = false;
   engine_->ResetDisplay();
   engine_->RunOperation(params_, ignoreReadOnly_);
+  showPending();
 }
 
 void TForm3::button1Click() {
@@ -191,49 +206,81 @@ void TForm3::showHeader(const std::string& text) {
 }
 
 void TForm3::addLogLine(const std::string& text, bool withTime) {
-  lbLog->addItem(qs(withTime ? TimePrefixedLine(text) : text));
-  lbLog->scrollToBottom();
+  pending_.lines.append(qs(withTime ? TimePrefixedLine(text) : text));
 }
 
 void TForm3::appendToLastLogLine(const std::string& text) {
-  if (lbLog->count() == 0) lbLog->addItem(QString());
+  if (!pending_.lines.isEmpty()) {
+    pending_.lines.last() += qs(text);
+    return;
+  }
+  if (lbLog->count() == 0) {
+    pending_.lines.append(qs(text));
+    return;
+  }
   QListWidgetItem* last = lbLog->item(lbLog->count() - 1);
   last->setText(last->text() + qs(text));
 }
 
 void TForm3::clearLog() {
+  pending_.lines.clear();
   lbLog->clear();
 }
 
 void TForm3::setBars(int overall, int file) {
-  pb1->setValue(overall);
-  pb2->setValue(file);
+  pending_.bars = std::make_pair(overall, file);
 }
 
 void TForm3::setFigures(const ProgressFigures& f) {
-  // The engine's line breaks are CR LF; a label breaks at LF.
-  auto text = [](const std::string& s) { return qs(s).remove(QLatin1Char('\r')); };
-  Label3->setText(text(f.percent));
-  Label5->setText(text(f.speed));
-  Label4->setText(text(f.remaining));
-  Label7->setText(text(f.doneText));
-  Label6->setText(text(f.totalText));
+  pending_.figures = f;
 }
 
 void TForm3::setCurrentFile(const std::string& path) {
-  Label2->setText(qs(path));
+  pending_.currentFile = path;
+}
+
+void TForm3::showPending() {
+  lastRedraw_ = now_();
+  if (pending_.bars) {
+    pb1->setValue(pending_.bars->first);
+    pb2->setValue(pending_.bars->second);
+  }
+  if (pending_.figures) {
+    // The engine's line breaks are CR LF; a label breaks at LF.
+    auto text = [](const std::string& s) { return qs(s).remove(QLatin1Char('\r')); };
+    const ProgressFigures& f = *pending_.figures;
+    Label3->setText(text(f.percent));
+    Label5->setText(text(f.speed));
+    Label4->setText(text(f.remaining));
+    Label7->setText(text(f.doneText));
+    Label6->setText(text(f.totalText));
+  }
+  if (pending_.currentFile) Label2->setText(qs(*pending_.currentFile));
+  if (!pending_.lines.isEmpty()) {
+    lbLog->addItems(pending_.lines);
+    lbLog->scrollToBottom();
+  }
+  pending_ = Pending{};
 }
 
 void TForm3::updateControls(const RunFlags& flags) {
   flags_ = flags;
+  // The run's end (and a cancel) shows its final state at once.
+  if (!flags.running || flags.aborted) showPending();
   UpdateDialogControls();
 }
 
 void TForm3::pumpMessages() {
+  const std::int64_t now = now_();
+  const bool redraw = now - lastRedraw_ >= kRedrawMs;
+  if (redraw) showPending();
+  if (!redraw && now - lastPump_ < kPumpMs) return;
+  lastPump_ = now;
   QCoreApplication::processEvents();
 }
 
 bool TForm3::askYesNo(const std::string& caption, const std::string& text) {
+  showPending();
   MessageRequest box;
   box.caption = caption;
   box.text = text;
@@ -243,6 +290,7 @@ bool TForm3::askYesNo(const std::string& caption, const std::string& text) {
 }
 
 void TForm3::showError(const std::string& caption, const std::string& text) {
+  showPending();
   MessageRequest box;
   box.caption = caption;
   box.text = text;

@@ -3,9 +3,19 @@
 // current file), transfer figures, the current file, an optional log panel, and the
 // Cancel/Close, Skip and Log buttons. The dialog shows what the operation engine tells it
 // (IProgressDisplay) and hands the buttons to the engine while the engine pumps messages.
+//
+// A run may report thousands of files a second; drawing each report would make the copy
+// wait for the window. The bars, figures, current file and new log lines are therefore
+// only kept when reported and put on screen at most kRedrawMs apart (and whenever the run
+// stops to ask something or ends), each time from the latest state; new log lines go to
+// the log in one batch per redraw with one scroll to its end. Window messages are run at
+// most kPumpMs apart, so Cancel and Skip still act within that time plus one copy chunk.
 #include <QDialog>
+#include <QStringList>
+#include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 
 #include "operation/operation_engine.h"
 #include "operation/progress_display.h"
@@ -31,6 +41,14 @@ class TForm3 : public QDialog, public IProgressDisplay {
   // Where the log panel switch ("Process/log") is kept. Until set, the dialog keeps it
   // itself (default off).
   void setLogSetting(std::function<bool()> read, std::function<void(bool)> write);
+
+  // Milliseconds of a steady clock; the default counts from the dialog's creation. Tests
+  // put their own in place to drive the redraw and message rates.
+  void setClock(std::function<std::int64_t()> nowMs);
+  static constexpr std::int64_t kRedrawMs = 50;
+  static constexpr std::int64_t kPumpMs = 20;
+  // Puts everything reported since the last redraw on screen now.
+  void showPending();
 
   // Escape and the window's close button act as Cancel while a run is going on.
   void reject() override;
@@ -97,4 +115,16 @@ class TForm3 : public QDialog, public IProgressDisplay {
   std::function<bool()> readLog_;
   std::function<void(bool)> writeLog_;
   bool ownLogSwitch_ = false;
+
+  // Reported and not yet on screen.
+  struct Pending {
+    std::optional<std::pair<int, int>> bars;
+    std::optional<ProgressFigures> figures;
+    std::optional<std::string> currentFile;
+    QStringList lines;
+  };
+  Pending pending_;
+  std::function<std::int64_t()> now_;
+  std::int64_t lastRedraw_ = INT64_MIN / 2;
+  std::int64_t lastPump_ = INT64_MIN / 2;
 };

@@ -318,14 +318,18 @@ void WorkListView::BeginListWork(const std::string& text, QWidget* windowToFreez
   QWidget* w = windowToFreeze ? windowToFreeze : w_.mainWindow;
   freeze(w);
   frozenByBracket_.push_back(w);
+  const bool was = busy_;
   busy_ = true;
+  if (!was) emit busyChanged(true);
 }
 
 void WorkListView::EndListWorkKeepStatus() {
   flushPendingRows();
+  const bool was = busy_;
   busy_ = false;
   for (QWidget* w : frozenByBracket_) unfreeze(w);
   frozenByBracket_.clear();
+  if (was) emit busyChanged(false);
   emit limitBarUpdateRequested(true);
 }
 

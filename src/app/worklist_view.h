@@ -126,6 +126,8 @@ class WorkListView : public QObject, public IWorkListView, public IListRows {
   // The operation panel's limit bar should be recomputed: now (immediate) or after its
   // delay (a check box was ticked or cleared by the user).
   void limitBarUpdateRequested(bool immediate);
+  // A list change began (true) or ended (false); nothing may start an operation meanwhile.
+  void busyChanged(bool busy);
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;

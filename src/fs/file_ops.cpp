@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "fs/file_ops_internal.h"
+#include "fs/path_text.h"
 #include "fs/sys_calls.h"
 
 FileOpResult FileOpFailed(int error, const std::string& what, const std::string& path) {
@@ -19,6 +20,14 @@ FileOpResult FileOpFailed(int error, const std::string& what, const std::string&
   r.status = FileOpStatus::Failed;
   r.error = error;
   r.message = what + " " + path + ": " + std::strerror(error);
+  return r;
+}
+
+FileOpResult InvalidNameResult(const std::string& what, const std::string& path) {
+  std::string shown;
+  for (char c : path) shown += c == '\0' ? std::string("\\0") : std::string(1, c);
+  FileOpResult r = FileOpFailed(EINVAL, what, shown);
+  r.message = what + " " + shown + ": invalid name (holds a NUL byte)";
   return r;
 }
 
@@ -94,6 +103,8 @@ FileOpResult CopyFileWithProgress(const std::string& source, const std::string& 
   FsCalls& sys = ActiveFsCalls();
   if (source.empty()) return FileOpFailed(EINVAL, "copy", "(no source)");
   if (dest.empty()) return FileOpFailed(EINVAL, "copy to", "(no destination)");
+  if (HoldsNul(source)) return InvalidNameResult("copy", source);
+  if (HoldsNul(dest)) return InvalidNameResult("copy to", dest);
 
   // O_NONBLOCK: a pipe posing as a song must not hang the run waiting for a writer.
   const int in = sys.open(source.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK, 0);
@@ -188,6 +199,9 @@ FileOpResult CopyFileWithProgress(const std::string& source, const std::string& 
     return abandon(FileOpFailed(errno, "write", dest));
   }
   out = -1;
+  // A cancel that came while the last chunk was written still discards the copy: nothing
+  // is renamed into place after the caller asked to stop.
+  if (options.cancel && options.cancel->load()) return abandon(cancelledResult());
   if (sys.rename(temp.c_str(), dest.c_str(), !options.replaceExisting) != 0) {
     return abandon(FileOpFailed(errno, "replace", dest));
   }
@@ -201,6 +215,8 @@ FileOpResult MoveFileWithProgress(const std::string& source, const std::string& 
   FsCalls& sys = ActiveFsCalls();
   if (source.empty()) return FileOpFailed(EINVAL, "move", "(no source)");
   if (dest.empty()) return FileOpFailed(EINVAL, "move to", "(no destination)");
+  if (HoldsNul(source)) return InvalidNameResult("move", source);
+  if (HoldsNul(dest)) return InvalidNameResult("move to", dest);
   struct stat st;
   if (::lstat(source.c_str(), &st) != 0) return FileOpFailed(errno, "move", source);
   if (sys.rename(source.c_str(), dest.c_str(), !options.replaceExisting) == 0) return {};
@@ -220,6 +236,7 @@ FileOpResult MoveFileWithProgress(const std::string& source, const std::string& 
 }
 
 FileOpResult RemoveFile(const std::string& path) {
+  if (HoldsNul(path)) return InvalidNameResult("delete", path);
   struct stat st;
   if (::lstat(path.c_str(), &st) != 0) return FileOpFailed(errno, "delete", path);
   if (S_ISDIR(st.st_mode)) return FileOpFailed(EISDIR, "delete", path);
@@ -228,12 +245,14 @@ FileOpResult RemoveFile(const std::string& path) {
 }
 
 FileOpResult RemoveFolder(const std::string& path) {
+  if (HoldsNul(path)) return InvalidNameResult("remove folder", path);
   if (ActiveFsCalls().rmdir(path.c_str()) != 0) return FileOpFailed(errno, "remove folder", path);
   return {};
 }
 
 FileOpResult CreateFolderTree(const std::string& path) {
   if (path.empty()) return FileOpFailed(ENOENT, "create folder", "(no path)");
+  if (HoldsNul(path)) return InvalidNameResult("create folder", path);
   FsCalls& sys = ActiveFsCalls();
   // Every prefix ending before a '/' is a folder to have, then the whole path.
   std::vector<std::string> steps;
@@ -255,6 +274,7 @@ FileOpResult CreateFolderTree(const std::string& path) {
 }
 
 FileOpResult FlushFileSystem(const std::string& path) {
+  if (HoldsNul(path)) return InvalidNameResult("flush", path);
   FsCalls& sys = ActiveFsCalls();
   const std::string target = NearestExistingPath(path);
   const int fd = sys.open(target.c_str(), O_RDONLY | O_CLOEXEC, 0);
@@ -267,6 +287,7 @@ FileOpResult FlushFileSystem(const std::string& path) {
 }
 
 FileOpResult FlushPath(const std::string& path) {
+  if (HoldsNul(path)) return InvalidNameResult("flush", path);
   FsCalls& sys = ActiveFsCalls();
   const int fd = sys.open(path.c_str(), O_RDONLY | O_CLOEXEC, 0);
   if (fd < 0) return FileOpFailed(errno, "flush", path);

@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -187,7 +188,7 @@ void ListFolders(std::vector<std::string>& list, const std::string& root, bool f
 bool FindFileInfo(const std::string& path) {
   FindRecord& found = foundRecord();
   found = FindRecord();
-  if (path.empty()) return false;
+  if (path.empty() || HoldsNul(path)) return false;
   const std::string trimmed = StripTrailingSeparators(path, kSepSlash);
   const size_t slash = trimmed.rfind('/');
   const std::string name = slash == std::string::npos ? trimmed : trimmed.substr(slash + 1);
@@ -240,8 +241,73 @@ std::int64_t GetFileSize64(const std::string& path) {
   return FindFileInfo(path) ? FoundFileSize() : 0;
 }
 
+namespace {
+
+// The mount a folder lies on: its device and, where the kernel tells it, the mount's id,
+// which tells a bind mount of the same file system apart.
+struct MountOf {
+  dev_t device = 0;
+  std::uint64_t mountId = 0;
+  bool operator==(const MountOf&) const = default;
+};
+
+bool mountOf(const std::string& path, MountOf& out, bool followLink = false) {
+  struct statx sx;
+  const int flags = followLink ? 0 : AT_SYMLINK_NOFOLLOW;
+  if (::statx(AT_FDCWD, path.c_str(), flags, STATX_MNT_ID, &sx) != 0) return false;
+  out.device = makedev(sx.stx_dev_major, sx.stx_dev_minor);
+  out.mountId = (sx.stx_mask & STATX_MNT_ID) ? sx.stx_mnt_id : 0;
+  return true;
+}
+
+void collectClearable(const std::string& dir, const MountOf& rootMount, ClearableTree& tree) {
+  DIR* d = ::opendir(dir.c_str());
+  if (!d) return;
+  std::vector<std::string> names;
+  while (const dirent* e = ::readdir(d)) {
+    const std::string name = e->d_name;
+    if (name != "." && name != "..") names.push_back(name);
+  }
+  ::closedir(d);
+  std::sort(names.begin(), names.end(),
+            [](const std::string& a, const std::string& b) { return NameLess(a, b); });
+  const std::string prefix = EnsureTrailingChar(dir, '/');
+  std::vector<std::string> subfolders;
+  for (const std::string& name : names) {
+    struct stat st;
+    const std::string full = prefix + name;
+    if (::lstat(full.c_str(), &st) != 0) continue;
+    if (!S_ISDIR(st.st_mode)) {
+      tree.files.push_back(full);
+      if (S_ISREG(st.st_mode) || S_ISLNK(st.st_mode)) tree.bytes += st.st_size;
+      continue;
+    }
+    MountOf m;
+    if (!mountOf(full, m) || !(m == rootMount))
+      tree.mountPoints.push_back(full);
+    else
+      subfolders.push_back(full);
+  }
+  for (const std::string& sub : subfolders) {
+    tree.folders.push_back(sub);
+    collectClearable(sub, rootMount, tree);
+  }
+}
+
+}  // namespace
+
+ClearableTree CollectClearableTree(const std::string& root) {
+  ClearableTree tree;
+  MountOf rootMount;
+  // The root may itself be a link to the folder to clear: its mount is the folder's.
+  if (root.empty() || HoldsNul(root) || !mountOf(root, rootMount, true)) return tree;
+  collectClearable(root, rootMount, tree);
+  return tree;
+}
+
 std::int64_t GetDriveSpace(const std::string& path, bool total, bool addFolderSize) {
   namespace fs = std::filesystem;
+  if (HoldsNul(path)) return 0;
   std::error_code ec;
   fs::path p = path.empty() ? fs::current_path(ec) : fs::path(path);
   if (ec) return 0;
@@ -265,17 +331,14 @@ std::int64_t GetDriveSpace(const std::string& path, bool total, bool addFolderSi
   const auto unit = static_cast<std::int64_t>(vfs.f_frsize ? vfs.f_frsize : vfs.f_bsize);
   if (total) return static_cast<std::int64_t>(vfs.f_blocks) * unit;
   std::int64_t bytes = static_cast<std::int64_t>(vfs.f_bavail) * unit;
-  if (addFolderSize) {
-    EnumerateTree(
-        path, "*.*", [&](const std::string&, const FindRecord& r) { bytes += r.size; }, true, true,
-        nullptr);
-  }
+  if (addFolderSize) bytes += CollectClearableTree(path).bytes;
   return bytes;
 }
 
 bool ClearReadOnly(const std::string& path) {
   struct stat st;
-  if (::stat(path.c_str(), &st) != 0) return false;
-  if (st.st_mode & S_IWUSR) return false;
+  if (HoldsNul(path) || ::lstat(path.c_str(), &st) != 0) return false;
+  // chmod would reach through a link to its target, which may lie anywhere.
+  if (S_ISLNK(st.st_mode) || (st.st_mode & S_IWUSR)) return false;
   return ::chmod(path.c_str(), (st.st_mode & 07777) | S_IWUSR) == 0;
 }

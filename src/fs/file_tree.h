@@ -63,13 +63,29 @@ std::int64_t FoundFileSize();
 // Size of the file at path, 0 when nothing is found (a folder gives 0 too).
 std::int64_t GetFileSize64(const std::string& path);
 
+// What clearing a folder deletes: everything below root that lies on root's own mount, in
+// deletion order: the files of a folder (symbolic links, whatever they point to, and other
+// non-folders included) before its subfolders, subfolders depth first, each listing
+// sorted by NameLess. A folder on another file system or another mount (a bind mount of
+// the same file system too) is listed in mountPoints and neither it nor anything below it
+// in files or folders. bytes sums what the files take as themselves: a link counts its
+// own size, never its target's.
+struct ClearableTree {
+  std::vector<std::string> files;
+  std::vector<std::string> folders;  // below root, parents before children
+  std::vector<std::string> mountPoints;
+  std::int64_t bytes = 0;
+};
+ClearableTree CollectClearableTree(const std::string& root);
+
 // Bytes of the volume holding path, or of its nearest existing ancestor when path does not
 // exist yet (the empty path means the current folder): total with total set, else the
-// bytes available to this user, plus, with addFolderSize and not total, the sizes of all
-// files below path. 0 when the volume cannot be asked or the nearest existing ancestor is
-// not a folder.
+// bytes available to this user, plus, with addFolderSize and not total, what clearing path
+// would free (CollectClearableTree's bytes). 0 when the volume cannot be asked or the nearest
+// existing ancestor is not a folder.
 std::int64_t GetDriveSpace(const std::string& path, bool total, bool addFolderSize);
 
 // Gives the owner write permission back to path when it lacks it; returns whether it was
-// read-only (and so was changed). False for a missing path.
+// read-only (and so was changed). Acts on the entry itself: a symbolic link is left as it
+// is and its target never changed. False for a missing path or one holding a NUL byte.
 bool ClearReadOnly(const std::string& path);

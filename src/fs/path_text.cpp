@@ -125,6 +125,10 @@ bool NameLess(std::string_view a, std::string_view b) {
   return a < b;
 }
 
+bool HoldsNul(std::string_view text) {
+  return text.find('\0') != std::string_view::npos;
+}
+
 int ParseLooseInt(std::string_view text, std::int32_t& value) {
   value = 0;
   std::string kept;

@@ -41,6 +41,10 @@ bool MatchesMask(std::string_view name, std::string_view mask);
 // directory listing.
 bool NameLess(std::string_view a, std::string_view b);
 
+// Whether text holds a NUL byte. No file name can: a system call would see the text cut
+// at the NUL, i.e. another file, so the file-system routines refuse such a path.
+bool HoldsNul(std::string_view text);
+
 // Reads a number from text keeping only '-' and '0'..'9' in order ("700 MB" gives 700).
 // Returns 0 and sets value on success; returns 255 and sets value to 0 when nothing is
 // left or what is left is not one signed 32-bit decimal number ("1-2", "--5").

@@ -12,6 +12,7 @@
 
 #include "fs/file_ops.h"
 #include "fs/file_ops_internal.h"
+#include "fs/path_text.h"
 #include "fs/sys_calls.h"
 
 namespace {
@@ -105,6 +106,7 @@ std::string deletionDate() {
 FileOpResult DeleteToRecycleBin(const std::string& path) {
   namespace fs = std::filesystem;
   if (path.empty()) return FileOpFailed(ENOENT, "move to trash", "(no path)");
+  if (HoldsNul(path)) return InvalidNameResult("move to trash", path);
   std::error_code ec;
   fs::path absolute = fs::path(path);
   if (absolute.is_relative()) absolute = fs::current_path(ec) / absolute;

@@ -2,7 +2,9 @@
 
 #include <sys/stat.h>
 
+#include <cerrno>
 #include <cstring>
+#include <vector>
 
 #include "fs/path_text.h"
 #include "operation/operation_parameters.h"
@@ -17,13 +19,16 @@ bool endsName(char c) {
   return isSeparator(c) || c == ':';
 }
 
-// True when something other than a folder stands at the path (lstat: a symbolic link
-// counts as itself).
-bool fileStandsAt(const std::string& path) {
+// True when anything stands at the path: a file, a folder, a link (itself), anything the
+// copy could not put its file in place of. A lookup that fails for another reason than
+// "no such entry" counts as taken too.
+bool takenAt(const std::string& path) {
   struct stat st;
-  if (::lstat(path.c_str(), &st) != 0) return false;
-  return !S_ISDIR(st.st_mode);
+  return ::lstat(path.c_str(), &st) == 0 || errno != ENOENT;
 }
+
+// Enough for any real folder; a search that finds nothing free in so many numbers ends.
+constexpr long long kMaxUniqueTries = 100000;
 
 }  // namespace
 
@@ -114,13 +119,37 @@ std::string PathTail(const std::string& path, int count) {
   return path.substr(start - 1, last - start);
 }
 
-std::string MakeUniqueName(const std::string& path) {
+std::string FitNameLength(const std::string& name, const std::string& ext, std::size_t limit) {
+  if (name.size() + ext.size() <= limit) return name + ext;
+  std::size_t cut = ext.size() < limit ? limit - ext.size() : 0;
+  // Back to the start of a UTF-8 character: continuation bytes are 10xxxxxx.
+  while (cut > 0 && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80) --cut;
+  return name.substr(0, cut) + ext;
+}
+
+std::string MakeUniqueName(const std::string& path, UniqueNameState* state) {
+  if (HoldsNul(path)) return std::string();
   const std::string ext = PathExtension(path);
-  const std::string base = path.substr(0, path.size() - ext.size());
-  for (long long n = 1;; ++n) {
-    std::string candidate = base + " (" + std::to_string(n) + ")" + ext;
-    if (!fileStandsAt(candidate)) return candidate;
+  const std::size_t slash = path.rfind('/');
+  const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
+  const std::string folder = path.substr(0, nameStart);
+  const std::string stem = path.substr(nameStart, path.size() - nameStart - ext.size());
+  long long first = 1;
+  if (state) {
+    if (auto it = state->last.find(path); it != state->last.end()) first = it->second + 1;
   }
+  for (long long n = first; n < first + kMaxUniqueTries; ++n) {
+    const std::string number = " (" + std::to_string(n) + ")";
+    const std::string name = FitNameLength(stem, number + ext);
+    // The number must survive the cut: an extension alone filling the limit leaves no
+    // name to number.
+    if (name.size() < number.size() + ext.size()) return std::string();
+    const std::string candidate = folder + name;
+    if (takenAt(candidate)) continue;
+    if (state) state->last[path] = n;
+    return candidate;
+  }
+  return std::string();
 }
 
 int NumberWidth(long long count) {
@@ -188,6 +217,31 @@ bool IsSafeRelativeFilePath(const std::string& relative) {
   return !component.empty();
 }
 
+std::string ResolveRelativeFilePath(const std::string& relative) {
+  if (HoldsNul(relative)) return std::string();
+  std::vector<std::string> kept;
+  std::size_t begin = 0;
+  std::string component;
+  for (std::size_t i = 0; i <= relative.size(); ++i) {
+    if (i < relative.size() && relative[i] != '/') continue;
+    component = relative.substr(begin, i - begin);
+    begin = i + 1;
+    if (component.empty() || component == ".") continue;
+    if (component == "..") {
+      if (kept.empty()) return std::string();
+      kept.pop_back();
+      continue;
+    }
+    kept.push_back(component);
+  }
+  // The last component is the file name: it must be there, not a folder step.
+  if (kept.empty() || component.empty() || component == "." || component == "..")
+    return std::string();
+  std::string out;
+  for (const std::string& part : kept) out += (out.empty() ? "" : "/") + part;
+  return out;
+}
+
 std::string EntryDestination(const std::string& root, const std::string& origin,
                              const std::string& descr, const OperationParameters& params,
                              NumberingState& numbering) {
@@ -196,8 +250,14 @@ std::string EntryDestination(const std::string& root, const std::string& origin,
   if (params.renameEnabled) name = RenameEntry(name, descr, params, numbering);
   const std::string folder = FolderPartFor(origin, params);
   // The part below the root, joined the same way as the whole path, is what must stay
-  // below the root.
-  const std::string relative = JoinPath({folder, name + ext}, '/', 3);
-  if (!IsSafeRelativeFilePath(StripLeadingSeparators(relative, 3))) return std::string();
-  return JoinPath({root, folder, name + ext}, '/', 3);
+  // below the root; its "." and ".." are resolved before it is put under the root.
+  const std::string relative =
+      ResolveRelativeFilePath(StripLeadingSeparators(JoinPath({folder, name + ext}, '/', 3), 3));
+  if (relative.empty()) return std::string();
+  const std::size_t slash = relative.rfind('/');
+  const std::string fileName = relative.substr(slash == std::string::npos ? 0 : slash + 1);
+  const std::string fileExt = PathExtension(fileName);
+  const std::string fitted =
+      FitNameLength(fileName.substr(0, fileName.size() - fileExt.size()), fileExt);
+  return JoinPath({root, relative.substr(0, relative.size() - fileName.size()) + fitted}, '/', 3);
 }

@@ -3,7 +3,9 @@
 // folder layout, and a file name that the renaming rules may rewrite. Everything here
 // works on bytes of UTF-8 text; the characters it looks at are ASCII, so a multi-byte
 // sequence is never split.
+#include <cstddef>
 #include <string>
+#include <unordered_map>
 
 struct OperationParameters;
 
@@ -30,9 +32,26 @@ std::string PathDirectoryPart(const std::string& path);
 // start of a network path) ends the scan.
 std::string PathTail(const std::string& path, int count);
 
-// The first "base (n)ext" for n = 1, 2, ... at which no file stands (a folder of that
-// name does not count as a file; a symbolic link does).
-std::string MakeUniqueName(const std::string& path);
+// The longest file name (bytes) the program writes: the limit of Linux file systems.
+constexpr std::size_t kMaxNameBytes = 255;
+
+// name + ext cut to at most limit bytes: the name part is shortened, whole UTF-8
+// characters only, and the extension kept.
+std::string FitNameLength(const std::string& name, const std::string& ext,
+                          std::size_t limit = kMaxNameBytes);
+
+// The numbers MakeUniqueName has given in one run, by the path they were asked for.
+struct UniqueNameState {
+  std::unordered_map<std::string, long long> last;
+};
+
+// A free "base (n)ext" for path: nothing at all (file, folder, link, anything) stands at
+// it. n starts at 1, or with a state after the last number given for the same path, so a
+// run that numbers many files of one name looks at each number once. The name part is
+// shortened (FitNameLength) so that the numbered name stays within the name limit. The
+// search always ends: the empty text when no free name was found, or when the path
+// holds a NUL byte.
+std::string MakeUniqueName(const std::string& path, UniqueNameState* state = nullptr);
 
 // Running numbers of one run: the next number and the width it is padded to.
 struct NumberingState {
@@ -52,9 +71,11 @@ std::string RenameEntry(const std::string& originName, const std::string& descr,
 std::string FolderPartFor(const std::string& origin, const OperationParameters& params);
 
 // The destination path of one entry under `root`, or the empty text when the computed
-// path would not be a file below the root: a ".." or "." component (from a description
-// or an origin that holds one) or no file name at all. Callers treat the empty text as
-// an unusable destination.
+// path would not be a file below the root: ".." components (from a description or an
+// origin that holds them) that climb above it, no file name at all, or a NUL byte. "."
+// and ".." that stay below the root are resolved in the text ("a/./b/../c.mp3" is
+// "a/c.mp3"). A file name longer than the name limit is shortened, keeping its
+// extension. Callers treat the empty text as an unusable destination.
 std::string EntryDestination(const std::string& root, const std::string& origin,
                              const std::string& descr, const OperationParameters& params,
                              NumberingState& numbering);
@@ -62,3 +83,8 @@ std::string EntryDestination(const std::string& root, const std::string& origin,
 // True when `relative` (a path below some root) has no "." or ".." component and ends in
 // a non-empty file name.
 bool IsSafeRelativeFilePath(const std::string& relative);
+
+// `relative` with its "." and ".." components resolved in the text and empty ones
+// dropped; the empty text when a ".." climbs above its start, when it ends without a file
+// name (in '/', "." or ".."), or when it holds a NUL byte.
+std::string ResolveRelativeFilePath(const std::string& relative);

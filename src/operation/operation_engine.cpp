@@ -9,6 +9,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <set>
+#include <utility>
 #include <vector>
 
 #include "fs/file_ops.h"
@@ -81,37 +83,6 @@ bool isInside(const std::string& path, const std::string& folder) {
   if (folder == "/") return !path.empty() && path[0] == '/';
   return path.size() > folder.size() && path.compare(0, folder.size(), folder) == 0 &&
          path[folder.size()] == '/';
-}
-
-// Everything below dir in deletion order: files (symbolic links included) of a folder
-// before its subfolders, subfolders depth first, each listing sorted like every other
-// listing of the program. Links to folders are files here: they are never entered.
-void collectTree(const std::string& dir, std::vector<std::string>& files,
-                 std::vector<std::string>& folders) {
-  DIR* d = ::opendir(dir.c_str());
-  if (!d) return;
-  std::vector<std::string> names;
-  while (dirent* e = ::readdir(d)) {
-    const std::string name = e->d_name;
-    if (name != "." && name != "..") names.push_back(name);
-  }
-  ::closedir(d);
-  std::sort(names.begin(), names.end(),
-            [](const std::string& a, const std::string& b) { return NameLess(a, b); });
-  const std::string prefix = EnsureTrailingChar(dir, '/');
-  std::vector<std::string> subfolders;
-  for (const std::string& name : names) {
-    struct stat st;
-    const std::string full = prefix + name;
-    if (::lstat(full.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
-      subfolders.push_back(full);
-    else
-      files.push_back(full);
-  }
-  for (const std::string& sub : subfolders) {
-    folders.push_back(sub);
-    collectTree(sub, files, folders);
-  }
 }
 
 }  // namespace
@@ -249,7 +220,7 @@ bool TOperationEngine::aPreparePL(int action) {
   list_.ClearDestinations();
   list_.ResetRunFlags(0);
   if (action != actDelete) {
-    const std::string root(TrimSpaces(params_.destination));
+    const std::string root = DestinationRoot(params_.destination);
     NumberingState numbering;
     const int rowCount = rows_.RowCount();
     if (params_.numberItems) {
@@ -276,20 +247,42 @@ bool TOperationEngine::aPreparePL(int action) {
 
 std::string TOperationEngine::ClearRefusal(const std::string& root) {
   const std::string target = canonicalText(root);
-  if (target == "/") return "Clearing refused for the file-system root: " + root;
+  if (target == "/") return LangFormat(370, {root});
   if (const char* home = std::getenv("HOME"); home && *home) {
     const std::string homeDir = canonicalText(home);
-    if (target == homeDir || isInside(homeDir, target))
-      return "Clearing refused for the home folder or a folder above it: " + root;
+    if (target == homeDir || isInside(homeDir, target)) return LangFormat(371, {root});
   }
-  // Each source as it really lies: a link from elsewhere to a file inside the folder
-  // counts as inside.
+  // Folders are compared by identity, not by path text: the folders clearing would enter,
+  // and the mount points it leaves alone (a bind mount shows another folder's identity).
+  std::set<std::pair<dev_t, ino_t>> reached;
+  auto identity = [](const std::string& path, std::pair<dev_t, ino_t>& id) {
+    struct stat st;
+    if (::stat(path.c_str(), &st) != 0) return false;
+    id = {st.st_dev, st.st_ino};
+    return true;
+  };
+  std::pair<dev_t, ino_t> id;
+  if (identity(root, id)) reached.insert(id);
+  const ClearableTree tree = CollectClearableTree(root);
+  for (const auto* group : {&tree.folders, &tree.mountPoints})
+    for (const std::string& folder : *group)
+      if (identity(folder, id)) reached.insert(id);
+  // Each source as it really lies (a link from elsewhere to a file inside counts as
+  // inside), and every folder above it; folders already found outside are not asked again.
+  std::unordered_set<std::string> outside;
   const int n = list_.EntryCount();
   for (int i = 0; i < n; ++i) {
     if (!list_.SelectIndex(i) || !(list_.Cursor->GetFlags() & FLAG_MARKED)) continue;
     const std::string origin = list_.Cursor->GetOrigin();
-    if (!origin.empty() && isInside(canonicalText(origin), target))
-      return "Clearing refused, the folder holds a marked source file: " + root + " > " + origin;
+    if (origin.empty() || HoldsNul(origin)) continue;
+    std::vector<std::string> climbed;
+    for (std::string folder = folderOf(canonicalText(origin)); !folder.empty();
+         folder = folder == "/" ? std::string() : folderOf(folder)) {
+      if (outside.count(folder)) break;
+      if (identity(folder, id) && reached.count(id)) return LangFormat(372, {root, origin});
+      climbed.push_back(folder);
+    }
+    outside.insert(climbed.begin(), climbed.end());
   }
   return std::string();
 }
@@ -299,6 +292,8 @@ bool TOperationEngine::aPreAction(int action) {
   logLine("aPreAction()");
   SetStage(LangString(358));
   const std::string root = DestinationRoot(params_.destination);
+  root_ = root;
+  rootReal_.clear();
   if (action == actDelete) {
     logLine("aPreAction() end");
     return true;
@@ -311,9 +306,14 @@ bool TOperationEngine::aPreAction(int action) {
   if (isFolder(root)) {
     logLine("  Clear Dest?");
     if (params_.clearDestination) {
+      // A refusal is the user's answer to the question, given for them: the run ends as
+      // cancelled, with a box that says which folder and why.
       const std::string refusal = ClearRefusal(root);
       if (!refusal.empty()) {
-        BugFS(refusal);
+        logLine("  " + refusal);
+        display_.showError(LangString(358), refusal);
+        flags_.aborted = true;
+        UpdateDialogControls();
         return false;
       }
       if (!display_.askYesNo(LangString(358), LangFormat(359, {root}))) {
@@ -322,13 +322,16 @@ bool TOperationEngine::aPreAction(int action) {
         return false;
       }
       AddLogLine(LangFormat(360, {root}), true);
-      DeleteFolderContents(root);
+      const std::vector<std::string> mountPoints = DeleteFolderContents(root);
       AppendToLastLogLine(LangString(349), 7);
+      for (const std::string& mountPoint : mountPoints)
+        AddLogLine(LangFormat(373, {mountPoint}), true);
     }
   } else if (!CreateFolderTree(root).ok()) {
     BugFS(LangFormat(362, {root}));
     return false;
   }
+  rootReal_ = canonicalText(root);
 
   std::vector<std::string> folders;
   std::unordered_set<std::string> seen;
@@ -340,6 +343,11 @@ bool TOperationEngine::aPreAction(int action) {
     if (!folder.empty() && seen.insert(folder).second) folders.push_back(std::move(folder));
   }
   for (const std::string& folder : folders) {
+    // A folder of the layout that is a link out of the root is not used, nor created in.
+    if (!reachedWithoutLink(folder)) {
+      AddLogLine(LangFormat(377, {folder}), true);
+      continue;
+    }
     if (isFolder(folder)) continue;
     AddLogLine(LangFormat(361, {folder}), true);
     if (!CreateFolderTree(folder).ok()) AddLogLine(LangFormat(362, {folder}), true);
@@ -348,24 +356,49 @@ bool TOperationEngine::aPreAction(int action) {
   return true;
 }
 
-void TOperationEngine::DeleteFolderContents(const std::string& folder) {
+std::vector<std::string> TOperationEngine::DeleteFolderContents(const std::string& folder) {
   logLine("  DeleteFolderContents()" + folder);
-  const std::string dir = EnsureTrailingChar(folder, '/');
-  std::vector<std::string> files;
-  std::vector<std::string> folders{dir};
-  collectTree(dir, files, folders);
-  for (const std::string& file : files) {
-    struct stat st;
-    // chmod would reach through a link to its target, which may lie anywhere.
-    if (ignoreReadOnly_ && ::lstat(file.c_str(), &st) == 0 && !S_ISLNK(st.st_mode))
-      ClearReadOnly(file);
+  const ClearableTree tree = CollectClearableTree(EnsureTrailingChar(folder, '/'));
+  for (const std::string& mountPoint : tree.mountPoints)
+    logLine("  Mount point left as it is: " + mountPoint);
+  // ClearReadOnly and RemoveFile act on a link itself, never on its target.
+  for (const std::string& file : tree.files) {
+    if (ignoreReadOnly_) ClearReadOnly(file);
     RemoveFile(file);
   }
-  for (std::size_t i = folders.size(); i-- > 1;) {
-    if (ignoreReadOnly_) ClearReadOnly(folders[i]);
-    RemoveFolder(folders[i]);
+  // A folder holding a mount point is not empty and stays.
+  for (std::size_t i = tree.folders.size(); i-- > 0;) {
+    if (ignoreReadOnly_) ClearReadOnly(tree.folders[i]);
+    RemoveFolder(tree.folders[i]);
   }
   logLine("  DeleteFolderContents() end");
+  return tree.mountPoints;
+}
+
+bool TOperationEngine::reachedWithoutLink(const std::string& folder) const {
+  if (rootReal_.empty() || HoldsNul(folder)) return false;
+  if (folder != root_ && !isInside(folder, root_)) return false;
+  std::string existing = folder;
+  struct stat st;
+  while (::lstat(existing.c_str(), &st) != 0) {
+    if (existing.size() <= root_.size()) return false;
+    existing = folderOf(existing);
+  }
+  char* real = ::realpath(existing.c_str(), nullptr);
+  if (!real) return false;
+  const std::string realText = real;
+  std::free(real);
+  return realText == rootReal_ || isInside(realText, rootReal_);
+}
+
+std::string TOperationEngine::entryRefusal(const std::string& origin, const std::string& dest) {
+  if (HoldsNul(origin) || HoldsNul(dest)) return LangString(375);
+  // A folder, a device or a pipe named by a list line is no song: a copy would read
+  // forever or fail, a move or a delete would take a whole tree.
+  struct stat st;
+  if (::stat(origin.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) return LangString(374);
+  if (copyOrMove() && !reachedWithoutLink(folderOf(dest))) return LangString(376);
+  return std::string();
 }
 
 // ---------------------------------------------------------------------------------------
@@ -380,7 +413,8 @@ void TOperationEngine::UpdatePLFilesInfo(bool refreshSizes) {
     if (!(flags & FLAG_MARKED)) continue;
     struct stat st;
     const std::string origin = list_.Cursor->GetOrigin();
-    if (origin.empty() || ::stat(origin.c_str(), &st) != 0) {
+    // A path holding a NUL byte names no file at all (the system would see it cut short).
+    if (origin.empty() || HoldsNul(origin) || ::stat(origin.c_str(), &st) != 0) {
       flags |= FLAG_GONE;
       list_.Cursor->SetFlags(flags);
       if (refreshSizes) list_.Cursor->SetSize(-1);
@@ -474,18 +508,18 @@ std::string TOperationEngine::resolveCollision(const std::string& origin, const 
       processThis = false;
       return dest;
     case existsRename:
-      return MakeUniqueName(dest);
+      return MakeUniqueName(dest, &uniqueNames_);
     default:
       // Replacing is for files that were there before the run; a file this run wrote
       // (perhaps moved here, with no other copy left) is kept and the newcomer numbered.
-      if (written_.count(dest)) return MakeUniqueName(dest);
+      if (written_.count(dest)) return MakeUniqueName(dest, &uniqueNames_);
       replace = true;
       return dest;
   }
 }
 
-bool TOperationEngine::transfer(bool move, const std::string& origin, const std::string& dest,
-                                bool replace) {
+FileOpResult TOperationEngine::transfer(bool move, const std::string& origin,
+                                        const std::string& dest, bool replace) {
   CopyOptions options;
   // The collision was settled just before; a file appearing at the destination meanwhile
   // is not replaced unless replacing was what the policy chose.
@@ -498,7 +532,7 @@ bool TOperationEngine::transfer(bool move, const std::string& origin, const std:
   const FileOpResult r = move ? MoveFileWithProgress(origin, dest, options)
                               : CopyFileWithProgress(origin, dest, options);
   if (!r.ok() && !r.cancelled()) logLine("  " + r.message);
-  return r.ok();
+  return r;
 }
 
 bool TOperationEngine::aAction(int action) {
@@ -517,6 +551,7 @@ bool TOperationEngine::aAction(int action) {
   startTime_ = now_();
   lastCall_ = 0;
   written_.clear();
+  uniqueNames_.last.clear();
   transferStarted_ = transfers;
 
   const int n = list_.EntryCount();
@@ -537,29 +572,38 @@ bool TOperationEngine::aAction(int action) {
       const bool unusable = origin.empty() || (transfers && dest.empty()) || origin == dest ||
                             (transfers && sameFile(origin, dest));
       bool replace = false;
-      if (transfers && !unusable)
+      // Why this entry is passed over, shown as its result.
+      std::string refusal = unusable ? std::string() : entryRefusal(origin, dest);
+      if (transfers && !unusable && refusal.empty()) {
         dest = resolveCollision(origin, dest, policy, processThis_, replace);
+        if (dest.empty()) refusal = LangString(378);
+      }
       display_.setCurrentFile(transfers ? dest : origin);
       AddLogLine(LangFormat(330 + action, {origin}), true);
       if (unusable) {
         processThis_ = false;
         AddLogLine(LangString(343), true);
       }
-      bool ok = processThis_;
+      if (!refusal.empty()) processThis_ = false;
+      FileOpResult outcome;
       if (processThis_) {
         if (transfers) {
-          ok = transfer(action == actMove, origin, dest, replace);
-          if (ok) written_.insert(dest);
+          outcome = transfer(action == actMove, origin, dest, replace);
+          if (outcome.ok()) written_.insert(dest);
         } else {
+          // Both act on the entry itself: a link's target keeps its attributes.
           if (ignoreReadOnly_) ClearReadOnly(origin);
-          ok = (params_.deleteToRecycleBin ? DeleteToRecycleBin(origin) : RemoveFile(origin)).ok();
+          outcome = params_.deleteToRecycleBin ? DeleteToRecycleBin(origin) : RemoveFile(origin);
         }
-        // The dialog may have run other code meanwhile; the cursor is put back first.
-        if (ok && action != actCopy && list_.SelectIndex(i))
-          list_.Cursor->SetFlags(list_.Cursor->GetFlags() | FLAG_GONE);
       }
+      const bool ok = processThis_ && outcome.ok();
+      // The dialog may have run other code meanwhile; the cursor is put back first.
+      if (ok && action != actCopy && list_.SelectIndex(i))
+        list_.Cursor->SetFlags(list_.Cursor->GetFlags() | FLAG_GONE);
       std::string resultText;
-      if (!processThis_)
+      if (!refusal.empty())
+        resultText = refusal;
+      else if (!processThis_)
         resultText = LangString(347);
       else if (transfers && ok)
         resultText = LangString(349);  // a transfer that completed is reported as such
@@ -568,7 +612,7 @@ bool TOperationEngine::aAction(int action) {
       else if (ok)
         resultText = LangString(349);
       else
-        resultText = LangFormat(346, {std::string()});
+        resultText = LangFormat(346, {outcome.message});
       AppendToLastLogLine(" - " + resultText, 7);
       if (flags_.aborted) {
         flags_.running = false;
@@ -594,13 +638,14 @@ bool TOperationEngine::aAction(int action) {
 }
 
 bool TOperationEngine::OnCopyProgress(std::int64_t fileSize, std::int64_t transferred) {
-  const bool cancel = !flags_.running || flags_.aborted || flags_.skipCurrent;
   current_ = transferred;
   if (total_ > 0 && fileSize > 0)
     UpdateProgress(false, static_cast<double>(transferred) / static_cast<double>(fileSize),
                    static_cast<double>(done_ + transferred) / static_cast<double>(total_));
   display_.pumpMessages();
-  return !cancel;
+  // Read after the messages: a Skip or Cancel pressed during this very pump counts, also
+  // after the last chunk.
+  return flags_.running && !flags_.aborted && !flags_.skipCurrent;
 }
 
 void TOperationEngine::UpdateProgress(bool force, double fileFraction, double totalFraction) {

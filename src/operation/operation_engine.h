@@ -9,17 +9,25 @@
 //   with a complete one;
 // - a destination is looked up again just before each copy or move, and a file that this
 //   run itself put there is never replaced (it gets a numbered name instead);
-// - a destination that would fall outside the destination root is not used;
+// - a destination that would fall outside the destination root is not used, and no file
+//   or folder is created, replaced or deleted outside the root through a symbolic link
+//   inside it;
 // - the destination is never cleared when it is "/", the home folder (or above it), or a
-//   folder holding a marked source file;
+//   folder holding a marked source file (also through a link or a bind mount), and
+//   clearing never enters another mount;
+// - an entry that is not a regular file, or whose path holds a NUL byte, is skipped with
+//   its reason;
 // - "Операция завершена" is shown only after what the run wrote reached the disk.
 #include <atomic>
 #include <cstdint>
 #include <functional>
 #include <string>
 #include <unordered_set>
+#include <vector>
 
+#include "fs/file_ops.h"
 #include "fs/part_files.h"
+#include "operation/dest_path.h"
 #include "operation/operation_parameters.h"
 #include "operation/progress_display.h"
 #include "worklist/playlist.h"
@@ -71,9 +79,11 @@ class TOperationEngine {
   void CheckDestFilesExisting();
   CheckCounters CountMarked();
   // Deletes everything below folder (files first, then the subfolders deepest first);
-  // the folder itself stays. Symbolic links are removed themselves, never followed.
-  void DeleteFolderContents(const std::string& folder);
-  // Why clearing root must not happen, or the empty text when it may.
+  // the folder itself stays. Symbolic links are removed themselves, never followed; a
+  // mount point below it and what lies below that stay; they are returned.
+  std::vector<std::string> DeleteFolderContents(const std::string& folder);
+  // Why clearing root must not happen (the text of the box the user is shown), or the
+  // empty text when it may.
   std::string ClearRefusal(const std::string& root);
 
   // Bytes (copy, move) or count (delete) of the marked entries not found missing.
@@ -103,7 +113,14 @@ class TOperationEngine {
                                bool& processThis, bool& replace);
   // Syncs the destination's file system; false (with a log line) when that failed.
   bool flushDestination();
-  bool transfer(bool move, const std::string& origin, const std::string& dest, bool replace);
+  FileOpResult transfer(bool move, const std::string& origin, const std::string& dest,
+                        bool replace);
+  // Whether the folder that path lies in is reached from the root without passing through
+  // a symbolic link: the real path of its nearest existing ancestor is the root's real
+  // path with the same names below it.
+  bool reachedWithoutLink(const std::string& path) const;
+  // Why an entry cannot be processed (the log's result text), or the empty text.
+  std::string entryRefusal(const std::string& origin, const std::string& dest);
 
   TkroPlayList& list_;
   const IListRows& rows_;
@@ -124,6 +141,10 @@ class TOperationEngine {
   // Destinations this run has written, so that a later entry never replaces them.
   std::unordered_set<std::string> written_;
   PartFileSweep partSweep_;  // stale copy temporaries go before a folder is written to
+  // Numbers given to renamed files in this run, so numbering goes on where it stopped.
+  UniqueNameState uniqueNames_;
+  // The destination root as typed (DestinationRoot) and as it really lies, for the run.
+  std::string root_, rootReal_;
   // A copy or move stage has begun and its files are not yet flushed.
   bool transferStarted_ = false;
 };

@@ -16,8 +16,14 @@ int OperationNameId(int action) {
 }
 
 std::string DestinationRoot(const std::string& destination) {
-  // Spaces around, separators at the end, then spaces that stood before them.
-  return std::string(TrimSpaces(StripTrailingSeparators(std::string(TrimSpaces(destination)), 3)));
+  // Spaces around, separators at the end, then spaces that stood before them, until
+  // neither is left: "/media/stick/out / /" is the folder "/media/stick/out".
+  std::string root(TrimSpaces(destination));
+  for (;;) {
+    std::string next(TrimSpaces(StripTrailingSeparators(root, 3)));
+    if (next == root) return root;
+    root = std::move(next);
+  }
 }
 
 int FolderLevelCount(const std::string& folderLevels) {

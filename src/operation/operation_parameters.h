@@ -51,7 +51,9 @@ struct OperationParameters {
 
 // The string-table id of the operation's name ("Копирование", ...), 310 + action.
 int OperationNameId(int action);
-// The destination root: trimmed of spaces, without trailing '/' and '\'.
+// The destination root: trimmed of spaces, without trailing '/' and '\' and the spaces
+// before them. The one computation of the folder a run checks, clears, creates, writes,
+// flushes and whose space the limit shows.
 std::string DestinationRoot(const std::string& destination);
 // The number of folder levels of layout 3, kept within 1 to 6.
 int FolderLevelCount(const std::string& folderLevels);

@@ -230,11 +230,17 @@ void TPlayer::ipPosChange() {
 
 void TPlayer::ipTimer1Timer() {
   if (opening_) return;
-  if (!fileOpen() || device_->Mode() == kModeNotReady) return;
+  const int before = fileOpen() ? device_->Mode() : kModeNotReady;
+  if (before == kModeNotReady) return;
   device_->Seek(view_.SliderValue());
   ipTimer2Timer();
+  // A track that was playing or had played to its end plays on from the new place. The
+  // mode before the seek decides: the device may still be seeking now, and mpv keeps a
+  // track that ended paused after a seek. A paused track stays paused.
   const int mode = device_->Mode();
-  if (mode == kModePlaying || mode == kModeStopped) device_->Play();
+  if (mode == kModePlaying || mode == kModeStopped || before == kModePlaying ||
+      before == kModeStopped)
+    device_->Play();
   ipTimer2Timer();
   seekTimer_.stop();
   displayTimer_.start();

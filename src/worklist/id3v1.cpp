@@ -120,13 +120,16 @@ bool IsMp3FileName(std::string_view fileName) {
 }
 
 std::string DescriptionForFile(const std::string& path, const std::string& given, bool useId3) {
-  if (!given.empty()) return given;
+  // A description may become a file name (renaming by description) and is written into
+  // playlists: whatever its source, it carries no control character.
+  std::string d = RemoveControlChars(given);
+  if (!d.empty()) return d;
   const std::string_view name = FileNamePart(path);
   if (useId3 && IsMp3FileName(name)) {
     if (auto tag = ReadId3v1(path)) {
-      std::string d = Id3v1Description(*tag);
+      d = RemoveControlChars(Id3v1Description(*tag));
       if (!d.empty()) return d;
     }
   }
-  return std::string(NameWithoutExtension(name));
+  return RemoveControlChars(NameWithoutExtension(name));
 }

@@ -46,5 +46,6 @@ bool IsMp3FileName(std::string_view fileName);
 
 // The description of a file being added to the work list: `given` when not empty; else,
 // when `useId3` is set and the file is an MP3 with a tag holding an artist or a title,
-// the tag's description; else the file name without its extension.
+// the tag's description; else the file name without its extension. Control characters are
+// removed from each; one left empty that way counts as not there.
 std::string DescriptionForFile(const std::string& path, const std::string& given, bool useId3);

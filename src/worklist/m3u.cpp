@@ -96,6 +96,18 @@ std::string ResolvePlaylistPath(std::string_view line, std::string_view folder) 
   return CollapseSeparators(joined, 1, kSepSlash);
 }
 
+std::string M3uPathProblem(std::string_view path) {
+  if (path.empty()) return "the path is empty";
+  if (path.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos)
+    return "the path holds a line break or a NUL byte";
+  if (!IsValidUtf8(path)) return "the path is not valid UTF-8";
+  if (TrimBlanks(path).size() != path.size())
+    return "the path starts or ends with a blank or a control character";
+  if (path[0] == '#') return "the path starts with \"#\"";
+  if (!isUnchangedPath(path)) return "the path is relative";
+  return std::string();
+}
+
 M3uParseResult ParseM3U(std::string_view bytes, std::string_view folder) {
   M3uParseResult result;
   bytes = SkipUtf8Bom(bytes);
@@ -138,8 +150,14 @@ M3uParseResult ParseM3U(std::string_view bytes, std::string_view folder) {
       }
       return true;
     }
-    result.records.push_back(
-        {ResolvePlaylistPath(text, folder), std::move(title), length, hasExtinf, number});
+    if (text.find('\0') != std::string::npos) {
+      // Every system call would end the path at the NUL and act on another file.
+      result.diagnostics.push_back(
+          {number, "line " + std::to_string(number) + ": path holds a NUL byte, entry left out"});
+    } else {
+      result.records.push_back(
+          {ResolvePlaylistPath(text, folder), std::move(title), length, hasExtinf, number});
+    }
     title.clear();
     length = -1;
     hasExtinf = false;

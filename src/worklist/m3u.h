@@ -51,11 +51,17 @@ std::string PlaylistFolder(std::string_view playlistFile);
 // and symbolic links are left for the file system to resolve).
 std::string ResolvePlaylistPath(std::string_view line, std::string_view folder);
 
-// Reads playlist bytes; relative paths are resolved against `folder`.
+// Reads playlist bytes; relative paths are resolved against `folder`. A path line holding
+// a NUL byte is left out with a diagnostic: no file name can hold one.
 M3uParseResult ParseM3U(std::string_view bytes, std::string_view folder);
 
 // Reads a playlist file; its folder comes from its own path.
 M3uParseResult ReadM3UFile(const std::string& playlistFile);
+
+// Why `path` cannot be written as a path line that reads back as the same path (a line
+// break or NUL inside, bytes that are not UTF-8, blanks or control characters at either
+// end, a leading '#', a relative path); empty when it can.
+std::string M3uPathProblem(std::string_view path);
 
 // An entry to write: the description becomes the title of an "#EXTINF:" line when it is not
 // empty; the path is written as it is.

@@ -205,6 +205,25 @@ std::string_view TrimBlanks(std::string_view text) {
   return TrimBlanksRight(TrimBlanksLeft(text));
 }
 
+std::string RemoveControlChars(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const auto c = static_cast<unsigned char>(text[i]);
+    if (c < 0x20 || c == 0x7F) continue;
+    // U+0080-U+009F are C2 80 to C2 9F in UTF-8.
+    if (c == 0xC2 && i + 1 < text.size()) {
+      const auto next = static_cast<unsigned char>(text[i + 1]);
+      if (next >= 0x80 && next <= 0x9F) {
+        ++i;
+        continue;
+      }
+    }
+    out += static_cast<char>(c);
+  }
+  return out;
+}
+
 std::string_view TrimSpaces(std::string_view text) {
   const std::size_t b = text.find_first_not_of(' ');
   if (b == std::string_view::npos) return {};

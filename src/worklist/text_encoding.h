@@ -48,6 +48,11 @@ std::string_view TrimBlanksRight(std::string_view text);
 // The text without its leading and trailing spaces (code 32 only).
 std::string_view TrimSpaces(std::string_view text);
 
+// The text without any control character: C0 (NUL, tab, line ends ...), DEL and the C1
+// range U+0080-U+009F. Descriptions pass through it, so a title never carries a byte that
+// would cut a file name short or split a playlist line.
+std::string RemoveControlChars(std::string_view text);
+
 // Comparisons that fold only the ASCII letters A-Z / a-z.
 bool EqualsIgnoreAsciiCase(std::string_view a, std::string_view b);
 bool EndsWithIgnoreAsciiCase(std::string_view text, std::string_view suffix);

@@ -222,6 +222,56 @@ TEST_F(CommandsTest, RealMouseClicksInTheTreeAreBound) {
   expectPages(kLeftPageEmpty, kCentrePageAction);
 }
 
+TEST_F(CommandsTest, AClickAtHumanPaceActsOnTheNodeThatWasPressed) {
+  form.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+  commands.RefreshNavigation();
+  QWidget* vp = form.NavTree->viewport();
+  // Press, 150 ms in which the window's messages run, release where the press was.
+  const auto humanClick = [&](QTreeWidgetItem* target) {
+    form.NavTree->scrollToItem(target);
+    const QPoint at = form.NavTree->visualItemRect(target).center();
+    QTest::mousePress(vp, Qt::LeftButton, {}, at);
+    QCoreApplication::processEvents();
+    QTest::mouseRelease(vp, Qt::LeftButton, {}, at, 150);
+    QCoreApplication::processEvents();
+  };
+
+  // "Выход" below the open branch of the list's commands: the exit question comes at once.
+  selectNode(1800);
+  ASSERT_TRUE(node(1000)->isExpanded());
+  ASSERT_TRUE(node(1800)->isExpanded());
+  boxes.answer = MsgResult::No;
+  humanClick(node(9000));
+  ASSERT_EQ(boxes.shown.size(), 1u);
+  EXPECT_EQ(boxes.shown[0].text, "Вы уверены, что хотите выйти из программы?");
+  EXPECT_EQ(form.NavTree->currentItem(), node(9000));
+  // The old branch closed after the release: still one open branch.
+  EXPECT_FALSE(node(1000)->isExpanded());
+
+  // A node inside another branch, below an open one.
+  selectNode(1600);
+  ASSERT_TRUE(node(1600)->isExpanded());
+  form.rgAction->setItemIndex(-1);
+  humanClick(node(2000));
+  humanClick(node(2200));
+  EXPECT_EQ(form.rgAction->itemIndex(), 1);
+  EXPECT_EQ(form.NavTree->currentItem(), node(2200));
+  EXPECT_FALSE(node(1000)->isExpanded());
+  EXPECT_TRUE(node(2000)->isExpanded());
+
+  // A press that drags to another node and is released there runs nothing.
+  const std::size_t from = logSize();
+  selectNode(1600);
+  const QPoint on = form.NavTree->visualItemRect(node(1610)).center();
+  QTest::mousePress(vp, Qt::LeftButton, {}, on);
+  QCoreApplication::processEvents();
+  QTest::mouseRelease(vp, Qt::LeftButton, {}, form.NavTree->visualItemRect(node(1620)).center(),
+                      150);
+  QCoreApplication::processEvents();
+  EXPECT_TRUE(callLines(from).empty());
+}
+
 TEST_F(CommandsTest, SelectingANodeWithTheKeysOnlySwitchesPagesAndKeepsOneBranchOpen) {
   const std::size_t from = logSize();
   selectNode(1810);

@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTest>
 #include <filesystem>
 
 #include "app/operation_panel.h"
@@ -305,4 +306,41 @@ TEST_F(PanelTest, StartRunsTheDialogWithTheLimitInForceAndRemembersHistories) {
   EXPECT_EQ(runs.size(), 4u);
   EXPECT_EQ(runs.back().action, actDelete);
   EXPECT_EQ(form.cbDest->count(), 2);
+}
+
+TEST_F(PanelTest, NoOperationStartsWhileAListChangeRuns) {
+  panel.SelectAction(actDelete);
+  add(1000, true);
+  int runs = 0;
+  panel.setProgressRunner([&](const OperationParameters&) { ++runs; });
+  form.show();
+  EXPECT_TRUE(form.Start->isEnabled());
+  EXPECT_TRUE(form.Button8->isEnabled());
+
+  // A folder scan is filling the list.
+  view->BeginListWork("scan");
+  EXPECT_FALSE(form.Start->isEnabled());
+  EXPECT_FALSE(form.Button8->isEnabled());
+  form.Start->click();
+  form.Button8->click();
+  for (QPushButton* b : {form.Start, form.Button8}) {
+    QTest::keyClick(b, Qt::Key_Return);
+    QTest::keyClick(b, Qt::Key_Space);
+    QTest::mouseClick(b, Qt::LeftButton);
+  }
+  EXPECT_EQ(panel.StartClick(), 0);
+  EXPECT_EQ(runs, 0);
+  // Another action picked meanwhile changes the panels inside the scan's bracket.
+  panel.SelectAction(actCopy);
+  EXPECT_TRUE(view->busy()) << "the scan's bracket is still open";
+  EXPECT_FALSE(form.Button8->isEnabled());
+  EXPECT_TRUE(boxes.shown.empty());
+
+  view->EndListWork("");
+  EXPECT_TRUE(form.Start->isEnabled());
+  EXPECT_TRUE(form.Button8->isEnabled());
+  panel.SelectAction(actDelete);
+  form.Button8->click();
+  EXPECT_EQ(runs, 1);
+  EXPECT_FALSE(view->busy());
 }

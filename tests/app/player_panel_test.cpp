@@ -4,7 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include <QGroupBox>
+#include <QLayout>
+#include <QPushButton>
+#include <QSlider>
 #include <QTest>
+#include <cstdlib>
 
 #include "app/commands.h"
 #include "app/main_window.h"
@@ -65,6 +70,25 @@ TEST_F(PlayerPanelTest, StartsIdleWithBothTimersRunning) {
   EXPECT_EQ(form.ipTimer1->interval(), 600);
 }
 
+TEST_F(PlayerPanelTest, SliderIsEightAndDisplaysSixteenPixelsNarrowerThanTheGroup) {
+  form.show();
+  for (const int width : {1000, 1300}) {
+    form.resize(width, 700);
+    form.gbPlayer->layout()->activate();
+    const QRect client = form.gbPlayer->contentsRect();
+    SCOPED_TRACE(client.width());
+    EXPECT_EQ(form.ipPos->x(), client.left() + 4);
+    EXPECT_EQ(form.ipPos->width(), client.width() - 8);
+    for (QLabel* display : {form.ipTime, form.ipTitle}) {
+      EXPECT_EQ(display->x(), client.left() + 8);
+      EXPECT_EQ(display->width(), client.width() - 16);
+    }
+    // The quick-start button stands in the middle of its group.
+    const QRect quick = form.gbQuickStart->rect();
+    EXPECT_LE(std::abs(form.Button8->geometry().center().x() - quick.center().x()), 1);
+  }
+}
+
 TEST_F(PlayerPanelTest, DoubleClickPlaysTheRowAndShowsIt) {
   dev->lengths["/music/2.mp3"] = 245600;
   form.show();
@@ -119,8 +143,11 @@ TEST_F(PlayerPanelTest, CommandAndButtonsDriveThePlayer) {
   EXPECT_EQ(text(form.ipTime), "2:30 >> 4:02");
   EXPECT_FALSE(form.ipTimer2->isActive());
   EXPECT_TRUE(form.ipTimer1->isActive());
-  ASSERT_TRUE(QTest::qWaitFor([&] { return !dev->seeks.empty(); }, 3000));
+  // The seek timer fires.
+  PlayerPanel::of(form).player().ipTimer1Timer();
+  ASSERT_FALSE(dev->seeks.empty());
   EXPECT_EQ(dev->seeks.back(), 150000);
+  EXPECT_FALSE(form.ipTimer1->isActive());
   EXPECT_TRUE(form.ipTimer2->isActive());
 
   form.bipStop->click();

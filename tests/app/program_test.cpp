@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QTimer>
 #include <algorithm>
@@ -14,8 +15,11 @@
 #include <string>
 #include <vector>
 
+#include "app/about_window.h"
 #include "app/exception_handler.h"
 #include "app/main_window.h"
+#include "app/player_panel.h"
+#include "app/settings_dialog.h"
 #include "app/splash_window.h"
 #include "lang/lang.h"
 #include "lang/message_box.h"
@@ -281,6 +285,26 @@ TEST(ProgramRun, ClosingAsksAndOnlyYesEndsTheProgram) {
   for (std::size_t pos = 0; (pos = log.find("FormClose()", pos)) != std::string::npos; ++pos)
     ++count;
   EXPECT_EQ(count, 1u);
+}
+
+TEST(ProgramRun, EachWindowIsTitledWithItsCaptionAlone) {
+  TempDir home;
+  FakeBox box;
+  runProgram(home, {}, [](TavelProgram& p) {
+    // Qt appends an application display name to every window title under a window manager,
+    // so none may be set: the task bar shows the main window's own title.
+    const auto titlesAreCaptions = [&](const QString& mainCaption) {
+      EXPECT_EQ(QGuiApplication::applicationDisplayName(), QCoreApplication::applicationName());
+      EXPECT_EQ(p.mainWindow()->windowTitle(), mainCaption);
+      EXPECT_EQ(p.applicationTitle(), mainCaption);
+      EXPECT_EQ(p.settingsDialog()->windowTitle().toStdString(), LangString(280));
+      EXPECT_EQ(p.aboutWindow()->windowTitle().toStdString(), LangString(79));
+    };
+    titlesAreCaptions(QStringLiteral("Vo Tavel 0.9.2"));
+    PlayerPanel::of(*p.mainWindow()).SetCaption("Кино - Группа крови - Vo Tavel 0.9.2");
+    titlesAreCaptions(QStringLiteral("Кино - Группа крови - Vo Tavel 0.9.2"));
+    p.mainWindow()->close();
+  });
 }
 
 TEST(ProgramRun, ErrorInAStageEndsFormCreateThereAndStartUpGoesOn) {

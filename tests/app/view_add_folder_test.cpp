@@ -4,6 +4,7 @@
 #include <QComboBox>
 #include <QDropEvent>
 #include <QGroupBox>
+#include <QLineEdit>
 #include <QMimeData>
 #include <QPushButton>
 #include <QTest>
@@ -75,10 +76,9 @@ TEST_F(Page, FolderTreeListsFoldersOnlyAndLazily) {
   ASSERT_EQ(model->rowCount(root), 1);  // "music"; files are not shown
   const QModelIndex music = model->index(0, 0, root);
   model->fetchMore(music);
-  ASSERT_EQ(model->rowCount(music), 2);  // hidden folders too, in name order
-  EXPECT_EQ(model->data(model->index(0, 0, music)).toString(), ".hidden");
-  EXPECT_EQ(model->data(model->index(1, 0, music)).toString(), "sub");
-  const QModelIndex sub = model->index(1, 0, music);
+  ASSERT_EQ(model->rowCount(music), 1);  // ".hidden" is not listed
+  EXPECT_EQ(model->data(model->index(0, 0, music)).toString(), "sub");
+  const QModelIndex sub = model->index(0, 0, music);
   EXPECT_FALSE(model->hasChildren(sub));
   EXPECT_EQ(model->parent(sub), music);
 
@@ -98,6 +98,69 @@ TEST_F(Page, FolderTreeListsFoldersOnlyAndLazily) {
   EXPECT_EQ(roots[0], QDir::homePath());
   EXPECT_TRUE(roots.contains("/"));
   EXPECT_EQ(roots.count("/"), 1);
+}
+
+TEST_F(Page, FolderTreeStaysCurrentAndListsHiddenFoldersOnlyWhenTyped) {
+  namespace fs = std::filesystem;
+  const QString base = QString::fromStdString(dir.str());
+  const QModelIndex root = model->index(0, 0);
+  w.tree->expand(root);
+  const QModelIndex music = model->indexOfPath(base + "/music");
+  w.tree->expand(music);
+  const auto names = [&](const QModelIndex& parent) {
+    QStringList out;
+    for (int r = 0; r < model->rowCount(parent); ++r)
+      out << model->data(model->index(r, 0, parent)).toString();
+    return out;
+  };
+  ASSERT_EQ(names(music), QStringList{"sub"});
+  EXPECT_TRUE(model->watchedFolders().contains(base + "/music"));
+  EXPECT_TRUE(model->watchedFolders().contains(base));
+
+  // Made and removed while the folder is open: the watcher's change report updates it, and
+  // the node that stays keeps its place and its own listing.
+  const QModelIndex sub = model->index(0, 0, music);
+  w.tree->expand(sub);
+  fs::create_directories(dir / "music/Alpha");
+  fs::create_directories(dir / "music/zeta");
+  fs::create_directories(dir / "music/.cache");
+  model->folderChanged(base + "/music");
+  EXPECT_EQ(names(music), (QStringList{"Alpha", "sub", "zeta"}));
+  EXPECT_EQ(model->pathOf(model->index(1, 0, music)), base + "/music/sub");
+  EXPECT_TRUE(w.tree->isExpanded(model->index(1, 0, music)));
+  fs::remove(dir / "music/Alpha");
+  model->folderChanged(base + "/music");
+  EXPECT_EQ(names(music), (QStringList{"sub", "zeta"}));
+
+  // A closed folder is read again when it opens.
+  w.tree->collapse(music);
+  EXPECT_FALSE(model->watchedFolders().contains(base + "/music"));
+  fs::remove(dir / "music/zeta");
+  fs::create_directories(dir / "music/new");
+  w.tree->expand(music);
+  EXPECT_EQ(names(music), (QStringList{"new", "sub"}));
+
+  // A hidden folder shows once its path is typed, and stays while it exists.
+  w.folders->setEditText(base + "/music/.hidden");
+  QTest::keyClick(w.folders->lineEdit(), Qt::Key_Return);
+  EXPECT_EQ(names(music), (QStringList{".hidden", "new", "sub"}));
+  EXPECT_EQ(page->selectedTreePath(), base + "/music/.hidden");
+  EXPECT_EQ(w.folders->currentText(), base + "/music/.hidden");
+  model->folderChanged(base + "/music");
+  EXPECT_EQ(names(music), (QStringList{".hidden", "new", "sub"}));
+  fs::remove_all(dir / "music/.hidden");
+  model->folderChanged(base + "/music");
+  EXPECT_EQ(names(music), (QStringList{"new", "sub"}));
+  w.folders->setEditText(base + "/music/.nothing");
+  page->ShowTypedFolder();
+  EXPECT_EQ(names(music), (QStringList{"new", "sub"}));
+
+  // The home folder is shown by the user's name, its path in the tip.
+  FolderTreeModel homeTree({QDir::homePath()});
+  const QString shown = homeTree.data(homeTree.index(0, 0)).toString();
+  EXPECT_NE(shown, QDir::homePath());
+  EXPECT_EQ(shown, QDir::homePath() == "/" ? QString("~") : QDir(QDir::homePath()).dirName());
+  EXPECT_EQ(homeTree.data(homeTree.index(0, 0), Qt::ToolTipRole).toString(), QDir::homePath());
 }
 
 TEST_F(Page, OptionsToggleAndMaskVisibility) {

@@ -98,13 +98,30 @@ TEST_F(Flows, AddPlaylistAppendsAndOpenPlaylistReplaces) {
   CmdOpenPlaylist(*f.view);
   EXPECT_EQ(f.workList.EntryCount(), 2);
 
-  // Not a playlist: the error is shown and, for open, the list is already empty.
-  dialogs.opens.push_back({file("bad.m3u", "hello\r\n")});
-  CmdOpenPlaylist(*f.view);
-  ASSERT_EQ(f.boxes.shown.size(), 1u);
+  // A refused file (not a playlist, a lowercase header, UTF-16, unreadable, empty) shows
+  // its error and leaves the list as it was.
+  const std::string missing = (dir / "missing.m3u").string();
+  for (const std::string& bad :
+       {file("bad.m3u", "hello\r\n"), file("lower.m3u", "#extm3u\r\nz.mp3\r\n"),
+        file("utf16.m3u", std::string("\xff\xfe#\0E\0X\0T\0M\0003\0U\0\r\0\n\0", 20)), missing,
+        file("empty.m3u", "")}) {
+    dialogs.opens.push_back({bad});
+    CmdOpenPlaylist(*f.view);
+    EXPECT_EQ(f.workList.EntryCount(), 2) << bad;
+    EXPECT_EQ(f.model->rowCountTotal(), 2) << bad;
+    EXPECT_EQ(f.cell(1, 0), "y") << bad;
+    EXPECT_FALSE(f.view->busy()) << bad;
+  }
+  ASSERT_EQ(f.boxes.shown.size(), 4u);
   EXPECT_EQ(f.boxes.shown[0].text, LangString(106));
+  EXPECT_EQ(f.boxes.shown[2].text, LangString(106));
+  EXPECT_EQ(f.boxes.shown[3].text, LangFormat(457, {missing}));
+
+  // A playlist holding only its header is accepted and empties the list.
+  dialogs.opens.push_back({file("header.m3u", "#EXTM3U\r\n")});
+  CmdOpenPlaylist(*f.view);
+  EXPECT_EQ(f.workList.EntryCount(), 0);
   EXPECT_EQ(f.model->rowCountTotal(), 0);
-  EXPECT_EQ(f.panel(1), "");
 }
 
 TEST_F(Flows, SavePlaylistAddsTheExtensionOnlyForThePlaylistFilter) {

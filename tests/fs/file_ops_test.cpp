@@ -10,6 +10,7 @@
 #include <cstring>
 #include <filesystem>
 #include <random>
+#include <set>
 
 #include "fs/sys_calls.h"
 #include "test_support.h"
@@ -459,4 +460,54 @@ TEST(FileOps, RemoveCreateAndFlush) {
   calls.syncfs = [](int) { return errno = EIO, -1; };
   ScopedFsCalls broken(calls);
   EXPECT_EQ(FlushFileSystem(t.str()).error, EIO);
+}
+
+TEST(CopyFile, CancelDuringTheLastChunkStillDiscardsTheCopy) {
+  TempDir t;
+  writeFile(t / "src.mp3", randomBytes(100000));
+  writeFile(t / "dst.mp3", "old song");
+  std::atomic<bool> cancel{false};
+  CopyOptions options;
+  options.cancel = &cancel;
+  // The user presses Skip while the last chunk's progress is shown.
+  options.progress = [&](std::int64_t total, std::int64_t done) {
+    if (done == total) cancel = true;
+    return CopyAnswer::Continue;
+  };
+  const FileOpResult r =
+      CopyFileWithProgress((t / "src.mp3").string(), (t / "dst.mp3").string(), options);
+  EXPECT_TRUE(r.cancelled());
+  EXPECT_EQ(readFile(t / "dst.mp3"), "old song");
+  EXPECT_TRUE(leftovers(t.path()).empty());
+}
+
+TEST(FileOps, PathsHoldingANulByteAreRefusedAsInvalidNames) {
+  TempDir t;
+  ScopedEnv home("HOME", (t / "home").string());
+  ScopedEnv data("XDG_DATA_HOME", std::nullopt);
+  writeFile(t / "victim", "victim");
+  fs::create_directories(t / "home");
+  fs::create_directories(t / "empty");
+  const std::string nul(1, '\0');
+  const std::string victim = (t / "victim").string() + nul + ".mp3";
+  auto refused = [](const FileOpResult& r) {
+    return r.status == FileOpStatus::Failed && r.error == EINVAL &&
+           r.message.find("invalid name") != std::string::npos;
+  };
+  EXPECT_TRUE(refused(RemoveFile(victim)));
+  EXPECT_TRUE(refused(DeleteToRecycleBin(victim)));
+  EXPECT_TRUE(refused(MoveFileWithProgress(victim, (t / "moved").string())));
+  EXPECT_TRUE(refused(MoveFileWithProgress((t / "victim").string(), victim)));
+  EXPECT_TRUE(refused(CopyFileWithProgress(victim, (t / "copy").string())));
+  EXPECT_TRUE(refused(CopyFileWithProgress((t / "empty/x").string(), victim)));
+  EXPECT_TRUE(refused(RemoveFolder((t / "empty").string() + nul + "x")));
+  EXPECT_TRUE(refused(CreateFolderTree((t / "new").string() + nul + "/x")));
+  EXPECT_TRUE(refused(FlushFileSystem(victim)));
+  EXPECT_TRUE(refused(FlushPath(victim)));
+  EXPECT_EQ(readFile(t / "victim"), "victim");
+  EXPECT_TRUE(fs::is_directory(t / "empty"));
+  std::set<std::string> names;
+  for (const auto& e : fs::directory_iterator(t.path())) names.insert(e.path().filename());
+  EXPECT_EQ(names, (std::set<std::string>{"empty", "home", "victim"}));
+  EXPECT_TRUE(fs::is_empty(t / "home"));
 }

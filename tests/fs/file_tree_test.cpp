@@ -1,10 +1,13 @@
 #include "fs/file_tree.h"
 
 #include <gtest/gtest.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 
 #include "test_support.h"
@@ -221,4 +224,54 @@ TEST(ClearReadOnly, AddsOwnerWriteOnlyWhenMissing) {
   ::chmod((t / "ro").c_str(), 0555);
   EXPECT_TRUE(ClearReadOnly((t / "ro").string()));
   EXPECT_FALSE(ClearReadOnly((t / "missing").string()));
+}
+
+TEST(ClearableTree, LinksCountThemselvesAndOtherMountsAreLeftOut) {
+  TempDir t;
+  writeFile(t / "dest/a.mp3", std::string(1000, 'a'));
+  writeFile(t / "dest/sub/b.mp3", std::string(10, 'b'));
+  // A 3 GiB sparse target: a link to it frees the link's few bytes, not the target's.
+  writeFile(t / "big/target.flac", "");
+  fs::resize_file(t / "big/target.flac", std::int64_t{3} << 30);
+  const std::string target = (t / "big/target.flac").string();
+  fs::create_symlink(target, t / "dest/link.flac");
+  fs::create_directory_symlink(t / "big", t / "dest/sub/linkdir");
+  const std::int64_t links =
+      std::int64_t(target.size()) + std::int64_t((t / "big").string().size());
+  ClearableTree tree = CollectClearableTree((t / "dest").string());
+  EXPECT_EQ(tree.bytes, 1010 + links);
+  const std::string d = (t / "dest").string();
+  EXPECT_EQ(tree.files, (std::vector<std::string>{d + "/a.mp3", d + "/link.flac", d + "/sub/b.mp3",
+                                                  d + "/sub/linkdir"}));
+  EXPECT_EQ(tree.folders, (std::vector<std::string>{d + "/sub"}));
+  EXPECT_TRUE(tree.mountPoints.empty());
+  // What the limit adds for a cleared destination is that same figure.
+  const std::int64_t free = GetDriveSpace(d, false, false);
+  const std::int64_t withFolder = GetDriveSpace(d, false, true);
+  EXPECT_LT(withFolder - free, std::int64_t{256} << 20);
+
+  // A bind mount below the folder is neither entered nor counted.
+  fs::create_directories(t / "dest/sub/m");
+  if (::mount((t / "big").c_str(), (t / "dest/sub/m").c_str(), nullptr, MS_BIND, nullptr) != 0)
+    GTEST_SKIP() << "bind mounts are not allowed here: " << std::strerror(errno);
+  tree = CollectClearableTree(d);
+  ::umount2((t / "dest/sub/m").c_str(), MNT_DETACH);
+  EXPECT_EQ(tree.mountPoints, (std::vector<std::string>{d + "/sub/m"}));
+  EXPECT_EQ(tree.bytes, 1010 + links);
+  EXPECT_EQ(tree.folders, (std::vector<std::string>{d + "/sub"}));
+}
+
+TEST(ClearReadOnly, ActsOnALinkItselfNeverOnItsTarget) {
+  TempDir t;
+  writeFile(t / "ro.mp3", "x");
+  ::chmod((t / "ro.mp3").c_str(), 0444);
+  fs::create_symlink(t / "ro.mp3", t / "link.mp3");
+  EXPECT_FALSE(ClearReadOnly((t / "link.mp3").string()));
+  struct stat st;
+  ASSERT_EQ(::stat((t / "ro.mp3").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0444u);
+  // A NUL byte would make it the file "ro.mp3".
+  EXPECT_FALSE(ClearReadOnly((t / "ro.mp3").string() + std::string(1, '\0') + ".x"));
+  ASSERT_EQ(::stat((t / "ro.mp3").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0444u);
 }

@@ -186,7 +186,7 @@ TEST(DestinationSafety, PathsOutsideTheRootAreRefused) {
   OperationParameters full;
   full.folderLayout = layoutFullPath;
   EXPECT_EQ(destOf("/a/../../etc/x.mp3", "", full), "");
-  EXPECT_EQ(destOf("/a/./x.mp3", "", full), "");
+  EXPECT_EQ(destOf("/a/./x.mp3", "", full), "/dst/a/x.mp3");
   OperationParameters nearest;
   nearest.folderLayout = layoutNearestFolder;
   EXPECT_EQ(destOf("/a/../x.mp3", "", nearest), "");
@@ -204,9 +204,9 @@ TEST(MakeUniqueName, TakesTheFirstFreeNumber) {
   EXPECT_EQ(MakeUniqueName(song), (dir / "song (1).mp3").string());
   writeFile(dir / "song (1).mp3", "x");
   EXPECT_EQ(MakeUniqueName(song), (dir / "song (2).mp3").string());
-  // A folder of the candidate's name does not count as a file.
+  // A folder of the candidate's name takes the name too.
   std::filesystem::create_directory(dir / "song (2).mp3");
-  EXPECT_EQ(MakeUniqueName(song), (dir / "song (2).mp3").string());
+  EXPECT_EQ(MakeUniqueName(song), (dir / "song (3).mp3").string());
   // Without an extension the number goes at the end.
   const std::string plain = (dir / "readme").string();
   EXPECT_EQ(MakeUniqueName(plain), plain + " (1)");
@@ -220,4 +220,72 @@ TEST(MakeUniqueName, TakesTheFirstFreeNumber) {
   std::filesystem::remove(dir / "song (2).mp3");
   writeFile(dir / "song (2).mp3", "x");
   EXPECT_EQ(MakeUniqueName(song), (dir / "song (4).mp3").string());
+}
+
+TEST(DestinationSafety, DotComponentsResolveAndOnlyAPathOutsideOrWithoutANameIsRefused) {
+  OperationParameters full;
+  full.folderLayout = layoutFullPath;
+  // Playlist lines "./y.mp3" and "../Album/x.mp3" read next to /m/list.
+  EXPECT_EQ(destOf("/m/list/./y.mp3", "", full), "/dst/m/list/y.mp3");
+  EXPECT_EQ(destOf("/m/list/../Album/x.mp3", "", full), "/dst/m/Album/x.mp3");
+  EXPECT_EQ(destOf("/../x.mp3", "", full), "");
+  OperationParameters p = renaming();
+  p.renameByDescription = true;
+  p.invalidCharRule = -1;
+  EXPECT_EQ(destOf("/m/a.mp3", "sub/../b", p), "/dst/b.mp3");
+  EXPECT_EQ(destOf("/m/a.mp3", "sub/./b", p), "/dst/sub/b.mp3");
+  EXPECT_EQ(destOf("/m/noext", "sub/..", p), "");
+  EXPECT_EQ(destOf("/m/noext", "sub/", p), "");
+
+  EXPECT_EQ(ResolveRelativeFilePath("a/./b/../c.mp3"), "a/c.mp3");
+  EXPECT_EQ(ResolveRelativeFilePath("a//b.mp3"), "a/b.mp3");
+  EXPECT_EQ(ResolveRelativeFilePath("a/../../b.mp3"), "");
+  EXPECT_EQ(ResolveRelativeFilePath("a/b/.."), "");
+  EXPECT_EQ(ResolveRelativeFilePath("a/."), "");
+  EXPECT_EQ(ResolveRelativeFilePath(std::string("a\0b.mp3", 7)), "");
+}
+
+TEST(MakeUniqueName, AnythingTakesANameNumberingGoesOnAndAlwaysEnds) {
+  TempDir dir;
+  const std::string song = (dir / "song.mp3").string();
+  writeFile(song, "s");
+  std::filesystem::create_directory(dir / "song (1).mp3");
+  std::filesystem::create_symlink(dir / "song (1).mp3", dir / "song (2).mp3");
+  EXPECT_EQ(MakeUniqueName(song), (dir / "song (3).mp3").string());
+  // Within one run the numbers go on from the last one given, without looking again at
+  // the numbers below it.
+  UniqueNameState run;
+  EXPECT_EQ(MakeUniqueName(song, &run), (dir / "song (3).mp3").string());
+  EXPECT_EQ(MakeUniqueName(song, &run), (dir / "song (4).mp3").string());
+  writeFile(dir / "song (5).mp3", "x");
+  EXPECT_EQ(MakeUniqueName(song, &run), (dir / "song (6).mp3").string());
+  EXPECT_EQ(MakeUniqueName((dir / "other.mp3").string(), &run), (dir / "other (1).mp3").string());
+
+  // A NUL byte: the system would see "a", which stands there; the search ends at once.
+  writeFile(dir / "a", "a");
+  EXPECT_EQ(MakeUniqueName((dir / "a").string() + std::string(1, '\0') + "b.mp3"), "");
+
+  // Names at the length limit are shortened before the number, keeping the extension and
+  // whole UTF-8 characters.
+  const std::string longName = std::string(251, 'x') + ".mp3";
+  const std::string numbered = MakeUniqueName((dir / longName).string());
+  const std::string numberedName = std::filesystem::path(numbered).filename().string();
+  EXPECT_EQ(numberedName, std::string(247, 'x') + " (1).mp3");
+  std::string cyrillic;
+  for (int i = 0; i < 125; ++i) cyrillic += "я";
+  const std::string cutName =
+      std::filesystem::path(MakeUniqueName((dir / (cyrillic + ".mp3")).string())).filename();
+  EXPECT_EQ(cutName, cyrillic.substr(0, 246) + " (1).mp3");
+  writeFile(dir / cutName, "fits");
+  EXPECT_EQ(readFile(dir / cutName), "fits");
+  EXPECT_EQ(FitNameLength("abc", ".mp3", 6), "ab.mp3");
+  EXPECT_EQ(FitNameLength("яя", ".mp3", 7), "я.mp3");
+
+  // A running number in front of a long name: the name is shortened the same way.
+  OperationParameters p = renaming();
+  p.renameByDescription = false;
+  p.numberItems = true;
+  NumberingState n{1, 3};
+  const std::string dest = destOf("/m/" + longName, "", p, n);
+  EXPECT_EQ(dest, "/dst/001 " + std::string(247, 'x') + ".mp3");
 }

@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <set>
 
@@ -44,6 +47,40 @@ struct Rig {
       }
     };
   }
+};
+
+// The result shown for an entry: what follows its path's log line ("" when none shows it).
+std::string resultFor(const std::vector<std::string>& log, const std::string& path) {
+  const std::string mark = "\"" + path + "\"";
+  for (const std::string& line : log) {
+    const std::size_t at = line.find(mark);
+    const std::size_t dash = line.find("        - ", at == std::string::npos ? 0 : at);
+    if (at != std::string::npos && dash != std::string::npos) return line.substr(dash + 10);
+  }
+  return std::string();
+}
+
+bool logHas(const std::vector<std::string>& log, const std::string& line) {
+  return std::find(log.begin(), log.end(), line) != log.end();
+}
+
+// A bind mount for one scope; ok() is false where the machine does not allow it.
+class BindMount {
+ public:
+  BindMount(const fs::path& from, const fs::path& onto) : onto_(onto) {
+    ok_ = ::mount(from.c_str(), onto.c_str(), nullptr, MS_BIND, nullptr) == 0;
+    if (!ok_) error_ = std::strerror(errno);
+  }
+  ~BindMount() {
+    if (ok_) ::umount2(onto_.c_str(), MNT_DETACH);
+  }
+  bool ok() const { return ok_; }
+  const std::string& error() const { return error_; }
+
+ private:
+  fs::path onto_;
+  bool ok_ = false;
+  std::string error_;
 };
 
 }  // namespace
@@ -140,8 +177,10 @@ TEST(EngineControl, FailedReplaceKeepsTheOldFile) {
     ScopedFsCalls scoped(failing);
     r.go();
   }
-  EXPECT_EQ(r.display.log[4],
-            "[T] Копирование \"" + (tmp / "src/a.mp3").string() + "\"...        - ошибка ");
+  // The result names the reason.
+  EXPECT_EQ(r.display.log[4], "[T] Копирование \"" + (tmp / "src/a.mp3").string() +
+                                  "\"...        - ошибка write " + (tmp / "dst/a.mp3").string() +
+                                  ": No space left on device");
   EXPECT_EQ(readFile(tmp / "dst/a.mp3"), "old");
   EXPECT_EQ(namesIn(tmp / "dst"), (std::set<std::string>{"a.mp3"}));
   EXPECT_EQ(r.engine.total(), 0);
@@ -203,14 +242,19 @@ TEST(EngineSafety, DestinationsOutsideTheRootAreNotUsed) {
   EXPECT_EQ(namesIn(tmp / "box"), (std::set<std::string>{"dst"}));
   EXPECT_TRUE(namesIn(tmp / "box/dst").empty());
 
-  // Layout 1 with ".." in the origin.
+  // Layout 1: "." and ".." in the origin are resolved and stay below the root.
   Rig f;
   f.entries.add((tmp / "src/../src/a.mp3").string(), 0);
+  f.entries.add((tmp / "src/./noext").string(), 0);
   f.params.destination = (tmp / "box/dst").string();
   f.params.folderLayout = layoutFullPath;
   f.go();
-  EXPECT_EQ(f.entries.at(0).dest, "");
-  EXPECT_TRUE(namesIn(tmp / "box/dst").empty());
+  const std::string inside = (tmp / "box/dst").string() + tmp.str();
+  EXPECT_EQ(f.entries.at(0).dest, inside + "/src/a.mp3");
+  EXPECT_EQ(f.entries.at(1).dest, inside + "/src/noext");
+  EXPECT_EQ(readFile(inside + "/src/a.mp3"), "a");
+  EXPECT_EQ(readFile(inside + "/src/noext"), "n");
+  EXPECT_EQ(f.display.log.back(), "[T] Операция завершена");
 }
 
 TEST(EngineSafety, ClearDestinationAnsweredNoTouchesNothing) {
@@ -273,10 +317,17 @@ TEST(EngineSafety, ClearDestinationRefusesDangerousFolders) {
     EXPECT_TRUE(r.display.questions.empty());
     EXPECT_EQ(readFile(tmp / "music/album/a.mp3"), "a");
     EXPECT_EQ(readFile(tmp / "music/other.mp3"), "o");
-    ASSERT_EQ(box.boxes.size(), 1u);
-    EXPECT_EQ(box.boxes[0].icon, MsgIcon::Error);
-    EXPECT_NE(box.boxes[0].text.find("marked source"), std::string::npos);
-    EXPECT_EQ(r.display.log.back(), "[T] Операция прервана");
+    // A box in the program's language names the folder and the reason; no internal-error
+    // box; the run ends as cancelled.
+    EXPECT_TRUE(box.boxes.empty());
+    ASSERT_EQ(r.display.errors.size(), 1u);
+    EXPECT_EQ(r.display.errors[0], "Предварительные операции|Папка \"" + (tmp / "music").string() +
+                                       "\" не будет очищена: в ней находится отмеченный "
+                                       "исходный файл \"" +
+                                       (tmp / "music/album/a.mp3").string() + "\".");
+    const std::vector<std::string> tail(r.display.log.end() - 2, r.display.log.end());
+    EXPECT_EQ(tail, (std::vector<std::string>{"[T] Операция прервана",
+                                              "[T] Операция прервана пользователем"}));
   }
   // The home folder, and a folder above it.
   writeFile(tmp / "top/home/u/keep.txt", "k");
@@ -289,16 +340,22 @@ TEST(EngineSafety, ClearDestinationRefusesDangerousFolders) {
       r.params.clearDestination = true;
       r.go();
       EXPECT_TRUE(r.display.questions.empty()) << dest;
+      ASSERT_EQ(r.display.errors.size(), 1u) << dest;
+      EXPECT_EQ(r.display.errors[0],
+                "Предварительные операции|Папка \"" + dest.string() +
+                    "\" не будет очищена: это домашняя папка или папка, в которой она находится.");
+      EXPECT_EQ(r.display.log.back(), "[T] Операция прервана пользователем");
     }
     EXPECT_EQ(readFile(tmp / "top/home/u/keep.txt"), "k");
   }
-  EXPECT_EQ(box.boxes.size(), 4u);
+  EXPECT_TRUE(box.boxes.empty());
 
   FakeEntries e;
   FakeRows rows(e);
   FakeDisplay d;
   TOperationEngine engine(e.list, rows, d);
-  EXPECT_FALSE(engine.ClearRefusal("/").empty());
+  EXPECT_EQ(engine.ClearRefusal("/"),
+            "Папка \"/\" не будет очищена: это корневая папка файловой системы.");
   EXPECT_FALSE(engine.ClearRefusal("/.").empty());
   EXPECT_FALSE(engine.ClearRefusal("/tmp/..").empty());
   EXPECT_TRUE(engine.ClearRefusal((tmp / "music/album").string()).empty());
@@ -492,7 +549,8 @@ TEST(EngineSafety, ClearRefusalSeesSourcesThroughLinks) {
   FakeRows rows(e);
   FakeDisplay d;
   TOperationEngine engine(e.list, rows, d);
-  EXPECT_NE(engine.ClearRefusal((tmp / "dst").string()).find("marked source"), std::string::npos);
+  EXPECT_NE(engine.ClearRefusal((tmp / "dst").string()).find("отмеченный исходный файл"),
+            std::string::npos);
   EXPECT_TRUE(engine.ClearRefusal((tmp / "other").string()).empty());
 }
 
@@ -523,4 +581,255 @@ TEST(EngineControl, SkipIsOfferedAgainForTheNextEntry) {
             "[T] Копирование \"" + (tmp / "src/small.mp3").string() + "\"..." + kDone);
   EXPECT_EQ(namesIn(tmp / "dst"), (std::set<std::string>{"small.mp3"}));
   EXPECT_EQ(r.display.log.back(), "[T] Операция завершена");
+}
+
+TEST(EngineRoot, BlanksBeforeATrailingSeparatorNameTheSameFolderInEveryStage) {
+  TempDir tmp;
+  writeFile(tmp / "src/a.mp3", "a");
+  writeFile(tmp / "out/old.mp3", "old");
+  Rig r;
+  r.entries.add((tmp / "src/a.mp3").string(), 0);
+  r.params.destination = (tmp / "out").string() + " / ";
+  r.params.clearDestination = true;
+  std::vector<std::string> opened;
+  FsCalls recording = RealFsCalls();
+  recording.open = [&opened](const char* path, int flags, mode_t mode) {
+    opened.emplace_back(path);
+    return ::open(path, flags, mode);
+  };
+  {
+    ScopedFsCalls scoped(recording);
+    r.go();
+  }
+  // Cleared, written and flushed: "out" every time; no folder "out " appears.
+  EXPECT_EQ(namesIn(tmp.path()), (std::set<std::string>{"out", "src"}));
+  EXPECT_EQ(namesIn(tmp / "out"), (std::set<std::string>{"a.mp3"}));
+  EXPECT_EQ(r.entries.at(0).dest, (tmp / "out/a.mp3").string());
+  EXPECT_EQ(r.display.questions.at(0), "Предварительные операции|Удалить все содержимое папки \"" +
+                                           (tmp / "out").string() + "\"?");
+  EXPECT_EQ(opened.back(), (tmp / "out").string());  // the flush
+  EXPECT_EQ(r.display.log.back(), "[T] Операция завершена");
+  EXPECT_EQ(DestinationRoot(" /media/stick/out / /  "), "/media/stick/out");
+}
+
+TEST(EngineSafety, ClearingNeverEntersAnotherMountAndSeesSourcesThroughOne) {
+  TempDir tmp;
+  writeFile(tmp / "music/song.mp3", "song");
+  writeFile(tmp / "elsewhere/keep.mp3", "keep");
+  writeFile(tmp / "src/new.mp3", "new");
+  writeFile(tmp / "dst/old.mp3", "old");
+  fs::create_directories(tmp / "dst/m");
+  fs::create_directories(tmp / "dst/sub/e");
+  BindMount music(tmp / "music", tmp / "dst/m");
+  if (!music.ok()) GTEST_SKIP() << "bind mounts are not allowed here: " << music.error();
+  BindMount other(tmp / "elsewhere", tmp / "dst/sub/e");
+  ASSERT_TRUE(other.ok()) << other.error();
+  {
+    // The marked source lies in the bind-mounted folder: clearing is refused.
+    Rig r;
+    r.entries.add((tmp / "music/song.mp3").string(), 0);
+    r.params.destination = (tmp / "dst").string();
+    r.params.clearDestination = true;
+    r.go();
+    EXPECT_TRUE(r.display.questions.empty());
+    ASSERT_EQ(r.display.errors.size(), 1u);
+    EXPECT_NE(r.display.errors[0].find("отмеченный исходный файл"), std::string::npos);
+    EXPECT_EQ(readFile(tmp / "music/song.mp3"), "song");
+    EXPECT_EQ(readFile(tmp / "dst/old.mp3"), "old");
+  }
+  {
+    // Sources elsewhere: both mount points and what lies below them stay.
+    Rig r;
+    r.entries.add((tmp / "src/new.mp3").string(), 0);
+    r.params.destination = (tmp / "dst").string();
+    r.params.clearDestination = true;
+    r.go();
+    EXPECT_EQ(namesIn(tmp / "dst"), (std::set<std::string>{"m", "new.mp3", "sub"}));
+    EXPECT_EQ(namesIn(tmp / "dst/sub"), (std::set<std::string>{"e"}));
+    EXPECT_EQ(readFile(tmp / "music/song.mp3"), "song");
+    EXPECT_EQ(readFile(tmp / "elsewhere/keep.mp3"), "keep");
+    for (const char* point : {"dst/m", "dst/sub/e"})
+      EXPECT_TRUE(logHas(r.display.log, "[T] Папка \"" + (tmp / point).string() +
+                                            "\" - точка монтирования другой файловой системы, "
+                                            "она и ее содержимое не удаляются"))
+          << point;
+    EXPECT_EQ(r.display.log.back(), "[T] Операция завершена");
+  }
+}
+
+TEST(EngineSafety, NothingIsWrittenOutsideTheRootThroughALinkInsideIt) {
+  TempDir tmp;
+  writeFile(tmp / "src/Artist/Album/a.mp3", "new a");
+  writeFile(tmp / "outside/a.mp3", "outside a");
+  fs::create_directories(tmp / "outside2");
+  fs::create_directories(tmp / "dst");
+  fs::create_directory_symlink(tmp / "outside", tmp / "dst/Album");
+  const std::string origin = (tmp / "src/Artist/Album/a.mp3").string();
+  const std::string refused =
+      "пропущено (путь ведет за пределы папки назначения по символической ссылке)";
+  for (int policy : {existsReplace, existsRename}) {
+    Rig r;
+    r.entries.add(origin, 0);
+    r.params.destination = (tmp / "dst").string();
+    r.params.folderLayout = layoutNearestFolder;
+    r.params.ifExistsCopy = policy;
+    r.go();
+    EXPECT_EQ(resultFor(r.display.log, origin), refused) << policy;
+    EXPECT_EQ(namesIn(tmp / "outside"), (std::set<std::string>{"a.mp3"})) << policy;
+    EXPECT_EQ(readFile(tmp / "outside/a.mp3"), "outside a");
+  }
+  // A link higher up: the layout's folder below it is not created out there either.
+  fs::create_directory_symlink(tmp / "outside2", tmp / "dst/Artist");
+  Rig r;
+  r.entries.add(origin, 0);
+  r.params.destination = (tmp / "dst").string();
+  r.params.folderLayout = layoutLevels;
+  r.params.folderLevels = "2";
+  r.params.action = actMove;
+  r.go();
+  EXPECT_TRUE(namesIn(tmp / "outside2").empty());
+  EXPECT_TRUE(logHas(r.display.log, "[T] Папка \"" + (tmp / "dst/Artist/Album").string() +
+                                        "\" не создана: путь ведет за пределы папки назначения "
+                                        "по символической ссылке"));
+  EXPECT_EQ(resultFor(r.display.log, origin), refused);
+  EXPECT_EQ(readFile(origin), "new a");
+  // The root itself may be a link: that is where the user sends the files.
+  fs::create_directory_symlink(tmp / "outside2", tmp / "linked-root");
+  Rig l;
+  l.entries.add(origin, 0);
+  l.params.destination = (tmp / "linked-root").string();
+  l.go();
+  EXPECT_EQ(readFile(tmp / "outside2/a.mp3"), "new a");
+}
+
+TEST(EngineSafety, DeletingALinkActsOnTheLinkOnly) {
+  TempDir tmp;
+  writeFile(tmp / "target/ro.mp3", "ro");
+  fs::permissions(tmp / "target/ro.mp3", fs::perms::owner_read);
+  fs::create_directories(tmp / "list");
+  fs::create_symlink(tmp / "target/ro.mp3", tmp / "list/one.mp3");
+  fs::create_symlink(tmp / "target/ro.mp3", tmp / "list/two.mp3");
+  auto targetWritable = [&] {
+    return (fs::status(tmp / "target/ro.mp3").permissions() & fs::perms::owner_write) !=
+           fs::perms::none;
+  };
+  Rig r;
+  r.entries.add((tmp / "list/one.mp3").string(), 0);
+  r.params.action = actDelete;
+  r.params.deleteToRecycleBin = false;
+  r.go();
+  EXPECT_FALSE(fs::exists(fs::symlink_status(tmp / "list/one.mp3")));
+  EXPECT_FALSE(targetWritable());
+  EXPECT_EQ(readFile(tmp / "target/ro.mp3"), "ro");
+  // A delete that fails leaves the target as it was too.
+  Rig f;
+  f.entries.add((tmp / "list/two.mp3").string(), 0);
+  f.params.action = actDelete;
+  f.params.deleteToRecycleBin = false;
+  FsCalls failing = RealFsCalls();
+  failing.unlink = [](const char*) {
+    errno = EACCES;
+    return -1;
+  };
+  {
+    ScopedFsCalls scoped(failing);
+    f.go();
+  }
+  EXPECT_TRUE(fs::is_symlink(tmp / "list/two.mp3"));
+  EXPECT_FALSE(targetWritable());
+  EXPECT_EQ(resultFor(f.display.log, (tmp / "list/two.mp3").string()),
+            "ошибка delete " + (tmp / "list/two.mp3").string() + ": Permission denied");
+}
+
+TEST(EngineSafety, EntriesThatAreNotRegularFilesAreSkippedByEveryAction) {
+  TempDir tmp;
+  ScopedEnv home("HOME", (tmp / "home").string());
+  ScopedEnv data("XDG_DATA_HOME", std::nullopt);
+  fs::create_directories(tmp / "home");
+  writeFile(tmp / "src/folder/inner.mp3", "inner");
+  ASSERT_EQ(::mkfifo((tmp / "src/pipe.mp3").c_str(), 0600), 0);
+  const std::string folder = (tmp / "src/folder").string();
+  const std::string pipe = (tmp / "src/pipe.mp3").string();
+  const std::string skipped = "пропущено (не является файлом)";
+  struct Case {
+    int action;
+    bool trash;
+  };
+  for (const Case c : {Case{actCopy, false}, Case{actMove, false}, Case{actDelete, true},
+                       Case{actDelete, false}}) {
+    writeFile(tmp / "src/song.mp3", "song");
+    Rig r;
+    r.entries.add(folder, 0);
+    r.entries.add(pipe, 0);
+    r.entries.add((tmp / "src/song.mp3").string(), 0);
+    r.params.action = c.action;
+    r.params.deleteToRecycleBin = c.trash;
+    r.params.destination = (tmp / "dst").string();
+    r.params.folderLayout = layoutFullPath;
+    r.go();
+    const std::string which = std::to_string(c.action) + (c.trash ? " trash" : "");
+    EXPECT_EQ(resultFor(r.display.log, folder), skipped) << which;
+    EXPECT_EQ(resultFor(r.display.log, pipe), skipped) << which;
+    EXPECT_EQ(resultFor(r.display.log, (tmp / "src/song.mp3").string()), "завершено") << which;
+    EXPECT_EQ(readFile(tmp / "src/folder/inner.mp3"), "inner") << which;
+    EXPECT_TRUE(fs::is_fifo(pipe)) << which;
+    EXPECT_EQ(r.engine.done(), c.action == actDelete ? 1 : 4) << which;
+    EXPECT_FALSE(fs::exists(tmp / "dst" / tmp.str().substr(1) / "src/folder")) << which;
+  }
+  EXPECT_EQ(namesIn(tmp / "home/.local/share/Trash/files"), (std::set<std::string>{"song.mp3"}));
+}
+
+TEST(EngineSafety, NulBytesNeverReachTheFileSystem) {
+  TempDir tmp;
+  writeFile(tmp / "src/victim", "victim");
+  writeFile(tmp / "src/a.mp3", "a");
+  writeFile(tmp / "src/b.mp3", "b");
+  const std::string nul(1, '\0');
+  Rig d;
+  d.entries.add((tmp / "src/victim").string() + nul + ".mp3", 0);
+  d.params.action = actDelete;
+  d.params.deleteToRecycleBin = false;
+  d.go();
+  EXPECT_EQ(readFile(tmp / "src/victim"), "victim");
+  // Titles holding a NUL, renaming by description, move and replace: neither file takes
+  // the other's place.
+  Rig m;
+  m.entries.add((tmp / "src/a.mp3").string(), 0, true, "x" + nul + "a");
+  m.entries.add((tmp / "src/b.mp3").string(), 0, true, "x" + nul + "b");
+  m.params.action = actMove;
+  m.params.ifExistsMove = existsReplace;
+  m.params.destination = (tmp / "dst").string();
+  m.params.renameEnabled = true;
+  m.params.renameByDescription = true;
+  m.go();
+  EXPECT_EQ(readFile(tmp / "src/a.mp3"), "a");
+  EXPECT_EQ(readFile(tmp / "src/b.mp3"), "b");
+  EXPECT_TRUE(namesIn(tmp / "dst").empty());
+  EXPECT_EQ(m.entries.at(0).dest, "");
+}
+
+TEST(EngineControl, SkipDuringTheLastChunkDiscardsTheFile) {
+  TempDir tmp;
+  writeFile(tmp / "src/big.flac", std::string(6 << 20, 'x'));
+  writeFile(tmp / "src/small.mp3", "s");
+  Rig r;
+  r.entries.add((tmp / "src/big.flac").string(), 0);
+  r.entries.add((tmp / "src/small.mp3").string(), 0);
+  r.params.destination = (tmp / "dst").string();
+  bool pressed = false;
+  r.display.onPump = [&] {
+    if (pressed || r.display.bars.empty() || r.display.headers.back() != "Копирование") return;
+    const bool copyingBig = !r.display.files.empty() &&
+                            r.display.files.back() == (tmp / "dst/big.flac").string() &&
+                            r.display.log.back().find("        - ") == std::string::npos;
+    if (copyingBig && r.display.bars.back().second == 1000) {
+      pressed = true;
+      r.engine.SkipClicked();
+    }
+  };
+  r.go();
+  ASSERT_TRUE(pressed);
+  EXPECT_EQ(resultFor(r.display.log, (tmp / "src/big.flac").string()), "пропущено пользователем");
+  EXPECT_EQ(resultFor(r.display.log, (tmp / "src/small.mp3").string()), "завершено");
+  EXPECT_EQ(namesIn(tmp / "dst"), (std::set<std::string>{"small.mp3"}));
 }

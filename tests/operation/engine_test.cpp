@@ -201,8 +201,9 @@ TEST(EngineRun, OriginThatVanishesAfterTheCheckFails) {
       fs::remove(tmp / "src/a.mp3");
   };
   r.go();
-  EXPECT_EQ(r.display.log[4],
-            "[T] Копирование \"" + (tmp / "src/a.mp3").string() + "\"...        - ошибка ");
+  EXPECT_EQ(r.display.log[4], "[T] Копирование \"" + (tmp / "src/a.mp3").string() +
+                                  "\"...        - ошибка open " + (tmp / "src/a.mp3").string() +
+                                  ": No such file or directory");
   EXPECT_EQ(r.display.log[5],
             "[T] Копирование \"" + (tmp / "src/b.mp3").string() + "\"..." + kDone);
   EXPECT_EQ(namesIn(tmp / "dst"), (std::set<std::string>{"b.mp3"}));

@@ -241,6 +241,38 @@ TEST(PlayerSeek, DraggingShowsTheTargetAndSeeksAfterTheLastMove) {
   EXPECT_EQ(r.dev->seeks.size(), seeksBefore + 1);
 }
 
+TEST(PlayerSeek, SliderMovedAfterTheEndPlaysOnFromThereAndAPausedTrackStaysPaused) {
+  for (const bool instant : {true, false}) {
+    SCOPED_TRACE(instant ? "seek done at once" : "seek done later");
+    Rig r;
+    r.dev->instantSeeks = instant;
+    r.view.config[kByPlaylist] = false;
+    r.playRow(1);
+    r.player->ipTimer1Timer();  // the seek timer's first tick after start-up
+    r.dev->FinishSeek();
+    r.dev->PlayToEnd();
+    EXPECT_EQ(r.view.time, "***");
+    ASSERT_EQ(r.dev->mode, kModeStopped);
+
+    r.view.UserSlide(60000);
+    r.player->ipTimer1Timer();
+    r.dev->FinishSeek();
+    EXPECT_EQ(r.dev->position, 60000);
+    EXPECT_EQ(r.dev->mode, kModePlaying) << "plays on from the new place";
+    r.player->ipTimer2Timer();
+    EXPECT_EQ(r.view.time, "1:00 > 4:02");
+
+    r.player->bipPauseClick();
+    r.view.UserSlide(90000);
+    r.player->ipTimer1Timer();
+    r.dev->FinishSeek();
+    EXPECT_EQ(r.dev->mode, kModePaused);
+    EXPECT_EQ(r.view.time, "[ 1:30 ]");
+    r.player->bipPauseClick();
+    EXPECT_EQ(r.dev->mode, kModePlaying);
+  }
+}
+
 TEST(PlayerDisplay, ShowsEachModeAndGoesIdleOnStop) {
   Rig r;
   r.player->ipTimer2Timer();

@@ -128,6 +128,39 @@ TEST(MpvPlayer, TrackEndingPlaysTheNextRowThroughTheDeviceNotification) {
   EXPECT_TRUE(boxes.shown.empty());
 }
 
+TEST(MpvPlayer, SliderMovedAfterTheEndPlaysOnFromThere) {
+  FakeMessageBox boxes;
+  TempDir dir;
+  writeWav(dir / "tone.wav", 1500);
+  auto device = silentDevice();
+  SKIP_WITHOUT_MPV(*device);
+  MpvDevice* dev = device.get();
+  TkroPlayList list;
+  list.Add((dir / "tone.wav").string(), "", "Tone", 1, 0, 0);
+  FakePlayerView view(list);
+  view.config[kByPlaylist] = false;
+  QTimer seek, display;
+  TPlayer player(view, std::move(device), seek, display, [&] { return &list; });
+  view.onSliderChange = [&] { player.ipPosChange(); };
+  seek.stop();
+  display.stop();
+  view.focused = 0;
+  player.bipPlayClick(PlaySource::List);
+  ASSERT_TRUE(waitFor([&] { return dev->Mode() == kModeStopped && view.time == "***"; }, 5000))
+      << "mode " << dev->Mode();
+
+  // What the fake device copies: after a seek mpv keeps the ended track paused.
+  view.UserSlide(200);
+  seek.stop();
+  player.ipTimer1Timer();
+  display.stop();
+  ASSERT_TRUE(waitFor([&] { return dev->Mode() == kModePlaying; }, 3000)) << "mode " << dev->Mode();
+  EXPECT_LT(dev->Position(), 1500);
+  // And it plays to the end again.
+  ASSERT_TRUE(waitFor([&] { return dev->Mode() == kModeStopped; }, 5000));
+  EXPECT_TRUE(boxes.shown.empty());
+}
+
 TEST(MpvDevice, FileFailsToOpenWhenNoAudioOutputWorks) {
   TempDir dir;
   writeWav(dir / "tone.wav", 500);

@@ -6,6 +6,7 @@
 #include "lang/fake_message_box.h"
 #include "lang/lang.h"
 #include "logs/log.h"
+#include "worklist/m3u.h"
 #include "worklist/m3u_import.h"
 #include "worklist/text_encoding.h"
 
@@ -130,6 +131,35 @@ TEST_F(PlaylistImport, RefusedFilesAddNothing) {
   EXPECT_TRUE(view.rows.empty());
 }
 
+TEST_F(PlaylistImport, NulInAPathLeavesTheEntryOutAndDescriptionsLoseControlCharacters) {
+  WriteAudio(dir / "victim");
+  WriteAudio(dir / "tagged.mp3", Id3Block("Ti\ttle", "Art\x01ist"));
+  using namespace std::string_literals;
+  const std::string file = playlist("nul.m3u",
+                                    "#EXTM3U\r\n"
+                                    "#EXTINF:10,Vic\0tim\r\n"
+                                    "victim\0.mp3\r\n"
+                                    "next.mp3\r\n"
+                                    "#EXTINF:20,A\0b\tc\x7f\u0085d\r\n"
+                                    "other.mp3\r\n"
+                                    "tagged.mp3\r\n"s);
+  ImportM3U(adder, file);
+  EXPECT_TRUE(boxes.shown.empty());
+  const auto e = Snapshot(list);
+  ASSERT_EQ(e.size(), 3u);
+  // The entry with the NUL is not there, nor is "victim" it would have cut down to; its
+  // title and length do not pass to the next path.
+  EXPECT_EQ(e[0].origin, dir.str() + "/next.mp3");
+  EXPECT_EQ(e[0].descr, "next");
+  EXPECT_EQ(e[0].length, -1);
+  EXPECT_EQ(logLinesContaining("line 3: path holds a NUL byte"), 1);
+  EXPECT_EQ(e[1].descr, "Abcd");
+  EXPECT_EQ(e[1].length, 20);
+  // Tags lose theirs too.
+  EXPECT_EQ(e[2].descr, "Artist - Title");
+  for (const auto& x : e) EXPECT_EQ(x.origin.find('\0'), std::string::npos);
+}
+
 TEST_F(PlaylistImport, ExportWritesListOrderAndReadsBackTheSame) {
   list.Add(dir.str() + "/a b/one.mp3", "/dest/one.mp3", "Artist, with comma - One", 100, 215,
            FLAG_MARKED);
@@ -162,6 +192,41 @@ TEST_F(PlaylistImport, ExportWritesListOrderAndReadsBackTheSame) {
   // Destination paths on request.
   ASSERT_TRUE(ExportM3U(list, nullptr, out, true));
   EXPECT_NE(readFile(out).find("\r\n/dest/one.mp3\r\n"), std::string::npos);
+}
+
+TEST_F(PlaylistImport, ExportLeavesOutPathsThatWouldReadBackAsOthers) {
+  list.Add("/m/two\nlines.mp3", "", "Split", 1, 10, 0);
+  list.Add("/m/ok.mp3", "", "Kept", 1, 20, 0);
+  list.Add("/m/bad\xff\xfe.mp3", "", "Not UTF-8", 1, 30, 0);
+  list.Add("/m/cr\r.mp3", "", "", 1, 0, 0);
+  list.Add("/m/blank.mp3 ", "", "", 1, 0, 0);
+  list.Add("relative.mp3", "", "", 1, 0, 0);
+  const std::string out = (dir / "out.m3u").string();
+  ASSERT_TRUE(ExportM3U(list, &view, out, false));
+  EXPECT_EQ(readFile(out), "#EXTM3U\r\n#EXTINF:20,Kept\r\n/m/ok.mp3\r\n");
+  EXPECT_EQ(view.panels[1], "1");
+  ASSERT_EQ(boxes.shown.size(), 1u);
+  EXPECT_EQ(boxes.shown[0].text, LangFormat(380, {5}));
+  EXPECT_EQ(logLinesContaining("left out"), 5);
+  EXPECT_EQ(logLinesContaining("entry 3 left out, the path is not valid UTF-8"), 1);
+
+  TkroPlayList back;
+  TFileAdder backAdder{[&] { return &back; }, nullptr};
+  ImportM3U(backAdder, out);
+  const auto b = Snapshot(back);
+  ASSERT_EQ(b.size(), 1u);
+  EXPECT_EQ(b[0].origin, "/m/ok.mp3");
+
+  // Nothing left out, no box.
+  EXPECT_TRUE(ExportM3U(back, nullptr, out, false));
+  EXPECT_EQ(boxes.shown.size(), 1u);
+
+  EXPECT_EQ(M3uPathProblem("/m/a.mp3"), "");
+  EXPECT_EQ(M3uPathProblem("http://radio.example/x"), "");
+  EXPECT_EQ(M3uPathProblem("D:\\x.mp3"), "");
+  EXPECT_NE(M3uPathProblem(""), "");
+  EXPECT_NE(M3uPathProblem("#comment"), "");
+  EXPECT_NE(M3uPathProblem(std::string("/a\0b", 4)), "");
 }
 
 TEST_F(PlaylistImport, ExportOfEmptyListAndFailedExport) {

@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QTimer>
 #include <filesystem>
+#include <functional>
 
 #include "lang/message_box.h"
 #include "test_support.h"
@@ -134,6 +135,9 @@ TEST(ProgressDialog, EscapeCancelsARunningCopy) {
   TickedRows rows(list);
   YesBox box;
   TForm3 dialog;
+  // Every pump is a redraw, so the file's bar shows the first chunk as soon as it is done.
+  std::int64_t clock = 0;
+  dialog.setClock([&] { return clock += TForm3::kRedrawMs; });
   OperationParameters params;
   params.destination = (tmp / "dst").string();
   bool sawDisabledCancel = false;
@@ -155,4 +159,97 @@ TEST(ProgressDialog, EscapeCancelsARunningCopy) {
   EXPECT_TRUE(sawDisabledCancel);
   EXPECT_TRUE(fs::is_empty(tmp / "dst"));
   EXPECT_FALSE(dialog.isVisible());
+}
+
+TEST(ProgressDialog, DrawsAtABoundedRateAndKeepsEveryLine) {
+  TForm3 dialog;
+  std::int64_t now = 1000;
+  dialog.setClock([&] { return now; });
+  IProgressDisplay& display = dialog;
+  bool eventRan = false;
+  auto postEvent = [&] {
+    eventRan = false;
+    QMetaObject::invokeMethod(
+        &dialog, [&] { eventRan = true; }, Qt::QueuedConnection);
+  };
+
+  // The first pump draws and runs the window's messages at once.
+  display.setBars(10, 20);
+  postEvent();
+  display.pumpMessages();
+  EXPECT_EQ(dialog.pb1->value(), 10);
+  EXPECT_TRUE(eventRan);
+
+  // Thousands of reports within one redraw period change nothing on screen; messages run
+  // only once kPumpMs have passed.
+  postEvent();
+  for (int i = 0; i < 3000; ++i) {
+    display.addLogLine("file " + std::to_string(i), false);
+    display.appendToLastLogLine(" - done");
+    display.setBars(i / 3, 500);
+    display.setCurrentFile("/dst/" + std::to_string(i) + ".mp3");
+    ProgressFigures f;
+    f.percent = std::to_string(i / 30) + "%";
+    f.doneText = "1 MB\r\n00:00:01";
+    display.setFigures(f);
+    display.pumpMessages();
+  }
+  EXPECT_EQ(dialog.lbLog->count(), 0);
+  EXPECT_EQ(dialog.pb1->value(), 10);
+  EXPECT_TRUE(dialog.Label2->text().isEmpty());
+  EXPECT_FALSE(eventRan);
+  now += TForm3::kPumpMs;
+  display.pumpMessages();
+  EXPECT_TRUE(eventRan);  // Cancel and Skip get through although nothing was drawn
+  EXPECT_EQ(dialog.lbLog->count(), 0);
+
+  // The redraw shows the latest state and the whole batch, scrolled to its end.
+  now += TForm3::kRedrawMs;
+  display.pumpMessages();
+  EXPECT_EQ(dialog.pb1->value(), 999);
+  EXPECT_EQ(dialog.pb2->value(), 500);
+  EXPECT_EQ(dialog.Label2->text().toStdString(), "/dst/2999.mp3");
+  EXPECT_EQ(dialog.Label3->text().toStdString(), "99%");
+  EXPECT_EQ(dialog.Label7->text().toStdString(), "1 MB\n00:00:01");
+  ASSERT_EQ(dialog.lbLog->count(), 3000);
+  EXPECT_EQ(dialog.lbLog->item(0)->text().toStdString(), "file 0 - done");
+  EXPECT_EQ(dialog.lbLog->item(2999)->text().toStdString(), "file 2999 - done");
+
+  // Text appended to a line already on screen goes to that line; the run's end and its
+  // questions show what is pending at once, whatever the clock says.
+  display.appendToLastLogLine("!");
+  display.addLogLine("last", false);
+  display.setBars(1000, 0);
+  RunFlags running;
+  running.running = true;
+  display.updateControls(running);
+  EXPECT_EQ(dialog.lbLog->count(), 3000);
+  EXPECT_EQ(dialog.lbLog->item(2999)->text().toStdString(), "file 2999 - done!");
+  std::size_t linesAtQuestion = 0;
+  class CountingBox : public IMessageBox {
+   public:
+    std::function<void()> onShow;
+    CountingBox() { SetMessageBox(this); }
+    ~CountingBox() override { SetMessageBox(nullptr); }
+    MsgResult show(const MessageRequest&) override {
+      onShow();
+      return MsgResult::No;
+    }
+  } box;
+  box.onShow = [&] { linesAtQuestion = static_cast<std::size_t>(dialog.lbLog->count()); };
+  EXPECT_FALSE(display.askYesNo("caption", "text"));
+  EXPECT_EQ(linesAtQuestion, 3001u);
+  display.addLogLine("after", false);
+  display.updateControls(RunFlags{});
+  EXPECT_EQ(dialog.lbLog->count(), 3002);
+  EXPECT_EQ(dialog.pb1->value(), 1000);
+  EXPECT_EQ(dialog.pb2->value(), 0);
+
+  // A cleared log starts again from nothing, pending lines included.
+  display.addLogLine("gone", false);
+  display.clearLog();
+  display.appendToLastLogLine("fresh");
+  display.updateControls(RunFlags{});
+  ASSERT_EQ(dialog.lbLog->count(), 1);
+  EXPECT_EQ(dialog.lbLog->item(0)->text().toStdString(), "fresh");
 }
