@@ -16,6 +16,7 @@ run_packages=(
   qt6-base-dev           # brings the OpenGL headers Qt's CMake files look for
   qt6-translations-l10n  # Russian texts of Qt's own buttons and dialogs
   libmpv-dev
+  libtag1-dev            # tags and lengths of audio files (TagLib)
 )
 
 # Tests, fuzzing and benchmarks only.
@@ -29,6 +30,7 @@ test_packages=(
   xauth
   clang                  # libFuzzer targets
   libclang-rt-14-dev
+  ffmpeg                 # audio files of every format, made by the tag tests
 )
 
 group="${1:-test}"
