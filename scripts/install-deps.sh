@@ -16,6 +16,7 @@ run_packages=(
   qt6-base-dev           # brings the OpenGL headers Qt's CMake files look for
   qt6-translations-l10n  # Russian texts of Qt's own buttons and dialogs
   libmpv-dev
+  libblkid-dev           # reads the file system of a destination device
   libtag1-dev            # tags and lengths of audio files (TagLib)
 )
 
@@ -30,6 +31,10 @@ test_packages=(
   xauth
   clang                  # libFuzzer targets
   libclang-rt-14-dev
+  dosfstools             # tests on real FAT32 and exFAT images
+  exfatprogs
+  fusefat
+  exfat-fuse
   ffmpeg                 # audio files of every format, made by the tag tests
 )
 
