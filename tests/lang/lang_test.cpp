@@ -47,7 +47,7 @@ TEST(StringTable, SlotsAreValidUtf8WithTheirEscapesAndNoRawControlCharacters) {
     for (unsigned char c : s)
       EXPECT_GE(c, 0x20) << "slot " << id << " holds a raw control character";
   }
-  EXPECT_EQ(filled, 219);
+  EXPECT_EQ(filled, 209);
   EXPECT_EQ(StringTableSlot(kStringTableSize), nullptr);
   EXPECT_STREQ(StringTableSlot(237), "Авто: свободное место\\nАвто: все место\\nВручную");
 }
