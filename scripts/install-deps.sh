@@ -17,6 +17,7 @@ run_packages=(
   qt6-translations-l10n  # Russian texts of Qt's own buttons and dialogs
   libmpv-dev
   libblkid-dev           # reads the file system of a destination device
+  libtag1-dev            # tags and lengths of audio files (TagLib)
 )
 
 # Tests, fuzzing and benchmarks only.
@@ -34,6 +35,7 @@ test_packages=(
   exfatprogs
   fusefat
   exfat-fuse
+  ffmpeg                 # audio files of every format, made by the tag tests
 )
 
 group="${1:-test}"

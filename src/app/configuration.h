@@ -41,8 +41,10 @@ inline constexpr const char* kKeyPlayerUpdateList = "Playlist/Player/updatepl"; 
 inline constexpr const char* kKeyIgnoreReadOnly = "Playlist/IgnoreRO";             // true
 inline constexpr const char* kKeyRememberWorklist = "Settings/Remember worklist";  // true
 inline constexpr const char* kKeyExitConfirm = "Settings/Exit confirm";            // true
-inline constexpr const char* kKeyWinampLocation = "Settings/WinAmp/Location";      // ""
-inline constexpr const char* kKeyProcessLog = "Process/log";                       // false
+// Tags of every format and lengths read when files are added; off: ID3v1 of MP3s alone.
+inline constexpr const char* kKeyReadExtendedTags = "Settings/Extended tags";  // true
+inline constexpr const char* kKeyWinampLocation = "Settings/WinAmp/Location";  // ""
+inline constexpr const char* kKeyProcessLog = "Process/log";                   // false
 
 // Prefixes of the control groups (prefix + "/" + the container's name).
 inline constexpr const char* kGroupInterface = "Interface";

@@ -19,6 +19,7 @@
 #include "app/radio_group.h"
 #include "fs/path_text.h"
 #include "store/kro_object.h"
+#include "worklist/add_files.h"
 
 namespace {
 
@@ -166,6 +167,12 @@ void SetDefaultFormSettings(TForm1& f) {
   f.CheckBox1->setChecked(true);
   f.cbAFShowOptions->setChecked(false);
   f.cbAFGetID3v1->setChecked(true);
+  // A new configuration adds audio files only: covers, notes and playlists lying beside
+  // the songs would otherwise be copied onto the player among them.
+  f.cbAFbyMask->setChecked(true);
+  f.cbMask1->clear();
+  f.cbMask1->addItem(QString::fromLatin1(kAudioFilesMask));
+  f.cbMask1->setEditText(QString::fromLatin1(kAudioFilesMask));
   f.rgAction->setItemIndex(0);
   f.rgLimit->setItemIndex(0);
   f.cbClearDest->setChecked(false);
@@ -266,6 +273,12 @@ void ConfApply(TForm1& form, TkroObject& store, const ConfApplyHooks& hooks) {
   }
 
   loadGroups(store, {form.pAFOptions, form.gbAFOptions}, kGroupInterface);
+  // A stored configuration keeps its own mask; the audio mask is offered among its items.
+  if (form.cbMask1->findText(QString::fromLatin1(kAudioFilesMask), Qt::MatchFixedString) < 0) {
+    const QString text = form.cbMask1->currentText();
+    form.cbMask1->addItem(QString::fromLatin1(kAudioFilesMask));
+    form.cbMask1->setEditText(text);
+  }
 
   const std::int32_t action = sys.ReadInt(kKeyActionMode, kDefaultActionMode);
   form.rgAction->setItemIndex(action);

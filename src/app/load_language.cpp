@@ -133,6 +133,9 @@ void LoadLanguage(TForm1& form) {
 
   setDialog(form, kOpenPlaylistDialogName, 107, 109);
   setDialog(form, kOpenFilesDialogName, 108, 110);
+  // Audio files first, every file second.
+  MainWindowFileDialog(form, kOpenFilesDialogName)
+      ->setNameFilters(DialogNameFilters(LangString(467) + "|" + LangString(110)));
   setDialog(form, kSavePlaylistDialogName, 117, 109);
 
   if (form.gbPlayer) form.gbPlayer->setTitle(text(114));

@@ -135,8 +135,9 @@ std::optional<IFileDialogs::SaveChoice> QtFileDialogs::saveFile(const std::strin
 
 void CmdAddFiles(WorkListView& view) {
   if (view.busy()) return;
-  const std::vector<std::string> files = withDialogs(
-      view, [](IFileDialogs& d) { return d.openFiles(LangString(108), LangString(110), true); });
+  const std::vector<std::string> files = withDialogs(view, [](IFileDialogs& d) {
+    return d.openFiles(LangString(108), LangString(467) + "|" + LangString(110), true);
+  });
   if (files.empty()) return;
   view.adder().resetCounter();
   view.adder().AddFiles(files);

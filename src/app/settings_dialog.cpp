@@ -36,12 +36,14 @@ TForm2::TForm2(QWidget* parent) : QDialog(parent) {
   CheckBox8 = Named(
       new QCheckBox(QString::fromUtf8("Игнорировать атрибут \"Только для чтения\""), TabSheet1),
       "CheckBox8");
+  CheckBox9 = checkBox(TabSheet1, "CheckBox9", 466);
   auto* p1 = new QVBoxLayout(TabSheet1);
   p1->setContentsMargins(14, 14, 14, 14);
   p1->setSpacing(8);
   p1->addWidget(CheckBox1);
   p1->addWidget(CheckBox2);
   p1->addWidget(CheckBox8);
+  p1->addWidget(CheckBox9);
   p1->addStretch();
 
   CheckBox3 = checkBox(TabSheet2, "CheckBox3", 285);
@@ -97,7 +99,7 @@ struct Option {
 constexpr Option kOptions[] = {
     {&TForm2::CheckBox1, kKeyRememberWorklist}, {&TForm2::CheckBox2, kKeyExitConfirm},
     {&TForm2::CheckBox3, kKeyPlayByPlaylist},   {&TForm2::CheckBox7, kKeyPlayerUpdateList},
-    {&TForm2::CheckBox8, kKeyIgnoreReadOnly},
+    {&TForm2::CheckBox8, kKeyIgnoreReadOnly},   {&TForm2::CheckBox9, kKeyReadExtendedTags},
 };
 }  // namespace
 

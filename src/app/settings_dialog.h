@@ -1,5 +1,5 @@
 #pragma once
-// The settings dialog: five program-wide options on two pages, Ok and Cancel. The options
+// The settings dialog: six program-wide options on two pages, Ok and Cancel. The options
 // are read from the configuration each time the dialog is shown and written back only on
 // Ok; closing it any other way discards the changes.
 #include <QDialog>
@@ -20,9 +20,9 @@ class TForm2 : public QDialog {
   // owns the dialog. Without a store every option reads as on and nothing is written.
   void setConfiguration(std::function<TkroObject*()> source) { configuration_ = std::move(source); }
 
-  // The five check boxes from their configuration values (missing values read as true).
+  // The six check boxes from their configuration values (missing values read as true).
   void LoadSettings();
-  // The five check boxes into their configuration values.
+  // The six check boxes into their configuration values.
   void SaveSettings();
 
   QTabWidget* PageControl1;
@@ -31,6 +31,7 @@ class TForm2 : public QDialog {
   QCheckBox* CheckBox1;  // remember the work list
   QCheckBox* CheckBox2;  // confirm exit
   QCheckBox* CheckBox8;  // ignore read-only
+  QCheckBox* CheckBox9;  // read tags of every format and lengths
   QCheckBox* CheckBox3;  // play through the list
   QCheckBox* CheckBox7;  // update list information
   QCheckBox* CheckBox4;  // always disabled

@@ -143,7 +143,13 @@ WorkListView& WorkListView::of(TForm1& form) {
   // above it is frozen.
   w.mainWindow = form.centralWidget();
   w.dummyLock = form.DummyLock;
-  return *new WorkListView(w, sourcesOf(form), &form);
+  auto* view = new WorkListView(w, sourcesOf(form), &form);
+  TavelProgram* program = &form.program();
+  view->adder().setExtendedTags([program] {
+    TkroObject* conf = program->configuration();
+    return conf && conf->System ? conf->System->ReadBool(kKeyReadExtendedTags, true) : true;
+  });
+  return *view;
 }
 
 int WorkListView::configMode() const {

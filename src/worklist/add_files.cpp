@@ -1,10 +1,5 @@
 #include "worklist/add_files.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <chrono>
 #include <optional>
 
@@ -13,49 +8,10 @@
 #include "lang/lang.h"
 #include "worklist/id3v1.h"
 #include "worklist/playlist.h"
+#include "worklist/tags.h"
+#include "worklist/text_encoding.h"
 
 namespace {
-// What a folder scan needs of one file: its size and, when asked, its tag description.
-// Both come from one open file (open, fstat, one read of the last 128 bytes), which is
-// what keeps a scan of a large collection close to the cost of listing it.
-struct ScannedFile {
-  std::int64_t size = 0;
-  std::string tagDescription;  // empty: no tag, or a tag without artist and title
-};
-
-ScannedFile scanFile(const std::string& path, bool readTag) {
-  ScannedFile f;
-  if (!readTag) {
-    struct stat st;
-    if (::stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode)) f.size = st.st_size;
-    return f;
-  }
-  // Non-blocking so that a named pipe met in the scan cannot hang it.
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (fd < 0) {
-    struct stat st;
-    if (::stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode)) f.size = st.st_size;
-    return f;
-  }
-  struct stat st;
-  if (::fstat(fd, &st) == 0) {
-    f.size = S_ISDIR(st.st_mode) ? 0 : st.st_size;
-    if (S_ISREG(st.st_mode) && st.st_size >= static_cast<off_t>(kId3v1Size)) {
-      char block[kId3v1Size];
-      ssize_t got;
-      do {
-        got = ::pread(fd, block, kId3v1Size, st.st_size - static_cast<off_t>(kId3v1Size));
-      } while (got < 0 && errno == EINTR);
-      if (got == static_cast<ssize_t>(kId3v1Size)) {
-        if (auto tag = ParseId3v1(std::string_view(block, kId3v1Size)))
-          f.tagDescription = Id3v1Description(*tag);
-      }
-    }
-  }
-  ::close(fd);
-  return f;
-}
-
 std::int64_t wallClockMs() {
   using namespace std::chrono;
   return duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count();
@@ -67,8 +23,18 @@ TFileAdder::TFileAdder(std::function<TkroPlayList*()> workList, IWorkListView* v
 
 int TFileAdder::AddFile(const std::string& path, const std::string& description, bool addToView,
                         bool useId3, std::int32_t length, std::int64_t size) {
-  const std::string descr = DescriptionForFile(path, description, useId3);
+  if (!extendedTags())
+    return addEntry(path, DescriptionForFile(path, description, useId3), addToView, length, size);
+  const bool wantTag = useId3 && RemoveControlChars(description).empty();
+  FileFacts facts;
+  if (wantTag || length == 0) facts = ReadFileFacts(path, TagReading::Extended);
+  const std::string& tagDescr = wantTag ? facts.tagDescription : description;
+  return addEntry(path, DescriptionForFile(path, tagDescr, false), addToView,
+                  length != 0 ? length : facts.length, size);
+}
 
+int TFileAdder::addEntry(const std::string& path, const std::string& descr, bool addToView,
+                         std::int32_t length, std::int64_t size) {
   ++counter_;
   // Showing the count and pumping messages for every file would cost more than the scan
   // itself; once per tick of the clock keeps the window alive at a fraction of that.
@@ -98,14 +64,22 @@ void TFileAdder::AddFolder(const std::string& folder, const std::string& mask, b
   // An empty folder text names no folder: scanning the working folder instead would add
   // files the user never chose.
   if (!root.empty()) {
+    // A mask of several patterns is matched here; the listing then passes every name.
+    const bool maskList = mask.find(';') != std::string::npos;
+    const std::string listingMask = mask.empty() || maskList ? std::string("*") : mask;
+    const TagReading reading = !useId3 && !extendedTags() ? TagReading::None
+                               : extendedTags()           ? TagReading::Extended
+                                                          : TagReading::Id3v1;
     EnumerateTree(
-        root, mask.empty() ? std::string("*") : mask,
+        root, listingMask,
         [&](const std::string& rel, const FindRecord&) {
+          if (maskList && !MatchesMaskList(FileNamePart(rel), mask)) return;
           const std::string path = base + rel;
-          const bool readTag = useId3 && IsMp3FileName(FileNamePart(rel));
-          const ScannedFile f = scanFile(path, readTag);
-          // The tag was read here already; AddFile falls back to the file name.
-          AddFile(path, f.tagDescription, true, false, 0, f.size);
+          // Size, tag and length come from one open of the file, which is what keeps a
+          // scan of a large collection close to the cost of listing it.
+          const FileFacts f = ReadFileFacts(path, reading);
+          const std::string descr = useId3 ? f.tagDescription : std::string();
+          addEntry(path, DescriptionForFile(path, descr, false), true, f.length, f.size);
         },
         false, withSubfolders, nullptr, TreeDetail::Names);
   }
@@ -117,6 +91,21 @@ void TFileAdder::AddFolder(const std::string& folder, const std::string& mask, b
 
 void TFileAdder::AddFiles(const std::vector<std::string>& paths) {
   for (const std::string& p : paths) AddFile(p, std::string(), true, true, 0, GetFileSize64(p));
+}
+
+bool MatchesMaskList(std::string_view name, std::string_view mask) {
+  bool anyPattern = false;
+  while (true) {
+    const std::size_t sep = mask.find(';');
+    const std::string_view pattern = TrimSpaces(mask.substr(0, sep));
+    if (!pattern.empty()) {
+      anyPattern = true;
+      if (MatchesMask(name, pattern)) return true;
+    }
+    if (sep == std::string_view::npos) break;
+    mask.remove_prefix(sep + 1);
+  }
+  return !anyPattern;
 }
 
 QString UpdateHistoryItems(QStringList& items, const QString& text, int maxCount, bool trim) {

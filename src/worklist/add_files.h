@@ -1,7 +1,8 @@
 #pragma once
 // How files enter the work list: a folder scan, a list of chosen files, and the single
-// routine both end in, AddFile, which builds the entry's description (ID3v1 tag or file
-// name), appends the entry and shows its row. Playlist and Winamp imports use AddFile too.
+// routine both end in, AddFile, which builds the entry's description (the file's tags or
+// its name) and length, appends the entry and shows its row. Playlist and Winamp imports use
+// AddFile too.
 //
 // The screen is reached only through IWorkListView, so every rule here runs headless.
 #include <QString>
@@ -9,9 +10,20 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 class TkroPlayList;
+
+// The mask of the audio formats the program knows, as the add-folder page offers it: file
+// patterns separated by ';'.
+inline constexpr const char* kAudioFilesMask =
+    "*.mp3;*.flac;*.ogg;*.oga;*.opus;*.m4a;*.aac;*.wma;*.wav;*.ape;*.wv;*.mpc";
+
+// Whether the file name matches the mask: one or more patterns of '*' and '?' separated by
+// ';' (spaces around each pattern ignored), ASCII letter case ignored. An
+// empty mask, or one of nothing but separators, matches every name.
+bool MatchesMaskList(std::string_view name, std::string_view mask);
 
 // What the work-list code asks of the list on screen and its status bar. The window's
 // list view implements it; tests use a recording fake.
@@ -46,15 +58,18 @@ class TFileAdder {
   TFileAdder(std::function<TkroPlayList*()> workList, IWorkListView* view);
 
   // Appends one entry: origin = path, empty destination, description = `description`
-  // when not empty, else the ID3v1 "Artist - Title" (only with useId3, and only for
-  // *.mp3), else the file name without its extension. Counts the entry, shows the count
+  // when not empty, else (only with useId3) the file's tag description, else the file name
+  // without its extension. Without extended tags the tag is the ID3v1 "Artist - Title"
+  // of *.mp3 files alone; with them the richest tag comes first, and a `length` of 0 is
+  // replaced by the length of the audio. Counts the entry, shows the count
   // at most once per change of the millisecond clock, appends the row when `addToView`.
   // The new entry's number, -1 when the work list refused it (still counted).
   int AddFile(const std::string& path, const std::string& description, bool addToView, bool useId3,
               std::int32_t length, std::int64_t size);
 
-  // Scans `folder` (trailing separators removed) for files matching `mask` (empty = all),
-  // with its subfolders when asked, and adds each with its real size. Runs inside the
+  // Scans `folder` (trailing separators removed) for files matching `mask` (empty = all;
+  // several patterns separated by ';'), with its subfolders when asked, and adds each
+  // with its real size and, with extended tags, its length. Runs inside the
   // list-work bracket and ends with "Завершено" and the count.
   void AddFolder(const std::string& folder, const std::string& mask, bool setMark,
                  bool withSubfolders, bool useId3);
@@ -67,6 +82,11 @@ class TFileAdder {
   void resetCounter() { counter_ = 0; }
   bool setMarkChoice() const { return setMark_; }
 
+  // Whether files are read with every tag format and their lengths (asked at each use);
+  // without it, or when never set, only ID3v1 tags are read and lengths stay 0.
+  void setExtendedTags(std::function<bool()> on) { extended_ = std::move(on); }
+  bool extendedTags() const { return extended_ && extended_(); }
+
   // Replaces the millisecond clock (tests).
   void setClock(std::function<std::int64_t()> clock) { clock_ = std::move(clock); }
 
@@ -74,9 +94,14 @@ class TFileAdder {
   std::function<TkroPlayList*()> workList_;
   IWorkListView* view_;
   std::function<std::int64_t()> clock_;
+  std::function<bool()> extended_;
   int counter_ = 0;
   bool setMark_ = false;
   std::int64_t lastClock_ = -1;
+
+  // Counts, appends and shows one entry whose description is final.
+  int addEntry(const std::string& path, const std::string& descr, bool addToView,
+               std::int32_t length, std::int64_t size);
 };
 
 // The history rule of the editable drop-downs: `text` (trimmed when asked) moves to the

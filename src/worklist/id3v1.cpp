@@ -95,8 +95,12 @@ std::optional<Id3v1Tag> ReadId3v1(const std::string& path) {
 }
 
 std::string Id3v1Description(const Id3v1Tag& tag) {
-  const std::string_view artist = TrimBlanks(tag.artist);
-  const std::string_view title = TrimBlanks(tag.title);
+  return JoinArtistTitle(tag.artist, tag.title);
+}
+
+std::string JoinArtistTitle(std::string_view fullArtist, std::string_view fullTitle) {
+  const std::string_view artist = TrimBlanks(fullArtist);
+  const std::string_view title = TrimBlanks(fullTitle);
   if (artist.empty() && title.empty()) return std::string();
   std::string d;
   d.reserve(artist.size() + 3 + title.size());

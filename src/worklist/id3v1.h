@@ -32,6 +32,10 @@ std::optional<Id3v1Tag> ReadId3v1(const std::string& path);
 // both fields; empty when both fields are empty.
 std::string Id3v1Description(const Id3v1Tag& tag);
 
+// "artist - title" with surrounding blanks and control characters removed from both;
+// empty when both are empty. Every tag format's description is joined this way.
+std::string JoinArtistTitle(std::string_view artist, std::string_view title);
+
 // The file name part of a path: the text after the last '/' or '\'. Both count, because
 // paths taken unchanged from Windows playlists keep their backslashes.
 std::string_view FileNamePart(std::string_view path);

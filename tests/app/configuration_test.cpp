@@ -30,6 +30,7 @@
 #include "lang/fake_message_box.h"
 #include "lang/message_box.h"
 #include "test_support.h"
+#include "worklist/add_files.h"
 
 namespace {
 
@@ -290,6 +291,10 @@ TEST_F(ConfigurationWindow, DefaultsApplyOnFirstStartAndTheFileHoldsEverythingAf
   EXPECT_TRUE(f.CheckBox1->isChecked());
   EXPECT_FALSE(f.cbAFShowOptions->isChecked());
   EXPECT_TRUE(f.cbAFGetID3v1->isChecked());
+  // A new configuration adds audio files only.
+  EXPECT_TRUE(f.cbAFbyMask->isChecked());
+  EXPECT_EQ(f.cbMask1->currentText(), kAudioFilesMask);
+  EXPECT_EQ(itemsOf(*f.cbMask1), QStringList{kAudioFilesMask});
   EXPECT_EQ(f.rgAction->itemIndex(), -1);  // "Action/mode" missing: none chosen
   EXPECT_EQ(f.rgLimit->itemIndex(), 0);
   EXPECT_EQ(f.rg1Exists->itemIndex(), 2);
@@ -338,6 +343,9 @@ TEST_F(ConfigurationWindow, EverythingChangedComesBackOnTheNextStart) {
     f.setGeometry(bounds);
     f.cbAFShowOptions->setChecked(true);
     f.CheckBox1->setChecked(false);
+    // A configuration of its own: no audio mask among its items, no mask in use.
+    f.cbMask1->clear();
+    f.cbAFbyMask->setChecked(false);
     f.cbMask1->addItems({"*.mp3", "*.ogg", "*.flac"});
     f.cbMask1->setEditText("*.ogg");
     f.cbFoldersHistory->addItems({"/home/u/Музыка", "/mnt/usb"});
@@ -368,7 +376,9 @@ TEST_F(ConfigurationWindow, EverythingChangedComesBackOnTheNextStart) {
   EXPECT_EQ(f.x(), bounds.width() > area.width() ? area.x() : bounds.x());
   EXPECT_TRUE(f.cbAFShowOptions->isChecked());
   EXPECT_FALSE(f.CheckBox1->isChecked());
-  EXPECT_EQ(itemsOf(*f.cbMask1), (QStringList{"*.mp3", "*.ogg", "*.flac"}));
+  // It keeps its own mask; the audio mask is offered at the end of its items.
+  EXPECT_FALSE(f.cbAFbyMask->isChecked());
+  EXPECT_EQ(itemsOf(*f.cbMask1), (QStringList{"*.mp3", "*.ogg", "*.flac", kAudioFilesMask}));
   EXPECT_EQ(f.cbMask1->currentText(), "*.ogg");
   EXPECT_EQ(itemsOf(*f.cbFoldersHistory), (QStringList{"/home/u/Музыка", "/mnt/usb"}));
   EXPECT_EQ(f.rgAction->itemIndex(), 1);

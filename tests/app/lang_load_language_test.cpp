@@ -140,7 +140,10 @@ TEST_F(MainWindowTexts, DialogsAndSizeUnits) {
   EXPECT_EQ(files->windowTitle(), "Добавить файлы");
   EXPECT_EQ(save->windowTitle(), "Сохранить плейлист");
   EXPECT_EQ(open->nameFilters(), QStringList({"Плейлист m3u (*.m3u)", "Все файлы (*)"}));
-  EXPECT_EQ(files->nameFilters(), QStringList({"Все файлы (*)"}));
+  EXPECT_EQ(files->nameFilters(),
+            QStringList({"Аудиофайлы (*.mp3 *.flac *.ogg *.oga *.opus *.m4a *.aac *.wma *.wav "
+                         "*.ape *.wv *.mpc)",
+                         "Все файлы (*)"}));
   EXPECT_EQ(save->nameFilters(), open->nameFilters());
   // Running it again reuses the same dialogs.
   LoadLanguage(*form);

@@ -14,6 +14,7 @@
 #include "lang/lang.h"
 #include "test_support.h"
 #include "view_test_support.h"
+#include "worklist/add_files.h"
 
 namespace {
 
@@ -216,6 +217,16 @@ TEST_F(Page, AddButtonRemembersHistoriesAndScans) {
   EXPECT_EQ(origins(), (std::vector<std::string>{"/music/a.mp3"}));
   EXPECT_TRUE(f.model->isChecked(0));
   EXPECT_EQ(w.folders->count(), 1);  // the same folder is not remembered twice
+
+  // The audio mask, several patterns in one: the text file stays out, subfolders are
+  // still searched.
+  f.workList.ClearEntries();
+  f.view->ListClear();
+  w.subfolders->setChecked(true);
+  w.mask->setEditText(kAudioFilesMask);
+  QTest::mouseClick(w.add, Qt::LeftButton);
+  EXPECT_EQ(origins(),
+            (std::vector<std::string>{"/music/a.mp3", "/music/.hidden/d.mp3", "/music/sub/c.mp3"}));
 }
 
 TEST_F(Page, DropFromTheTreeAddsTheSelectedFolder) {

@@ -60,7 +60,9 @@ TEST_F(Flows, AddFilesShowsTheCountOrNothingWhenCancelled) {
   EXPECT_EQ(f.panel(0), "before");
   EXPECT_EQ(f.workList.EntryCount(), 0);
   ASSERT_EQ(dialogs.asked.size(), 1u);
-  EXPECT_EQ(dialogs.asked[0], LangString(108) + "|" + LangString(110) + "|many");
+  // Audio files first, every file second.
+  EXPECT_EQ(dialogs.asked[0],
+            LangString(108) + "|" + LangString(467) + "|" + LangString(110) + "|many");
 
   dialogs.opens.push_back({file("c.mp3"), file("a.mp3"), file("b.ogg")});
   EXPECT_TRUE(RunPlaylistCommand(*f.view, 1120));

@@ -18,8 +18,8 @@ struct SettingsDialog : ::testing::Test {
   }
   bool stored(const char* key) { return conf.System->ReadBool(key, true); }
   std::vector<QCheckBox*> options() {
-    return {dialog.CheckBox1, dialog.CheckBox2, dialog.CheckBox3, dialog.CheckBox7,
-            dialog.CheckBox8};
+    return {dialog.CheckBox1, dialog.CheckBox2, dialog.CheckBox3,
+            dialog.CheckBox7, dialog.CheckBox8, dialog.CheckBox9};
   }
 };
 
@@ -44,11 +44,13 @@ TEST_F(SettingsDialog, OkWritesAllFiveAndTheNextShowingReadsThem) {
   dialog.show();
   dialog.CheckBox2->setChecked(false);
   dialog.CheckBox8->setChecked(false);
+  dialog.CheckBox9->setChecked(false);
   QTest::mouseClick(dialog.Button1, Qt::LeftButton);
   EXPECT_FALSE(dialog.isVisible());
   EXPECT_EQ(dialog.result(), QDialog::Accepted);
   EXPECT_FALSE(stored(kKeyExitConfirm));
   EXPECT_FALSE(stored(kKeyIgnoreReadOnly));
+  EXPECT_FALSE(stored(kKeyReadExtendedTags));
   EXPECT_TRUE(stored(kKeyRememberWorklist));
   EXPECT_TRUE(conf.System->ReadBool(kKeyPlayByPlaylist, false));
   EXPECT_TRUE(conf.System->ReadBool(kKeyPlayerUpdateList, false));
@@ -58,6 +60,7 @@ TEST_F(SettingsDialog, OkWritesAllFiveAndTheNextShowingReadsThem) {
   dialog.show();
   EXPECT_FALSE(dialog.CheckBox2->isChecked());
   EXPECT_FALSE(dialog.CheckBox7->isChecked());
+  EXPECT_FALSE(dialog.CheckBox9->isChecked());
   EXPECT_TRUE(dialog.CheckBox3->isChecked());
   dialog.reject();
 }
