@@ -16,6 +16,7 @@ run_packages=(
   qt6-base-dev           # brings the OpenGL headers Qt's CMake files look for
   qt6-translations-l10n  # Russian texts of Qt's own buttons and dialogs
   libmpv-dev
+  libblkid-dev           # reads the file system of a destination device
 )
 
 # Tests, fuzzing and benchmarks only.
@@ -29,6 +30,10 @@ test_packages=(
   xauth
   clang                  # libFuzzer targets
   libclang-rt-14-dev
+  dosfstools             # tests on real FAT32 and exFAT images
+  exfatprogs
+  fusefat
+  exfat-fuse
 )
 
 group="${1:-test}"

@@ -271,15 +271,23 @@ void WorkListView::ListFullUpdate() {
   ListClear();
   BeginListWork(LangString(140) + " ...", w_.mainWindow);
   if (TkroPlayList* list = workList()) {
+    // Handed over in batches: the model keeps the texts far more compactly than the
+    // QStrings they come in, and the QStrings of every row at once would be the largest
+    // block of memory the program ever holds.
+    constexpr std::size_t kBatch = 4096;
     const std::int32_t count = list->EntryCount();
     std::vector<WorkListModel::RowData> rows;
-    rows.reserve(static_cast<std::size_t>(std::max(count, 0)));
+    rows.reserve(kBatch);
     for (std::int32_t p = 0; p < count; ++p) {
       if (!list->SelectIndex(p)) continue;
       WorkListModel::RowData r;
       r.entry = list->Cursor->Id;
       rowFromCursor(r.checked, r.cells);
       rows.push_back(std::move(r));
+      if (rows.size() == kBatch) {
+        w_.model->appendRows(std::move(rows));
+        rows.clear();
+      }
     }
     w_.model->appendRows(std::move(rows));
   }

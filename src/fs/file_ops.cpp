@@ -1,6 +1,7 @@
 #include "fs/file_ops.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -135,6 +136,8 @@ FileOpResult CopyFileWithProgress(const std::string& source, const std::string& 
     sys.close(in);
     return FileOpFailed(err, "create", temp);
   }
+  // Held while the copy writes: a sweep for stale temporaries leaves this one alone.
+  ::flock(out, LOCK_EX | LOCK_NB);
   // From here on every way out but the final rename removes the temporary file.
   auto abandon = [&](FileOpResult result) {
     sys.close(out);

@@ -4,6 +4,7 @@
 #include <QComboBox>
 #include <QDropEvent>
 #include <QGroupBox>
+#include <QLineEdit>
 #include <QMimeData>
 #include <QPushButton>
 #include <QTest>
@@ -141,7 +142,7 @@ TEST_F(Page, FolderTreeStaysCurrentAndListsHiddenFoldersOnlyWhenTyped) {
 
   // A hidden folder shows once its path is typed, and stays while it exists.
   w.folders->setEditText(base + "/music/.hidden");
-  page->ShowTypedFolder();
+  QTest::keyClick(w.folders->lineEdit(), Qt::Key_Return);
   EXPECT_EQ(names(music), (QStringList{".hidden", "new", "sub"}));
   EXPECT_EQ(page->selectedTreePath(), base + "/music/.hidden");
   EXPECT_EQ(w.folders->currentText(), base + "/music/.hidden");
