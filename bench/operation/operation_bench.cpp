@@ -1,21 +1,44 @@
-// operation_bench [copy|prepare|all] [work folder]
+// operation_bench [copy|small|dialog|prepare|shot|all] [work folder] [rounds]
 //
-// copy:    2,000 files of 1 MB and 20 files of 100 MB copied into an empty destination on
-//          the same file system, by the whole five-stage run (progress display with a fake
-//          that does no drawing) and by `cp -r` followed by `sync`, alternately, twice.
+// Every copy case times a whole five-stage run of the engine into an empty destination on
+// the same file system as the sources, next to `cp -r` + `sync` of the same sources in the
+// same process and rounds. Both sides start from a flushed disk (the previous copy removed
+// and `sync` run before the clock starts) and both stop only once their files are on the
+// disk (`sync` after cp; the run's own flush before its final header). Which side goes
+// first alternates from round to round, so neither always meets the other's write-back,
+// and each round gives one ratio (ours / cp); the figure is the median of those ratios with
+// their range, not a ratio of sums that one slow round would dominate.
+//
+// copy:    the mixed set (2,000 x 1 MB + 20 x 100 MB), progress shown by a display that
+//          draws nothing; also the many-small-files set (20,000 x 100 KB).
+// small:   only the many-small-files set with that display.
 // variants: copy, with the engine also timed without reserving the files' space first.
+// dialog:  through the real progress dialog (offscreen, log panel open): 2,000 x 100 KB,
+//          20,000 x 100 KB and the mixed set.
+// shot:    one 20,000 x 100 KB run through the dialog; a picture of the dialog half way is
+//          saved as progress-dialog.png in the work folder.
 // prepare: stages 1 to 3 over 100,000 marked entries whose files exist (destinations
 //          computed, origins and destinations looked up).
+#include <sys/resource.h>
+
+#include <QApplication>
+#include <QListWidget>
+#include <QTimer>
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "app/progress_dialog.h"
 #include "fs/sys_calls.h"
+#include "lang/lang.h"
+#include "lang/message_box.h"
 #include "operation/operation_engine.h"
 
 namespace fs = std::filesystem;
@@ -56,6 +79,42 @@ class NullDisplay : public IProgressDisplay {
   void showError(const std::string&, const std::string&) override {}
 };
 
+// The real dialog, closed as soon as its run ends; optionally saves a picture of itself
+// once half of the run's bytes are done.
+class BenchDialog : public TForm3 {
+ public:
+  std::string shotPath;
+  bool shotTaken = false;
+  void showHeader(const std::string& text) override {
+    TForm3::showHeader(text);
+    if (text == LangString(364) || text == LangString(366))
+      QTimer::singleShot(0, this, [this] { done(0); });
+  }
+  void setBars(int overall, int file) override {
+    TForm3::setBars(overall, file);
+    TOperationEngine* e = engine();
+    if (!shotPath.empty() && !shotTaken && e && e->total() > 0 && 2 * e->done() >= e->total()) {
+      shotTaken = true;
+      showPending();
+      QCoreApplication::processEvents();
+      grab().save(QString::fromStdString(shotPath));
+    }
+  }
+};
+
+class YesBox : public IMessageBox {
+ public:
+  MsgResult show(const MessageRequest&) override { return MsgResult::Yes; }
+};
+
+// User plus system processor seconds of this process or of its waited-for children.
+double cpuSeconds(int who) {
+  rusage u{};
+  ::getrusage(who, &u);
+  auto s = [](const timeval& t) { return static_cast<double>(t.tv_sec) + t.tv_usec / 1e6; };
+  return s(u.ru_utime) + s(u.ru_stime);
+}
+
 double secondsSince(std::chrono::steady_clock::time_point t) {
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - t).count();
 }
@@ -83,90 +142,216 @@ int run(const std::string& command) {
   return rc;
 }
 
-void benchCopy(const fs::path& work, bool variants) {
-  const fs::path src = work / "src";
-  std::printf("copy: making 2000 x 1 MB and 20 x 100 MB under %s ...\n", src.c_str());
-  std::mt19937_64 rng(7);
-  fs::create_directories(src / "small");
-  fs::create_directories(src / "big");
+// A source tree and the work list of its files.
+struct SourceSet {
+  std::string name;
+  fs::path root;
   TkroPlayList list;
+  std::int64_t bytes = 0;
+};
+
+void addFile(SourceSet& set, const fs::path& p, std::size_t bytes, std::mt19937_64& rng) {
+  fs::create_directories(p.parent_path());
+  writeRandomFile(p, bytes, rng);
+  set.list.Add(p.string(), "", "", 0, 0, FLAG_MARKED);
+  set.bytes += static_cast<std::int64_t>(bytes);
+}
+
+// 2,000 x 1 MB in small/ and 20 x 100 MB in big/.
+void makeMixed(SourceSet& set, const fs::path& work) {
+  set.name = "mixed set (2,000 x 1 MB + 20 x 100 MB)";
+  set.root = work / "src-mixed";
+  std::printf("making %s under %s ...\n", set.name.c_str(), set.root.c_str());
+  std::fflush(stdout);
+  std::mt19937_64 rng(7);
+  char name[32];
   for (int i = 0; i < 2000; ++i) {
-    char name[32];
     std::snprintf(name, sizeof name, "track%04d.mp3", i);
-    writeRandomFile(src / "small" / name, 1000000, rng);
-    list.Add((src / "small" / name).string(), "", "", 0, 0, FLAG_MARKED);
+    addFile(set, set.root / "small" / name, 1000000, rng);
   }
   for (int i = 0; i < 20; ++i) {
-    char name[32];
     std::snprintf(name, sizeof name, "album%02d.flac", i);
-    writeRandomFile(src / "big" / name, 100000000, rng);
-    list.Add((src / "big" / name).string(), "", "", 0, 0, FLAG_MARKED);
+    addFile(set, set.root / "big" / name, 100000000, rng);
   }
-  const AllTicked rows(list);
-  run("sync");
+}
 
-  double bestCp = 1e9, bestEngine = 1e9, sumCp = 0, sumEngine = 0;
-  const int rounds = 4;
-  for (int round = 0; round < rounds; ++round) {
-    auto timeCp = [&] {
-      fs::remove_all(work / "cp");
-      run("sync");
-      auto t = std::chrono::steady_clock::now();
-      run("cp -r '" + src.string() + "' '" + (work / "cp").string() + "' && sync");
-      const double s = secondsSince(t);
-      fs::remove_all(work / "cp");
-      return s;
-    };
-    double flushTime = 0;
-    NullDisplay display;
-    auto timeEngine = [&](bool reserve) {
-      // Without reserving: the copies' space is not claimed before the data is written.
-      FsCalls calls = RealFsCalls();
-      if (!reserve) calls.fallocate = [](int, off_t, off_t) { return 0; };
-      ScopedFsCalls scoped(calls);
-      fs::remove_all(work / "engine");
-      run("sync");
-      display = NullDisplay{};
-      TOperationEngine engine(list, rows, display);
-      OperationParameters params;
-      params.destination = (work / "engine").string();
-      params.folderLayout = layoutNearestFolder;  // small/ and big/, as cp -r makes them
+// count x 100 KB, 100 to a folder, as albums lie in a collection.
+void makeSmall(SourceSet& set, const fs::path& work, int count) {
+  set.name = std::to_string(count) + " x 100 KB";
+  set.root = work / ("src-small-" + std::to_string(count));
+  std::printf("making %s under %s ...\n", set.name.c_str(), set.root.c_str());
+  std::fflush(stdout);
+  std::mt19937_64 rng(11);
+  char folder[32], name[32];
+  for (int i = 0; i < count; ++i) {
+    std::snprintf(folder, sizeof folder, "album%03d", i / 100);
+    std::snprintf(name, sizeof name, "%05d track.mp3", i);
+    addFile(set, set.root / folder / name, 100000, rng);
+  }
+}
+
+enum class Display { Null, Dialog };
+
+struct Figures {
+  std::vector<double> ratios, cp, ours;
+};
+
+double median(std::vector<double> v) {
+  std::sort(v.begin(), v.end());
+  const std::size_t n = v.size();
+  return n == 0 ? 0 : n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
+}
+
+// Alternating rounds of cp -r + sync and our run over one set.
+Figures compare(SourceSet& set, const fs::path& work, Display display, int rounds,
+                bool variants = false, const std::string& shotPath = std::string()) {
+  const AllTicked rows(set.list);
+  const fs::path cpDest = work / "cp";
+  const fs::path ourDest = work / "ours";
+  run("sync");
+  const char* side = display == Display::Dialog ? "dialog" : "no-draw";
+
+  double cpCpu = 0, ourCpu = 0;
+  auto timeCp = [&] {
+    fs::remove_all(cpDest);
+    run("sync");
+    const double cpu = cpuSeconds(RUSAGE_CHILDREN);
+    auto t = std::chrono::steady_clock::now();
+    run("cp -r '" + set.root.string() + "' '" + cpDest.string() + "' && sync");
+    const double s = secondsSince(t);
+    cpCpu = cpuSeconds(RUSAGE_CHILDREN) - cpu;
+    fs::remove_all(cpDest);
+    return s;
+  };
+  double flushTime = 0;
+  long pumps = 0, lines = 0;
+  auto timeOurs = [&](bool reserve) {
+    // Without reserving: the copies' space is not claimed before the data is written.
+    FsCalls calls = RealFsCalls();
+    if (!reserve) calls.fallocate = [](int, off_t, off_t) { return 0; };
+    ScopedFsCalls scoped(calls);
+    fs::remove_all(ourDest);
+    run("sync");
+    OperationParameters params;
+    params.action = actCopy;
+    params.destination = ourDest.string();
+    params.folderLayout = layoutNearestFolder;  // the source's own folders, as cp -r makes them
+    double s = 0;
+    const double cpu = cpuSeconds(RUSAGE_SELF);
+    if (display == Display::Null) {
+      NullDisplay d;
+      TOperationEngine engine(set.list, rows, d);
       auto t = std::chrono::steady_clock::now();
       engine.RunOperation(params, true);
-      const double s = secondsSince(t);
-      flushTime = secondsSince(display.closing);
-      fs::remove_all(work / "engine");
-      return s;
-    };
-    // Alternate which one goes first, so neither always meets the other's write-back.
-    double cp = 0, eng = 0, plain = 0;
+      s = secondsSince(t);
+      flushTime = secondsSince(d.closing);
+      pumps = d.pumps;
+      lines = d.lines;
+    } else {
+      BenchDialog dialog;
+      dialog.shotPath = shotPath;
+      dialog.setLogSetting([] { return true; }, [](bool) {});
+      auto t = std::chrono::steady_clock::now();
+      dialog.RunModal(set.list, rows, params, true);
+      s = secondsSince(t);
+      lines = dialog.lbLog->count();
+    }
+    ourCpu = cpuSeconds(RUSAGE_SELF) - cpu;
+    fs::remove_all(ourDest);
+    return s;
+  };
+
+  Figures f;
+  for (int round = 0; round < rounds; ++round) {
+    double cp = 0, ours = 0, plain = 0;
     if (round % 2 == 0) {
       cp = timeCp();
-      eng = timeEngine(true);
-      if (variants) plain = timeEngine(false);
+      ours = timeOurs(true);
+      if (variants) plain = timeOurs(false);
     } else {
-      if (variants) plain = timeEngine(false);
-      eng = timeEngine(true);
+      if (variants) plain = timeOurs(false);
+      ours = timeOurs(true);
       cp = timeCp();
     }
     if (variants)
-      std::printf("copy round %d: engine without reserving space %.2f s\n", round + 1, plain);
+      std::printf("  round %d: engine without reserving space %.2f s (ratio %.3f)\n", round + 1,
+                  plain, plain / cp);
     std::printf(
-        "copy round %d: cp -r + sync %.2f s, engine run %.2f s (of which the final "
-        "flush %.2f s), ratio %.3f (%ld progress pumps, %ld bar updates, %ld log "
-        "lines)\n",
-        round + 1, cp, eng, flushTime, eng / cp, display.pumps, display.bars, display.lines);
+        "  round %d (%s first): cp -r + sync %.2f s (cpu %.2f s), %s run %.2f s (cpu %.2f s)",
+        round + 1, round % 2 == 0 ? "cp" : "ours", cp, cpCpu, side, ours, ourCpu);
+    if (display == Display::Null)
+      std::printf(" (final flush %.2f s, %ld pumps, %ld log lines)", flushTime, pumps, lines);
+    else
+      std::printf(" (%ld log lines kept)", lines);
+    std::printf(", ratio %.3f\n", ours / cp);
     std::fflush(stdout);
-    bestCp = std::min(bestCp, cp);
-    bestEngine = std::min(bestEngine, eng);
-    sumCp += cp;
-    sumEngine += eng;
+    f.ratios.push_back(ours / cp);
+    f.cp.push_back(cp);
+    f.ours.push_back(ours);
   }
-  std::printf("copy: best %.2f s vs %.2f s, ratio %.3f; mean ratio %.3f (target <= 1.15)\n",
-              bestEngine, bestCp, bestEngine / bestCp, sumEngine / sumCp);
-  fs::remove_all(work / "cp");
-  fs::remove_all(work / "engine");
-  fs::remove_all(src);
+  const auto [lo, hi] = std::minmax_element(f.ratios.begin(), f.ratios.end());
+  std::printf(
+      "%s, %s: median ratio %.3f (range %.3f - %.3f over %d rounds); median times: ours "
+      "%.2f s, cp -r + sync %.2f s\n",
+      set.name.c_str(), side, median(f.ratios), *lo, *hi, rounds, median(f.ours), median(f.cp));
+  std::fflush(stdout);
+  return f;
+}
+
+void benchCopy(const fs::path& work, bool variants, bool mixed, int rounds) {
+  if (mixed) {
+    SourceSet set;
+    makeMixed(set, work);
+    compare(set, work, Display::Null, rounds, variants);
+    std::printf("(target <= 1.15)\n");
+    fs::remove_all(set.root);
+  }
+  SourceSet small;
+  makeSmall(small, work, 20000);
+  compare(small, work, Display::Null, rounds, variants);
+  std::printf("(target <= 1.1)\n");
+  fs::remove_all(small.root);
+}
+
+void benchDialog(const fs::path& work, int rounds) {
+  Figures few, many;
+  {
+    SourceSet set;
+    makeSmall(set, work, 2000);
+    few = compare(set, work, Display::Dialog, rounds);
+    fs::remove_all(set.root);
+  }
+  {
+    SourceSet set;
+    makeSmall(set, work, 20000);
+    many = compare(set, work, Display::Dialog, rounds);
+    std::printf("(target <= 1.15)\n");
+    fs::remove_all(set.root);
+  }
+  std::vector<double> growth;
+  for (std::size_t i = 0; i < few.ours.size() && i < many.ours.size(); ++i)
+    growth.push_back(many.ours[i] / few.ours[i]);
+  const auto [lo, hi] = std::minmax_element(growth.begin(), growth.end());
+  std::printf(
+      "20,000 files against 2,000 through the dialog: median %.2f x the time (range %.2f - "
+      "%.2f; target <= 11)\n",
+      median(growth), *lo, *hi);
+  {
+    SourceSet set;
+    makeMixed(set, work);
+    compare(set, work, Display::Dialog, rounds);
+    std::printf("(target <= 1.15)\n");
+    fs::remove_all(set.root);
+  }
+}
+
+void benchShot(const fs::path& work) {
+  SourceSet set;
+  makeSmall(set, work, 20000);
+  const std::string path = (work / "progress-dialog.png").string();
+  compare(set, work, Display::Dialog, 1, false, path);
+  std::printf("picture of the dialog half way: %s\n", path.c_str());
+  fs::remove_all(set.root);
 }
 
 void benchPrepare(const fs::path& work) {
@@ -214,10 +399,26 @@ void benchPrepare(const fs::path& work) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  YesBox box;
+  SetMessageBox(&box);
   const std::string what = argc > 1 ? argv[1] : "all";
-  fs::path work = argc > 2 ? fs::path(argv[2]) : fs::temp_directory_path() / "tavel-bench";
+  const fs::path work = argc > 2 ? fs::path(argv[2]) : fs::temp_directory_path() / "tavel-bench";
+  const int rounds = argc > 3 ? std::max(2, std::atoi(argv[3])) : 6;
   fs::create_directories(work);
+  std::printf(
+      "Each copy case: our whole run against cp -r + sync of the same files, side by side,\n"
+      "both from a flushed disk to their files on the disk; the side that goes first\n"
+      "alternates by round; figure = median of the per-round ratios (ours / cp), with their\n"
+      "range. Work folder %s.\n",
+      work.c_str());
   if (what == "prepare" || what == "all") benchPrepare(work);
-  if (what == "copy" || what == "all" || what == "variants") benchCopy(work, what == "variants");
+  if (what == "copy" || what == "variants" || what == "all")
+    benchCopy(work, what == "variants", true, rounds);
+  if (what == "small") benchCopy(work, false, false, rounds);
+  if (what == "dialog" || what == "all") benchDialog(work, rounds);
+  if (what == "shot") benchShot(work);
+  SetMessageBox(nullptr);
   return 0;
 }
