@@ -11,8 +11,11 @@
 #include "app/exception_handler.h"
 #include "app/program.h"
 #include "app/startup_options.h"
+#include "lang/string_table.h"
 
 int main(int argc, char** argv) {
+  // The table is chosen before anything shows a text, the splash included.
+  SetTableLanguage(TableLanguageFromEnvironment());
   const std::vector<std::string> args(argv, argv + argc);
   StartupOptions options = ParseStartupOptions(args);
   for (const std::string& w : options.warnings) std::cerr << "tavel: " << w << "\n";
@@ -25,11 +28,11 @@ int main(int argc, char** argv) {
   // refuses to start otherwise), and the user's decimal separator is read from the
   // locale settings where a text needs it.
   std::setlocale(LC_NUMERIC, "C");
-  // The program speaks Russian whatever the desktop's language, so Qt's own texts (the
-  // buttons of message boxes, the file dialogs) are Russian too when the translation is
-  // installed.
+  // Qt's own texts (the buttons of message boxes, the file dialogs) speak the language of
+  // the program's table: Russian needs Qt's translation, English is Qt's own.
   QTranslator qtTexts;
-  if (qtTexts.load(QStringLiteral("qtbase_ru"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+  if (CurrentTableLanguage() == TableLanguage::Russian &&
+      qtTexts.load(QStringLiteral("qtbase_ru"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
     QCoreApplication::installTranslator(&qtTexts);
   TavelProgram program(std::move(options), dataFolder);
   return program.run();

@@ -482,7 +482,7 @@ constexpr const char* kSlots[kStringTableSize] = {
     /* 473 */ nullptr,
     /* 474 */ nullptr,
     /* 475 */ nullptr,
-    /* 476 */ nullptr,
+    /* 476 */ "Игнорировать атрибут \"Только для чтения\"",
     /* 477 */ nullptr,
     /* 478 */ nullptr,
     /* 479 */ nullptr,
@@ -510,7 +510,7 @@ constexpr const char* kSlots[kStringTableSize] = {
 // clang-format on
 }  // namespace
 
-const char* StringTableSlot(int id) {
+const char* RussianStringTableSlot(int id) {
   if (id < 0 || id >= kStringTableSize) return nullptr;
   return kSlots[id];
 }
