@@ -17,13 +17,22 @@ int main(int argc, char** argv) {
   // The table is chosen before anything shows a text, the splash included.
   SetTableLanguage(TableLanguageFromEnvironment());
   const std::vector<std::string> args(argv, argv + argc);
-  StartupOptions options = ParseStartupOptions(args);
-  for (const std::string& w : options.warnings) std::cerr << "tavel: " << w << "\n";
+  // Help and version are answered before anything needs a display.
+  const StartupOptions early = ParseStartupOptions(args);
+  if (early.help || early.version) {
+    std::cout << (early.help ? early.helpText : VersionText() + "\n") << std::flush;
+    return 0;
+  }
   const std::string dataFolder = ChooseDataFolder(CurrentDataFolderInputs());
   if (dataFolder.empty())
     std::cerr << "tavel: no data folder (set TAVEL_HOME or HOME); settings will not be kept\n";
 
   TavelApplication app(argc, argv);
+  // Qt has taken its own switches (-platform, -style, ...) out of the arguments by now; the
+  // rest is ours. The log shows the command line as it was given.
+  StartupOptions options = ParseStartupOptions(std::vector<std::string>(argv, argv + argc));
+  options.commandLine = early.commandLine;
+  for (const std::string& w : options.warnings) std::cerr << "tavel: " << w << "\n";
   // Qt takes the user's locale for the whole process; numbers stay "C" (the media player
   // refuses to start otherwise), and the user's decimal separator is read from the
   // locale settings where a text needs it.

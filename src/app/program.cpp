@@ -6,8 +6,11 @@
 #include <QGuiApplication>
 #include <QThread>
 #include <QTimer>
+#include <iostream>
 
 #include "app/about_window.h"
+#include "app/add_folder_page.h"
+#include "app/add_paths.h"
 #include "app/configuration.h"
 #include "app/data_folder.h"
 #include "app/exception_handler.h"
@@ -18,6 +21,7 @@
 #include "app/qt_message_box.h"
 #include "app/settings_dialog.h"
 #include "app/splash_window.h"
+#include "app/worklist_view.h"
 #include "lang/lang.h"
 #include "lang/message_box.h"
 #include "store/kro.h"
@@ -115,6 +119,15 @@ void TavelProgram::splashCountdown() {
   }
 }
 
+void TavelProgram::addStartupPaths() {
+  if (!mainWindow_ || mainWindow_->closed()) return;
+  for (const std::string& missing : AddHandedPaths(
+           WorkListView::of(*mainWindow_), AddFolderPage::of(*mainWindow_), options_.paths)) {
+    std::cerr << "tavel: not added, no such file or folder: " << missing << "\n";
+    log_.LogWrite("not found: " + missing);
+  }
+}
+
 int TavelProgram::run() {
   // 1-3: the log and its header.
   openLog();
@@ -182,6 +195,9 @@ int TavelProgram::run() {
   if (!mainWindow_->closed()) {
     mainWindow_->show();
     loop_ = std::make_unique<QEventLoop>();
+    // Paths given on the command line go into the list once the window is up, so that a
+    // long folder scan shows its progress in the window.
+    if (!options_.paths.empty()) QTimer::singleShot(0, loop_.get(), [this] { addStartupPaths(); });
     if (runningHook_) QTimer::singleShot(0, loop_.get(), runningHook_);
     loop_->exec();
     loop_.reset();
