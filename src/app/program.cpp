@@ -143,6 +143,9 @@ int TavelProgram::run() {
   // 5: the application object.
   log_.LogWrite(".Initialize");
   QApplication::setApplicationName(QStringLiteral("tavel"));
+  // The desktop entry's name lets the task bar match the window with tavel.desktop.
+  QGuiApplication::setDesktopFileName(QStringLiteral("tavel"));
+  QApplication::setWindowIcon(ProgramIcon());
   QApplication::setApplicationVersion(QString::fromLatin1(kProgramVersion));
   // The message loop ends when the main window has closed, not when the last window does
   // (the splash is hidden before the loop starts).
