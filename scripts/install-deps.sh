@@ -16,6 +16,7 @@ run_packages=(
   qt6-base-dev           # brings the OpenGL headers Qt's CMake files look for
   qt6-translations-l10n  # Russian texts of Qt's own buttons and dialogs
   libmpv-dev
+  libblkid-dev           # reads the file system of a destination device
   libqt6svg6             # draws the program's SVG icon (window, About box)
   dpkg-dev               # make package: dpkg-shlibdeps finds the package's dependencies
   file                   # make package: CPack finds the executables to look at
@@ -32,6 +33,10 @@ test_packages=(
   xauth
   clang                  # libFuzzer targets
   libclang-rt-14-dev
+  dosfstools             # tests on real FAT32 and exFAT images
+  exfatprogs
+  fusefat
+  exfat-fuse
   desktop-file-utils     # desktop-file-validate for tavel.desktop
   appstream              # appstreamcli validate for the metainfo
 )

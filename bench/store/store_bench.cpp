@@ -4,9 +4,12 @@
 //
 //   store_bench [entries] [runs] [folder]
 //
-// Each figure is the median of the runs. Memory is measured with the allocator's own
-// count (mallinfo2) around a load into a fresh store.
-#include <malloc.h>
+// Each figure is the median of the runs. The pair compared for writing is the durable one
+// on both sides: SQLite's insert committed with synchronous=FULL (the commit waits for the
+// disk) against our build plus the flushed save (mode 2). Memory per entry is everything the
+// loaded store holds, path texts included: a fresh child process (this program started
+// again) reads its resident set before and after the load, so blocks the allocator maps on
+// its own and pages it keeps count as well.
 #include <sqlite3.h>
 #include <unistd.h>
 
@@ -14,8 +17,10 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -150,6 +155,8 @@ SqliteFigures sqliteRun(const std::vector<Row>& rows, const std::string& path) {
   SqliteFigures f;
   sqlite3* db = nullptr;
   sqliteCheck(sqlite3_open(path.c_str(), &db), db, "open");
+  // The default, said out loud: the commit returns once the rows are on the disk.
+  sqliteCheck(sqlite3_exec(db, "PRAGMA synchronous=FULL", nullptr, nullptr, nullptr), db, "pragma");
   sqliteCheck(sqlite3_exec(db,
                            "CREATE TABLE entries(id INTEGER PRIMARY KEY, origin TEXT, dest TEXT, "
                            "descr TEXT, size INTEGER, length INTEGER, flags INTEGER)",
@@ -213,9 +220,49 @@ SqliteFigures sqliteRun(const std::vector<Row>& rows, const std::string& path) {
   return f;
 }
 
+long statusKb(const char* key) {
+  std::ifstream in("/proc/self/status");
+  std::string line;
+  const std::size_t n = std::strlen(key);
+  while (std::getline(in, line))
+    if (line.compare(0, n, key) == 0) return std::stol(line.substr(n));
+  return -1;
+}
+
+// The child: loads the file into a fresh store and prints its resident set (kB) before and
+// after, and the peak during the load, then the checksum of what it read back.
+int loadChild(const std::string& file) {
+  const long before = statusKb("VmRSS:");
+  TkroObject s([](const std::string&) {});
+  if (s.LoadFromFile(file, 3) > 0) return 1;
+  const long after = statusKb("VmRSS:");
+  const long peak = statusKb("VmHWM:");
+  std::printf("%ld %ld %ld %lld\n", before, after, peak, readBack(s));
+  return 0;
+}
+
+struct ChildMemory {
+  long before = 0, after = 0, peak = 0;
+};
+
+ChildMemory measureLoad(const std::string& file, long long want) {
+  const std::string command =
+      "'/proc/" + std::to_string(::getpid()) + "/exe' --load-child '" + file + "'";
+  ChildMemory m;
+  FILE* p = ::popen(command.c_str(), "r");
+  long long sum = -1;
+  if (!p || std::fscanf(p, "%ld %ld %ld %lld", &m.before, &m.after, &m.peak, &sum) != 4 ||
+      ::pclose(p) != 0 || sum != want) {
+    std::fprintf(stderr, "the load in a child process failed\n");
+    std::exit(1);
+  }
+  return m;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc == 3 && std::string(argv[1]) == "--load-child") return loadChild(argv[2]);
   const int entries = argc > 1 ? std::atoi(argv[1]) : 100000;
   const int runs = argc > 2 ? std::max(1, std::atoi(argv[2])) : 5;
   const std::string folder = argc > 3 ? argv[3] : std::filesystem::temp_directory_path().string();
@@ -228,7 +275,8 @@ int main(int argc, char** argv) {
   std::size_t pathText = 0;
   for (const Row& r : rows) pathText += r.origin.size() + r.descr.size();
 
-  std::vector<double> tBuild, tSave, tSaveNoSync, tLoad, tRead, perEntry, sqlIns, sqlRead;
+  std::vector<double> tBuild, tSave, tSaveNoSync, tLoad, tRead, perEntry, peakPerEntry, sqlIns,
+      sqlRead;
   std::vector<double> cBuild, cSave, cSaveNoSync, cLoad, cRead;
   long long fileBytes = 0, sqlBytes = 0;
   for (int run = 0; run < runs; ++run) {
@@ -246,15 +294,13 @@ int main(int argc, char** argv) {
       fileBytes = static_cast<long long>(std::filesystem::file_size(file));
     }
     {
-      malloc_trim(0);
-      const std::size_t before = mallinfo2().uordblks;
+      const ChildMemory m = measureLoad(file, want);
+      perEntry.push_back(static_cast<double>(m.after - m.before) * 1024.0 / entries);
+      peakPerEntry.push_back(static_cast<double>(m.peak - m.before) * 1024.0 / entries);
       TkroObject s(quiet);
       Timer t;
       if (s.LoadFromFile(file, 3) > 0) return 1;
       t.stop(tLoad, cLoad);
-      const std::size_t after = mallinfo2().uordblks;
-      perEntry.push_back((static_cast<double>(after - before) - static_cast<double>(pathText)) /
-                         entries);
       t = Timer();
       if (readBack(s) != want) {
         std::fprintf(stderr, "store read back wrong values\n");
@@ -275,6 +321,12 @@ int main(int argc, char** argv) {
                ins = median(sqlIns), sel = median(sqlRead);
   std::printf("store: %d entries (%d objects), median of %d runs, files in %s\n", entries,
               entries * 7, runs, folder.c_str());
+  std::printf(
+      "  writing compared durable against durable: SQLite insert committed with\n"
+      "  synchronous=FULL against our build + save flushed to disk (mode 2)\n");
+  std::printf(
+      "  memory: resident set of a fresh child process before and after the load,\n"
+      "  path texts and the allocator's own mapped blocks included\n");
   std::printf("                                                 wall ms    cpu ms\n");
   std::printf("  build (CreateObject + 6 field writes + link)  %8.1f  %8.1f   (limit 300)\n", build,
               median(cBuild));
@@ -286,18 +338,23 @@ int main(int argc, char** argv) {
               median(cLoad));
   std::printf("  read every entry back through the object model %7.1f  %8.1f\n", read,
               median(cRead));
-  std::printf("  memory of the loaded store beyond path texts  %8.1f bytes/entry (limit 350)\n",
+  std::printf("  memory of the loaded store, all included      %8.1f bytes/entry (limit 350)\n",
               mem);
+  std::printf("    of which the path and description texts    %8.1f bytes/entry\n",
+              static_cast<double>(pathText) / entries);
+  std::printf("    peak during the load                       %8.1f bytes/entry\n",
+              median(peakPerEntry));
   std::printf("  file size                                     %8.2f MB\n", fileBytes / 1e6);
   std::printf("sqlite3 %s, same rows, one transaction each:\n", sqlite3_libversion());
-  std::printf("  insert                                        %8.1f ms\n", ins);
+  std::printf("  insert, committed to disk (synchronous=FULL)  %8.1f ms\n", ins);
   std::printf("  read back                                     %8.1f ms\n", sel);
   std::printf("  file size                                     %8.2f MB\n", sqlBytes / 1e6);
   std::printf("ratios (sqlite / store):\n");
-  std::printf("  insert vs build + save (mode 2)               %8.2fx\n", ins / (build + save));
-  std::printf("  insert vs build alone                         %8.2fx\n", ins / build);
-  std::printf("  read back vs load + read back                 %8.2fx\n", sel / (load + read));
-  std::printf("  read back vs load alone                       %8.2fx\n", sel / load);
+  std::printf("  durable insert vs build + flushed save (the fair pair) %5.2fx\n",
+              ins / (build + save));
+  std::printf("  read back vs load + read back (the fair pair)  %7.2fx\n", sel / (load + read));
+  std::printf("  durable insert vs build alone (not like for like) %6.2fx\n", ins / build);
+  std::printf("  read back vs load alone (not like for like)    %7.2fx\n", sel / load);
   const bool met = build < 300 && save < 200 && load < 200 && mem < 350;
   std::printf("%s\n", met ? "all limits met" : "LIMITS NOT MET");
   return met ? 0 : 2;

@@ -6,6 +6,11 @@
 //                                     of each file in a plain loop
 //   view_bench list [count]           ListFullUpdate of `count` entries (default 100,000),
 //                                     one check-box toggle, and the process memory
+//   view_bench select [count...]      the selection and mark commands over `count` rows
+//                                     (default 10,000 and 100,000), each from three blocks
+//                                     of rows selected and from every other row selected
+//                                     (every third row ticked), timed with the repaint
+//                                     that follows; the median and range of 5 rounds
 //
 // Each case runs in its own process so the memory figure is the list's own. Runs
 // offscreen; every timing is the best of three after a warm-up.
@@ -14,6 +19,7 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTreeView>
@@ -23,6 +29,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -232,6 +239,82 @@ int benchList(int count) {
   return 0;
 }
 
+// Every other row selected (the most ranges a selection of `count` rows can have), or a
+// few blocks of rows as a user selects them with Shift and Ctrl.
+void selectRows(Window& w, int count, bool scattered) {
+  QItemSelection sel;
+  const int lastColumn = w.model->columnCount() - 1;
+  if (scattered) {
+    for (int r = 0; r < count; r += 2)
+      sel.select(w.model->index(r, 0), w.model->index(r, lastColumn));
+  } else {
+    for (int block = 0; block < 3; ++block) {
+      const int first = count / 4 * (block + 1) - count / 10;
+      sel.select(w.model->index(first, 0), w.model->index(first + count / 20, lastColumn));
+    }
+  }
+  w.list->selectionModel()->clearSelection();
+  w.list->selectionModel()->select(sel, QItemSelectionModel::Select);
+}
+
+void tickEveryThird(Window& w, int count) {
+  std::vector<int> rows;
+  for (int r = 0; r < count; r += 3) rows.push_back(r);
+  w.model->setAllChecked(false);
+  w.model->setCheckedRows(rows, true);
+}
+
+int benchSelect(int count) {
+  Window w;
+  auto fill = [&] {
+    w.workList.ClearEntries();
+    for (int i = 0; i < count; ++i)
+      w.workList.Add(
+          "/media/music/Album " + std::to_string(i / 20) + "/" + std::to_string(i) + " Track.mp3",
+          "", "Artist - Track " + std::to_string(i), 4000000 + i, 200, 0);
+    w.view->ListFullUpdate();
+    QApplication::processEvents();
+  };
+  fill();
+  struct Command {
+    const char* name;
+    std::function<void()> run;
+  };
+  const std::vector<Command> commands = {
+      {"invert selection", [&] { w.view->InvertSelection(); }},
+      {"select all", [&] { w.view->SelectAll(); }},
+      {"clear selection", [&] { w.view->ClearSelection(); }},
+      {"select marked", [&] { w.view->SelectMarked(); }},
+      {"mark selection", [&] { w.view->MarkSelected(); }},
+      {"unmark selection", [&] { w.view->UnmarkSelected(); }},
+      {"unmark all", [&] { w.view->UnmarkAll(); }},
+      {"remove selection", [&] { w.view->DeleteSelected(); }},
+  };
+  const int rounds = 5;
+  for (const bool scattered : {false, true}) {
+    for (const Command& c : commands) {
+      std::vector<double> times;
+      for (int round = 0; round < rounds; ++round) {
+        if (w.model->rowCountTotal() != count) fill();
+        selectRows(w, count, scattered);
+        tickEveryThird(w, count);
+        QApplication::processEvents();
+        QElapsedTimer t;
+        t.start();
+        c.run();
+        QApplication::processEvents();
+        times.push_back(t.nsecsElapsed() / 1e9);
+      }
+      std::sort(times.begin(), times.end());
+      std::printf("%-17s %6d rows, %s: median %.3f s (range %.3f - %.3f)\n", c.name, count,
+                  scattered ? "every other row selected" : "three blocks selected",
+                  times[times.size() / 2], times.front(), times.back());
+      std::fflush(stdout);
+    }
+  }
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -245,6 +328,17 @@ int main(int argc, char** argv) {
     return benchParts(argc > 2 ? fs::path(argv[2])
                                : fs::temp_directory_path() / "tavel-view-bench");
   if (what == "list") return benchList(argc > 2 ? std::atoi(argv[2]) : 100000);
-  std::fprintf(stderr, "usage: view_bench add [folder] [count] | list [count]\n");
+  if (what == "select") {
+    std::printf(
+        "Selection and mark commands through the real view (offscreen), each timed from a\n"
+        "selection of three blocks and from every other row selected (every third row\n"
+        "ticked) up to the end of the repaint that follows.\n");
+    if (argc <= 2) return benchSelect(10000) | benchSelect(100000);
+    int rc = 0;
+    for (int i = 2; i < argc; ++i) rc |= benchSelect(std::atoi(argv[i]));
+    return rc;
+  }
+  std::fprintf(stderr,
+               "usage: view_bench add [folder] [count] | list [count] | select [count...]\n");
   return 2;
 }

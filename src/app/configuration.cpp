@@ -34,6 +34,8 @@ std::int32_t columnMask(TkroObject& store) {
 }  // namespace
 
 std::string ConfFilePath(const std::string& programFolder) {
+  // Without a data folder nothing is read or written (not "/conf5.kro").
+  if (programFolder.empty()) return std::string();
   return JoinPath({programFolder, kConfFileName}, '/', kSepSlash);
 }
 

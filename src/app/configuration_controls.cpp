@@ -210,6 +210,25 @@ std::int32_t SaveControlGroup(TkroObject& store, QWidget& container, const std::
   return 0;
 }
 
+QRect FitWindowBounds(int left, int top, int width, int height, const QRect& available,
+                      const QSize& defaultSize) {
+  // A size is believed up to the area, or up to the default where the screen is smaller
+  // than that (the window takes no less there anyway).
+  const auto size = [](int stored, int room, int fallback) {
+    return stored > 0 && stored <= std::max(room, fallback) ? stored : fallback;
+  };
+  const int w = size(width, available.width(), defaultSize.width());
+  const int h = size(height, available.height(), defaultSize.height());
+  // Wholly inside where the window fits, else from the area's start. In 64 bits: the
+  // stored values may be anything an int holds.
+  const auto place = [](int at, int extent, int start, int room) {
+    const long long last = static_cast<long long>(start) + room - extent;
+    return static_cast<int>(std::clamp<long long>(at, start, std::max<long long>(start, last)));
+  };
+  return QRect(place(left, w, available.x(), available.width()),
+               place(top, h, available.y(), available.height()), w, h);
+}
+
 void ConfApply(TForm1& form, TkroObject& store, const ConfApplyHooks& hooks) {
   TDSystem& sys = *store.System;
   sys.SetCurrentDir(kRootDir);
@@ -219,9 +238,21 @@ void ConfApply(TForm1& form, TkroObject& store, const ConfApplyHooks& hooks) {
     const int width = sys.ReadInt(kKeyMainWidth, now.width());
     const int left = sys.ReadInt(kKeyMainLeft, now.x());
     const int top = sys.ReadInt(kKeyMainTop, now.y());
-    form.setGeometry(left, top, width, height);
-    // Bounds from a screen that is no longer there would put the window out of reach.
-    if (!QGuiApplication::screenAt(QPoint(left + 40, top + 10))) centreOnDesktop(form);
+    // The screen the stored position lies on; bounds from a screen that is no longer
+    // there (or from a broken file) go onto the primary one.
+    QScreen* screen = QGuiApplication::screenAt(QPoint(std::clamp(left, -(1 << 24), 1 << 24) + 40,
+                                                       std::clamp(top, -(1 << 24), 1 << 24) + 10));
+    const bool known = screen != nullptr;
+    if (!screen) screen = QGuiApplication::primaryScreen();
+    if (screen) {
+      const QRect area = screen->availableGeometry();
+      QRect bounds = FitWindowBounds(left, top, width, height, area, now.size());
+      if (!known)  // centred on the primary screen
+        bounds = FitWindowBounds(area.x() + (area.width() - bounds.width()) / 2,
+                                 area.y() + (area.height() - bounds.height()) / 2, bounds.width(),
+                                 bounds.height(), area, now.size());
+      form.setGeometry(bounds);
+    }
     if (sys.ReadBool(kKeyMainMaximized, false))
       form.setWindowState(form.windowState() | Qt::WindowMaximized);
     else

@@ -6,6 +6,8 @@
 #include <functional>
 #include <string>
 
+class QRect;
+class QSize;
 class QWidget;
 class TForm1;
 class TkroItem;
@@ -34,7 +36,16 @@ struct ConfApplyHooks {
   std::function<void()> UpdateActionPanels;
 };
 
-// Applies the stored values to the main window: bounds (or centred when none are stored),
+// Stored bounds of a window made to fit `available` (a screen's area without its panels):
+// a width or height that is not positive, or larger than both the area and the default,
+// gives the default one; the window is moved, as little as needed, to lie wholly inside
+// the area (to its left or top edge where it is larger). Any int values are safe,
+// 2147483647 included.
+QRect FitWindowBounds(int left, int top, int width, int height, const QRect& available,
+                      const QSize& defaultSize);
+
+// Applies the stored values to the main window: bounds (or centred when none are stored;
+// kept on the available area of the screen they fall on, else of the primary screen),
 // maximized state, the sizes of pNav and pLeft (applied again once the window is first
 // shown, when the splitters know their real size), the control groups and the action.
 void ConfApply(TForm1& form, TkroObject& store, const ConfApplyHooks& hooks = {});

@@ -1,8 +1,11 @@
 // Tavel's entry: reads the switches, creates the application object and hands over to the
 // program's owner, which runs start-up, the message loop and shutdown.
+#include <unistd.h>
+
 #include <QLibraryInfo>
 #include <QTranslator>
 #include <clocale>
+#include <cstdio>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -10,8 +13,36 @@
 #include "app/data_folder.h"
 #include "app/exception_handler.h"
 #include "app/program.h"
+#include "app/shutdown_signals.h"
 #include "app/startup_options.h"
+#include "lang/lang.h"
 #include "lang/string_table.h"
+
+namespace {
+
+constexpr int kNoDisplayText = 410;
+
+// While the application object connects to the display, Qt's messages about the platform
+// are held back: without a display it would print several lines and abort; instead the
+// program says in one line what is missing and ends with status 1.
+QtMessageHandler previousHandler = nullptr;
+std::vector<std::string> heldBack;
+
+void startupMessageHandler(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+  if (type == QtFatalMsg) {
+    const std::string line = "tavel: " + LangString(kNoDisplayText) + "\n";
+    [[maybe_unused]] const ssize_t w = ::write(STDERR_FILENO, line.data(), line.size());
+    ::_exit(1);
+  }
+  const std::string category = context.category ? context.category : "";
+  if (category.rfind("qt.qpa", 0) == 0) {
+    heldBack.push_back(category + ": " + text.toStdString());
+    return;
+  }
+  if (previousHandler) previousHandler(type, context, text);
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
   // The table is chosen before anything shows a text, the splash included.
@@ -23,11 +54,17 @@ int main(int argc, char** argv) {
     std::cout << (early.help ? early.helpText : VersionText() + "\n") << std::flush;
     return 0;
   }
+  // Without one (no HOME, no TAVEL_HOME) the program runs on and says so in a box.
   const std::string dataFolder = ChooseDataFolder(CurrentDataFolderInputs());
-  if (dataFolder.empty())
-    std::cerr << "tavel: no data folder (set TAVEL_HOME or HOME); settings will not be kept\n";
 
+  // Before anything else that takes time: a signal from now on ends the program through
+  // its normal shutdown.
+  InstallShutdownSignalHandlers();
+  previousHandler = qInstallMessageHandler(startupMessageHandler);
   TavelApplication app(argc, argv);
+  qInstallMessageHandler(previousHandler);
+  for (const std::string& m : heldBack) std::cerr << m << "\n";
+  heldBack.clear();
   // Qt has taken its own switches (-platform, -style, ...) out of the arguments by now; the
   // rest is ours. The log shows the command line as it was given.
   StartupOptions options = ParseStartupOptions(std::vector<std::string>(argv, argv + argc));

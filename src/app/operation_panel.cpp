@@ -250,13 +250,15 @@ int OperationPanel::StartClick() {
   hooks.runProgressDialog = [this, &params] {
     if (runner_) {
       runner_(params);
-      return;
+    } else {
+      TavelProgram& program = form_.program();
+      TForm3* dialog = program.progressDialog();
+      TkroPlayList* list = program.workList();
+      if (dialog && list)
+        dialog->RunModal(*list, view_, params, program.configBool(kKeyIgnoreReadOnly, true));
     }
-    TavelProgram& program = form_.program();
-    TForm3* dialog = program.progressDialog();
-    TkroPlayList* list = program.workList();
-    if (dialog && list)
-      dialog->RunModal(*list, view_, params, program.configBool(kKeyIgnoreReadOnly, true));
+    // The run changed what the destination holds: the limit and its bar are asked anew.
+    rgLimitClick(LimitSender::Button6);
   };
   hooks.beginListWork = [this](const std::string& text) { view_.BeginListWork(text); };
   hooks.refreshRows = [this] {

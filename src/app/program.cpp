@@ -4,8 +4,10 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QGuiApplication>
+#include <QSessionManager>
 #include <QThread>
 #include <QTimer>
+#include <cstring>
 #include <iostream>
 
 #include "app/about_window.h"
@@ -20,10 +22,12 @@
 #include "app/progress_dialog.h"
 #include "app/qt_message_box.h"
 #include "app/settings_dialog.h"
+#include "app/shutdown_signals.h"
 #include "app/splash_window.h"
 #include "app/worklist_view.h"
 #include "lang/lang.h"
 #include "lang/message_box.h"
+#include "operation/operation_engine.h"
 #include "store/kro.h"
 #include "store/kro_object.h"
 #include "worklist/playlist.h"
@@ -37,13 +41,14 @@ constexpr int kCountdownStepMs = 50;
 TavelProgram::TavelProgram(StartupOptions options, std::string dataFolder)
     : options_(std::move(options)),
       dataFolder_(StripTrailingSlashes(dataFolder)),
-      logsFolder_(LogsFolderOf(dataFolder_)) {
-  EnsureDataFolder(dataFolder_);
+      logsFolder_(LogsFolderOf(dataFolder_)),
+      dataFolderState_(PrepareDataFolder(dataFolder_)) {
   SetProgramLog(&log_);
   SetExceptionLogsFolder(logsFolder_);
 }
 
 TavelProgram::~TavelProgram() {
+  signalWatcher_.reset();
   // Windows first: their handlers may still write to the log.
   mainWindow_.reset();
   splash_.reset();
@@ -77,11 +82,40 @@ void TavelProgram::writeHeader() {
   log_.LogBlank();
   log_.LogWrite("OS:      " + GetOSText());
   log_.LogWrite("root:    " + dataFolder_);
+  if (!dataFolderState_.usable())
+    log_.LogWrite("root not writable, nothing will be kept: " +
+                  (dataFolderState_.error ? std::string(std::strerror(dataFolderState_.error))
+                                          : std::string("no folder")));
   log_.LogWrite("cmd:     " + options_.commandLine);
   log_.LogWrite("kro:     " + storeModuleText());
   log_.LogBlank();
   log_.LogWrite("Starting...");
   log_.LogBlank();
+}
+
+std::string TavelProgram::dataFolderProblemText() const {
+  int reason = 0;
+  switch (dataFolderState_.problem) {
+    case DataFolderProblem::None:
+      return std::string();
+    case DataFolderProblem::NoFolder:
+      return LangString(416);
+    case DataFolderProblem::NotAFolder:
+      reason = 412;
+      break;
+    case DataFolderProblem::NoPermission:
+      reason = 413;
+      break;
+    case DataFolderProblem::ReadOnly:
+      reason = 414;
+      break;
+    case DataFolderProblem::Other:
+      break;
+  }
+  const std::string why =
+      reason ? LangString(reason)
+             : LangFormat(415, {TValue(std::string(std::strerror(dataFolderState_.error)))});
+  return LangFormat(411, {TValue(dataFolder_), TValue(why)});
 }
 
 void TavelProgram::setSplashStatus(const QString& text) {
@@ -105,6 +139,35 @@ void TavelProgram::mainWindowClosed() {
   if (loop_) loop_->quit();
 }
 
+void TavelProgram::requestShutdown(const std::string& why) {
+  if (shutdownRequested_) {
+    log_.LogWrite("Closing already (" + why + ")");
+    return;
+  }
+  shutdownRequested_ = true;
+  log_.LogWrite("Closing: " + why);
+  shutdownStep();
+}
+
+void TavelProgram::shutdownStep() {
+  if (!mainWindow_ || mainWindow_->closed()) return;
+  TOperationEngine* engine = progressDialog_ ? progressDialog_->engine() : nullptr;
+  if (engine && engine->flags().running) {
+    engine->CancelClicked();
+  } else if (QWidget* modal = QApplication::activeModalWidget()) {
+    modal->close();
+  } else if (!loop_) {
+    return;  // start-up goes on; run() closes the program once it is over
+  } else if (QThread::currentThread()->loopLevel() <= 1) {
+    // Only from the program's own message loop: code below a dialog's loop would go on
+    // with a window whose objects are gone.
+    mainWindow_->FormClose();
+    mainWindow_->close();
+    return;
+  }
+  QTimer::singleShot(shutdownRetryMs, mainWindow_.get(), [this] { shutdownStep(); });
+}
+
 void TavelProgram::splashCountdown() {
   QElapsedTimer timer;
   timer.start();
@@ -115,7 +178,7 @@ void TavelProgram::splashCountdown() {
     QThread::msleep(kCountdownStepMs);
     setSplashStatus(QString(SplashDots(t, total), QLatin1Char('.')));
     QApplication::processEvents();
-    if (t >= total) break;
+    if (t >= total || shutdownRequested_) break;
   }
 }
 
@@ -132,6 +195,24 @@ int TavelProgram::run() {
   // 1-3: the log and its header.
   openLog();
   writeHeader();
+
+  // Saves killed half-way (a crash, kill -9, a power cut) leave their temporaries beside
+  // the files; those of processes that are gone are removed.
+  if (!dataFolder_.empty()) {
+    for (const std::string& file :
+         {ConfFilePath(dataFolder_), dataFolder_ + "/" + kWorkListFileName}) {
+      const std::int32_t removed = kro_dbRemoveStaleTemporaries(file);
+      if (removed > 0)
+        log_.LogWrite("Removed " + std::to_string(removed) + " left-over temporary file(s) of " +
+                      file);
+    }
+  }
+
+  // Signals and the end of the desktop session close the program as its window does.
+  signalWatcher_ = std::make_unique<ShutdownSignalWatcher>(
+      [this](int sig) { requestShutdown(ShutdownSignalName(sig)); });
+  QObject::connect(qApp, &QGuiApplication::commitDataRequest, signalWatcher_.get(),
+                   [this](QSessionManager&) { requestShutdown("end of the desktop session"); });
 
   // 4: the splash.
   splash_ = std::make_unique<TForm5>();
@@ -195,9 +276,21 @@ int TavelProgram::run() {
   // 9: the message loop, until the main window has closed.
   log_.LogWrite(".Run");
   splash_->hide();
-  if (!mainWindow_->closed()) {
+  if (!mainWindow_->closed() && shutdownRequested_) {
+    mainWindow_->FormClose();
+  } else if (!mainWindow_->closed()) {
     mainWindow_->show();
     loop_ = std::make_unique<QEventLoop>();
+    if (!dataFolderState_.usable()) {
+      // Told once, over the window, as soon as the program runs.
+      QTimer::singleShot(0, loop_.get(), [this] {
+        MessageRequest box;
+        box.caption = kProgramName;
+        box.text = dataFolderProblemText();
+        box.icon = MsgIcon::Warning;
+        ShowBox(box);
+      });
+    }
     // Paths given on the command line go into the list once the window is up, so that a
     // long folder scan shows its progress in the window.
     if (!options_.paths.empty()) QTimer::singleShot(0, loop_.get(), [this] { addStartupPaths(); });

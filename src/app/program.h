@@ -10,11 +10,13 @@
 #include <memory>
 #include <string>
 
+#include "app/data_folder.h"
 #include "app/startup_options.h"
 #include "logs/log.h"
 
 class QEventLoop;
 class QtMessageBox;
+class ShutdownSignalWatcher;
 class TForm1;
 class TForm2;
 class TForm3;
@@ -27,7 +29,8 @@ class TkroPlayList;
 class TavelProgram {
  public:
   // `dataFolder` is where conf5.kro, .worklist.kro and Logs/ live; it and its Logs folder
-  // are created when missing.
+  // are created when missing. When that fails or the folder cannot be written, the program
+  // runs on without keeping anything and says so once in a box after start-up.
   TavelProgram(StartupOptions options, std::string dataFolder);
   ~TavelProgram();
   TavelProgram(const TavelProgram&) = delete;
@@ -46,6 +49,9 @@ class TavelProgram {
   const StartupOptions& options() const { return options_; }
   const std::string& programFolder() const { return dataFolder_; }
   const std::string& logsFolder() const { return logsFolder_; }
+  const DataFolderState& dataFolderState() const { return dataFolderState_; }
+  // The text of the box that says the data folder cannot be written; empty when it can.
+  std::string dataFolderProblemText() const;
   TLog& log() { return log_; }
 
   TForm1* mainWindow() const { return mainWindow_.get(); }
@@ -83,16 +89,30 @@ class TavelProgram {
   // The main window has run its shutdown stages: the message loop ends.
   void mainWindowClosed();
 
+  // Closes the program through its normal shutdown (list and configuration saved, the log
+  // ended) without the exit question: for a signal or the end of the desktop session.
+  // `why` goes into the log. A running operation is cancelled and open dialogs are closed
+  // first; during start-up the program closes as soon as start-up is over.
+  void requestShutdown(const std::string& why);
+  bool shutdownRequested() const { return shutdownRequested_; }
+  // How long a requested shutdown waits before it looks again whether the cancelled run has
+  // ended and the dialogs have closed.
+  int shutdownRetryMs = 100;
+
   // The "kro:" line of the log header: the store library's module text.
   static std::string storeModuleText();
 
  private:
   friend class TForm1;  // the stages create and free the program-wide objects
   void splashCountdown();
+  // One step towards the shutdown requestShutdown asked for; repeats itself by a timer until
+  // nothing stands in the way.
+  void shutdownStep();
 
   StartupOptions options_;
   std::string dataFolder_;
   std::string logsFolder_;
+  DataFolderState dataFolderState_;
   TLog log_;
   QString applicationTitle_;
 
@@ -105,6 +125,8 @@ class TavelProgram {
   std::unique_ptr<QEventLoop> loop_;
   std::function<void()> runningHook_;
   std::function<void(const std::string&)> stageObserver_;
+  std::unique_ptr<ShutdownSignalWatcher> signalWatcher_;
+  bool shutdownRequested_ = false;
 
   TkroObject* configuration_ = nullptr;
   TkroPlayList* workList_ = nullptr;

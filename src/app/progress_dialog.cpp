@@ -115,6 +115,7 @@ void TForm3::RunModal(TkroPlayList& list, const IListRows& rows, const Operation
   params_ = params;
   ignoreReadOnly_ = ignoreReadOnly;
   pendingRun_ = true;
+  logOpenedByRun_ = false;
   exec();
   engine_.reset();
   flags_ = RunFlags{};
@@ -167,7 +168,9 @@ void TForm3::button2Click() {
 }
 
 void TForm3::button3Click() {
-  const bool on = !logSwitch();
+  // A panel the run opened closes with the first press.
+  const bool on = !(logSwitch() || logOpenedByRun_);
+  logOpenedByRun_ = false;
   if (writeLog_)
     writeLog_(on);
   else
@@ -193,7 +196,7 @@ void TForm3::closeEvent(QCloseEvent* event) {
 }
 
 void TForm3::UpdateDialogControls() {
-  const bool on = logSwitch();
+  const bool on = logSwitch() || logOpenedByRun_;
   if (on != logPanelVisible() || height() != (on ? kHeightWithLog : kHeightWithoutLog))
     setLogPanelVisible(on);
   Button1->setText(qs(LangString(flags_.running ? 303 : 302)));
@@ -297,6 +300,13 @@ void TForm3::showError(const std::string& caption, const std::string& text) {
   box.icon = MsgIcon::Error;
   box.buttons = mbOK;
   ShowBox(box);
+}
+
+void TForm3::openLogPanel() {
+  logOpenedByRun_ = true;
+  showPending();
+  UpdateDialogControls();
+  lbLog->scrollToBottom();
 }
 
 void TForm3::setLogPanelVisible(bool on) {

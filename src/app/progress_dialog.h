@@ -70,6 +70,8 @@ class TForm3 : public QDialog, public IProgressDisplay {
   void pumpMessages() override;
   bool askYesNo(const std::string& caption, const std::string& text) override;
   void showError(const std::string& caption, const std::string& text) override;
+  // Opens the log panel for the rest of this run without changing the stored switch.
+  void openLogPanel() override;
 
   // Client sizes: 539 wide; 337 high with the log panel, 218 without.
   static constexpr int kClientWidth = 539;
@@ -115,6 +117,7 @@ class TForm3 : public QDialog, public IProgressDisplay {
   std::function<bool()> readLog_;
   std::function<void(bool)> writeLog_;
   bool ownLogSwitch_ = false;
+  bool logOpenedByRun_ = false;
 
   // Reported and not yet on screen.
   struct Pending {

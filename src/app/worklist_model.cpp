@@ -4,10 +4,50 @@
 
 WorkListModel::WorkListModel(QObject* parent) : QAbstractItemModel(parent) {}
 
+std::string WorkListModel::packCells(const std::vector<QString>& cells, std::size_t columns) {
+  const std::size_t n = std::min(cells.size(), columns);
+  std::vector<QByteArray> utf8(n);
+  std::size_t size = 0, used = 0;
+  for (std::size_t c = 0; c < n; ++c) {
+    utf8[c] = cells[c].toUtf8();
+    const std::size_t length = static_cast<std::size_t>(utf8[c].size());
+    for (std::size_t l = length; l >= 0x80; l >>= 7) ++size;
+    size += 1 + length;
+    if (length) used = c + 1;
+  }
+  if (used == 0) return std::string();
+  std::string packed;
+  packed.reserve(size);
+  for (std::size_t c = 0; c < used; ++c) {
+    std::size_t length = static_cast<std::size_t>(utf8[c].size());
+    for (; length >= 0x80; length >>= 7)
+      packed.push_back(static_cast<char>(0x80 | (length & 0x7F)));
+    packed.push_back(static_cast<char>(length));
+    packed.append(utf8[c].constData(), static_cast<std::size_t>(utf8[c].size()));
+  }
+  return packed;
+}
+
+QString WorkListModel::unpackCell(const std::string& packed, int column) {
+  std::size_t at = 0;
+  for (int c = 0; at < packed.size(); ++c) {
+    std::size_t length = 0;
+    for (int shift = 0; at < packed.size(); shift += 7) {
+      const auto byte = static_cast<unsigned char>(packed[at++]);
+      length |= static_cast<std::size_t>(byte & 0x7F) << shift;
+      if (!(byte & 0x80)) break;
+    }
+    length = std::min(length, packed.size() - at);
+    if (c == column) return QString::fromUtf8(packed.data() + at, static_cast<qsizetype>(length));
+    at += length;
+  }
+  return QString();
+}
+
 void WorkListModel::setColumns(const std::vector<Column>& columns) {
   beginResetModel();
   columns_ = columns;
-  for (Row& r : rows_) r.cells.assign(columns_.size(), QString());
+  for (Row& r : rows_) std::string().swap(r.cells);
   endResetModel();
 }
 
@@ -21,7 +61,7 @@ void WorkListModel::setCheckable(bool on) {
 int WorkListModel::appendRow(int entryNumber) {
   const int row = rowCountTotal();
   beginInsertRows({}, row, row);
-  rows_.push_back(Row{entryNumber, false, std::vector<QString>(columns_.size())});
+  rows_.push_back(Row{std::string(), entryNumber, false});
   endInsertRows();
   return row;
 }
@@ -31,7 +71,7 @@ void WorkListModel::appendRows(const std::vector<int>& entryNumbers) {
   const int first = rowCountTotal();
   beginInsertRows({}, first, first + static_cast<int>(entryNumbers.size()) - 1);
   rows_.reserve(rows_.size() + entryNumbers.size());
-  for (int e : entryNumbers) rows_.push_back(Row{e, false, std::vector<QString>(columns_.size())});
+  for (int e : entryNumbers) rows_.push_back(Row{std::string(), e, false});
   endInsertRows();
 }
 
@@ -41,8 +81,8 @@ void WorkListModel::appendRows(std::vector<RowData>&& rows) {
   beginInsertRows({}, first, first + static_cast<int>(rows.size()) - 1);
   rows_.reserve(rows_.size() + rows.size());
   for (RowData& r : rows) {
-    r.cells.resize(columns_.size());
-    rows_.push_back(Row{r.entry, r.checked, std::move(r.cells)});
+    rows_.push_back(Row{packCells(r.cells, columns_.size()), r.entry, r.checked});
+    std::vector<QString>().swap(r.cells);  // the texts are packed; their memory goes now
   }
   endInsertRows();
 }
@@ -51,8 +91,8 @@ void WorkListModel::setRow(int row, bool checked, std::vector<QString>&& cells, 
   if (!validRow(row)) return;
   Row& r = rows_[row];
   r.checked = checked;
-  cells.resize(columns_.size());
-  r.cells = std::move(cells);
+  r.cells = packCells(cells, columns_.size());
+  cells.clear();
   if (notify) notifyRowsChanged(row, row);
 }
 
@@ -107,26 +147,24 @@ int WorkListModel::entryNumber(int row) const {
 }
 
 QString WorkListModel::cellText(int row, int column) const {
-  if (!validRow(row) || column < 0 || column >= static_cast<int>(rows_[row].cells.size()))
-    return QString();
-  return rows_[row].cells[column];
+  if (!validRow(row) || column < 0 || column >= columnCount()) return QString();
+  return unpackCell(rows_[row].cells, column);
 }
 
 void WorkListModel::setCellText(int row, int column, const QString& text) {
   if (!validRow(row) || column < 0 || column >= static_cast<int>(columns_.size())) return;
-  QString& cell = rows_[row].cells[column];
-  if (cell == text) return;
-  cell = text;
+  std::string& packed = rows_[row].cells;
+  if (unpackCell(packed, column) == text) return;
+  std::vector<QString> cells(columns_.size());
+  for (int c = 0; c < columnCount(); ++c) cells[c] = c == column ? text : unpackCell(packed, c);
+  packed = packCells(cells, columns_.size());
   const QModelIndex i = index(row, column);
   emit dataChanged(i, i, {Qt::DisplayRole, Qt::EditRole});
 }
 
 void WorkListModel::setRowTexts(int row, const QStringList& texts) {
   if (!validRow(row) || columns_.empty()) return;
-  Row& r = rows_[row];
-  for (std::size_t c = 0; c < r.cells.size(); ++c)
-    r.cells[c] =
-        c < static_cast<std::size_t>(texts.size()) ? texts[static_cast<int>(c)] : QString();
+  rows_[row].cells = packCells(std::vector<QString>(texts.begin(), texts.end()), columns_.size());
   emit dataChanged(index(row, 0), index(row, columnCount() - 1), {Qt::DisplayRole, Qt::EditRole});
 }
 
@@ -185,7 +223,7 @@ QVariant WorkListModel::data(const QModelIndex& index, int role) const {
   switch (role) {
     case Qt::DisplayRole:
     case Qt::EditRole:
-      return r.cells[index.column()];
+      return unpackCell(r.cells, index.column());
     case Qt::CheckStateRole:
       if (index.column() == 0 && checkable_) return r.checked ? Qt::Checked : Qt::Unchecked;
       return {};
@@ -205,7 +243,7 @@ bool WorkListModel::setData(const QModelIndex& index, const QVariant& value, int
   }
   if (role == Qt::EditRole && index.column() == 0 && captionEditable_) {
     const QString text = value.toString();
-    if (text == rows_[index.row()].cells[0]) return true;
+    if (text == cellText(index.row(), 0)) return true;
     setCellText(index.row(), 0, text);
     emit captionEdited(index.row(), text);
     return true;

@@ -2,10 +2,13 @@
 // The rows of the work-list view: one row per work-list entry, in work-list order, each with
 // the entry's number, a check box (the entry's mark) and the texts of its cells. The model
 // only keeps what the view shows; the view code fills it from the work list. Made for
-// 100 000 rows: flat storage, bulk appends, no per-row objects.
+// 100 000 rows: flat storage, bulk appends, no per-row objects. A row's texts are kept as
+// UTF-8 in one block of its own (each text after its length), so a row costs one small
+// allocation instead of one per cell; the texts become QStrings only when the view asks.
 #include <QAbstractItemModel>
 #include <QString>
 #include <QStringList>
+#include <string>
 #include <vector>
 
 class WorkListModel : public QAbstractItemModel {
@@ -98,10 +101,15 @@ class WorkListModel : public QAbstractItemModel {
 
  private:
   struct Row {
+    std::string cells;  // packed texts, see packCells; empty: every cell empty
     int entry = 0;
     bool checked = false;
-    std::vector<QString> cells;
   };
+  // The texts of a row as one block: for each cell its UTF-8 length (7 bits a byte, low
+  // bits first, the high bit saying more follow) and its bytes. Cells past `columns` are
+  // dropped; trailing empty cells are left out.
+  static std::string packCells(const std::vector<QString>& cells, std::size_t columns);
+  static QString unpackCell(const std::string& packed, int column);
   bool validRow(int row) const { return row >= 0 && row < static_cast<int>(rows_.size()); }
 
   std::vector<Column> columns_;

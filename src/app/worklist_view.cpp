@@ -49,6 +49,20 @@ std::vector<std::pair<int, int>> selectedIntervals(const QItemSelection& selecti
   return merged;
 }
 
+// The rows between intervals (ascending, merged) of rows 0 .. count-1.
+std::vector<std::pair<int, int>> gapsBetween(const std::vector<std::pair<int, int>>& intervals,
+                                             int count) {
+  std::vector<std::pair<int, int>> gaps;
+  gaps.reserve(intervals.size() + 1);
+  int next = 0;
+  for (const auto& iv : intervals) {
+    if (iv.first > next) gaps.emplace_back(next, std::min(iv.first, count) - 1);
+    next = std::max(next, iv.second + 1);
+  }
+  if (next < count) gaps.emplace_back(next, count - 1);
+  return gaps;
+}
+
 // Consecutive rows of an ascending list as intervals.
 std::vector<std::pair<int, int>> runsOf(const std::vector<int>& ascending) {
   std::vector<std::pair<int, int>> runs;
@@ -257,15 +271,23 @@ void WorkListView::ListFullUpdate() {
   ListClear();
   BeginListWork(LangString(140) + " ...", w_.mainWindow);
   if (TkroPlayList* list = workList()) {
+    // Handed over in batches: the model keeps the texts far more compactly than the
+    // QStrings they come in, and the QStrings of every row at once would be the largest
+    // block of memory the program ever holds.
+    constexpr std::size_t kBatch = 4096;
     const std::int32_t count = list->EntryCount();
     std::vector<WorkListModel::RowData> rows;
-    rows.reserve(static_cast<std::size_t>(std::max(count, 0)));
+    rows.reserve(kBatch);
     for (std::int32_t p = 0; p < count; ++p) {
       if (!list->SelectIndex(p)) continue;
       WorkListModel::RowData r;
       r.entry = list->Cursor->Id;
       rowFromCursor(r.checked, r.cells);
       rows.push_back(std::move(r));
+      if (rows.size() == kBatch) {
+        w_.model->appendRows(std::move(rows));
+        rows.clear();
+      }
     }
     w_.model->appendRows(std::move(rows));
   }
@@ -523,18 +545,23 @@ void WorkListView::DeleteSelected() {
   BeginListWork(LangString(140) + "...", w_.mainWindow);
   flushPendingRows();
   const std::vector<int> rows = selectedRowsDescending();
-  if (TkroPlayList* list = workList()) {
-    for (int row : rows) {
-      const int entry = w_.model->entryNumber(row);
-      // Row i shows entry i, so the entry goes by its position (no search through the
-      // list); should the two ever disagree, the entry is looked up by its number.
-      if (list->EntryAt(row) == entry)
-        list->Items->AsTLinks.Delete(row, kEntryDeleteFlags);
-      else
-        list->RemoveEntry(entry);
-    }
-  }
   std::vector<int> ascending(rows.rbegin(), rows.rend());
+  if (TkroPlayList* list = workList()) {
+    // Row i shows entry i, so the entries go by their positions, all in one pass; should a
+    // row and its entry ever disagree, that entry is looked up by its number.
+    std::vector<std::int32_t> positions;
+    std::vector<int> strays;
+    positions.reserve(ascending.size());
+    for (int row : ascending) {
+      const int entry = w_.model->entryNumber(row);
+      if (list->EntryAt(row) == entry)
+        positions.push_back(row);
+      else
+        strays.push_back(entry);
+    }
+    list->RemoveEntriesAt(positions);
+    for (int entry : strays) list->RemoveEntry(entry);
+  }
   const auto runs = runsOf(ascending);
   // A few blocks go one by one, which keeps the list's scroll position; many scattered
   // rows go in one pass.
@@ -561,18 +588,36 @@ void WorkListView::RefreshList() {
   EndListWork(std::string());
 }
 
+void WorkListView::replaceSelection(const std::vector<std::pair<int, int>>& rowIntervals) {
+  if (!w_.list) return;
+  const QAbstractItemView::SelectionMode mode = w_.list->selectionMode();
+  if (mode == QAbstractItemView::NoSelection || mode == QAbstractItemView::SingleSelection) return;
+  const int lastColumn = w_.model->columnCount() - 1;
+  QItemSelection selection;
+  selection.reserve(static_cast<qsizetype>(rowIntervals.size()));
+  if (lastColumn >= 0)
+    for (const auto& iv : rowIntervals)
+      selection.select(w_.model->index(iv.first, 0), w_.model->index(iv.second, lastColumn));
+  // The selection model compares the old selection with the new one range by range, which
+  // grows with the product of the two; emptying it first keeps both steps linear.
+  QItemSelectionModel* model = w_.list->selectionModel();
+  model->clearSelection();
+  if (!selection.isEmpty()) model->select(selection, QItemSelectionModel::Select);
+}
+
 void WorkListView::SelectAll() {
   if (busy_) return;
   BeginListWork(LangString(145) + " ...", w_.mainWindow);
   flushPendingRows();
-  if (w_.list) w_.list->selectAll();
+  const int n = w_.model->rowCountTotal();
+  if (n > 0) replaceSelection({{0, n - 1}});
   EndListWork(std::string());
 }
 
 void WorkListView::ClearSelection() {
   if (busy_) return;
   BeginListWork(LangString(145) + " ...", w_.mainWindow);
-  if (w_.list) w_.list->clearSelection();
+  if (w_.list) w_.list->selectionModel()->clearSelection();
   EndListWork(std::string());
 }
 
@@ -581,12 +626,9 @@ void WorkListView::InvertSelection() {
   BeginListWork(LangString(145) + " ...", w_.mainWindow);
   ClearStatus();
   flushPendingRows();
-  const int n = w_.model->rowCountTotal();
-  if (w_.list && n > 0 && w_.model->columnCount() > 0) {
-    const QItemSelection all(w_.model->index(0, 0),
-                             w_.model->index(n - 1, w_.model->columnCount() - 1));
-    w_.list->selectionModel()->select(all, QItemSelectionModel::Toggle);
-  }
+  if (w_.list)
+    replaceSelection(gapsBetween(selectedIntervals(w_.list->selectionModel()->selection()),
+                                 w_.model->rowCountTotal()));
   EndListWork(std::string());
 }
 
@@ -596,16 +638,10 @@ void WorkListView::SelectMarked() {
   ClearStatus();
   flushPendingRows();
   const int n = w_.model->rowCountTotal();
-  const int lastColumn = w_.model->columnCount() - 1;
-  if (w_.list && lastColumn >= 0) {
-    std::vector<int> checked;
-    for (int r = 0; r < n; ++r)
-      if (w_.model->isChecked(r)) checked.push_back(r);
-    QItemSelection sel;
-    for (const auto& run : runsOf(checked))
-      sel.select(w_.model->index(run.first, 0), w_.model->index(run.second, lastColumn));
-    w_.list->selectionModel()->select(sel, QItemSelectionModel::ClearAndSelect);
-  }
+  std::vector<int> checked;
+  for (int r = 0; r < n; ++r)
+    if (w_.model->isChecked(r)) checked.push_back(r);
+  replaceSelection(runsOf(checked));
   EndListWork(std::string());
 }
 

@@ -146,6 +146,8 @@ class WorkListView : public QObject, public IWorkListView, public IListRows {
   void freeze(QWidget* w);
   void unfreeze(QWidget* w);
   void pump();
+  // Makes the rows of the intervals (ascending, merged) the whole selection, in one step.
+  void replaceSelection(const std::vector<std::pair<int, int>>& rowIntervals);
   const std::vector<char>& selectedBitmap() const;
   std::vector<int> selectedRowsDescending() const;
   int selectedRowCount() const;

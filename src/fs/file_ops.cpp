@@ -1,6 +1,7 @@
 #include "fs/file_ops.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -135,6 +136,8 @@ FileOpResult CopyFileWithProgress(const std::string& source, const std::string& 
     sys.close(in);
     return FileOpFailed(err, "create", temp);
   }
+  // Held while the copy writes: a sweep for stale temporaries leaves this one alone.
+  ::flock(out, LOCK_EX | LOCK_NB);
   // From here on every way out but the final rename removes the temporary file.
   auto abandon = [&](FileOpResult result) {
     sys.close(out);
@@ -144,8 +147,13 @@ FileOpResult CopyFileWithProgress(const std::string& source, const std::string& 
   };
 
   const std::int64_t total = st.st_size;
-  // Reserving the space first fails at once on a full medium instead of after most of it.
-  if (total > 0 && sys.fallocate(out, 0, total) != 0 && errno == ENOSPC) {
+  // Reserving the space first makes a file of several chunks fail at once on a full medium
+  // instead of after most of it. A file of one chunk fails as early without it, and there
+  // the reservation is pure cost: the reserved blocks must be converted to written ones
+  // when the data lands, a second metadata update per file that thousands of small files
+  // pay for.
+  if (total > static_cast<std::int64_t>(kChunk) && sys.fallocate(out, 0, total) != 0 &&
+      errno == ENOSPC) {
     return abandon(FileOpFailed(ENOSPC, "write", dest));
   }
   auto goOn = [&](std::int64_t done) {

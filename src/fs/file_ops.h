@@ -2,7 +2,8 @@
 // Copy, move, delete, recycle and flush of single files. Copies go to a hidden temporary
 // name in the destination folder and are renamed over the destination only when complete,
 // so a cancelled or failed copy leaves no partial file and never destroys the file it was
-// to replace. Every routine answers with a FileOpResult, never with an exception.
+// to replace. Every routine answers with a FileOpResult, never with an exception. A path
+// holding a NUL byte is refused (EINVAL, "invalid name") before any system call sees it.
 #include <atomic>
 #include <cstdint>
 #include <functional>

@@ -5,10 +5,16 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <atomic>
 #include <cerrno>
+#include <chrono>
+#include <climits>
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
+#include <mutex>
+#include <unordered_map>
 
 #include "fs/file_ops.h"
 #include "fs/file_ops_internal.h"
@@ -44,10 +50,15 @@ std::string percentEncode(const std::string& path) {
 }
 
 int makeFolder(const std::string& path) {
-  if (ActiveFsCalls().mkdir(path.c_str(), 0700) == 0) return 0;
-  if (errno != EEXIST) return errno;
+  // Looked at first: the folders are there for every file but the first, and a mkdir that
+  // fails costs a busy disk far more than a look.
   struct stat st;
-  if (::lstat(path.c_str(), &st) != 0) return errno;
+  if (::lstat(path.c_str(), &st) != 0) {
+    if (errno != ENOENT) return errno;
+    if (ActiveFsCalls().mkdir(path.c_str(), 0700) == 0) return 0;
+    if (errno != EEXIST) return errno;
+    if (::lstat(path.c_str(), &st) != 0) return errno;
+  }
   // Someone else's link in place of a trash folder would send our files elsewhere.
   return S_ISDIR(st.st_mode) ? 0 : ENOTDIR;
 }
@@ -101,6 +112,84 @@ std::string deletionDate() {
   return text;
 }
 
+// The longest name in the trash: its info file adds ".trashinfo" and must still be a
+// valid file name.
+constexpr std::size_t kTrashNameMax = NAME_MAX - (sizeof ".trashinfo" - 1);
+// Numbers tried for one file before it takes a suffix that cannot be taken already.
+constexpr int kNumbersPerFile = 1000;
+
+// The first bytes of name that fit in room bytes, not cutting a UTF-8 character in two.
+std::string fitName(const std::string& name, std::size_t room) {
+  if (name.size() <= room) return name;
+  std::size_t end = room;
+  while (end > 0 && (static_cast<unsigned char>(name[end]) & 0xC0) == 0x80) --end;
+  return name.substr(0, end);
+}
+
+// The last number given to each name in each trash during this run, so that many files of
+// one name go to the trash in linear time: the next one starts after the last instead of
+// trying every number from 2 again.
+class LastNumbers {
+ public:
+  long long get(const std::string& key) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    const auto it = last_.find(key);
+    return it == last_.end() ? 1 : it->second;
+  }
+  void put(const std::string& key, long long number) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    long long& last = last_[key];
+    last = std::max(last, number);
+  }
+
+ private:
+  std::mutex mutex_;
+  std::unordered_map<std::string, long long> last_;
+};
+
+LastNumbers& lastNumbers() {
+  static LastNumbers numbers;
+  return numbers;
+}
+
+// The names one file may take in a trash, in the order they are tried: the file's own name,
+// then name.2, name.3, ... after the last number this run gave that name, and when
+// kNumbersPerFile of those are taken, name.<process>-<time>-<count>, which nothing else
+// makes; an empty name when even those are all taken. Names too long for the trash are shortened
+// before the suffix; the info file keeps the whole original path, so the file comes back under its
+// own name.
+class TrashNamer {
+ public:
+  TrashNamer(const std::string& trash, const std::string& name)
+      : key_(trash + '\0' + name), name_(name) {}
+  ~TrashNamer() {
+    if (number_ > 1) lastNumbers().put(key_, number_);
+  }
+
+  std::string next() {
+    if (tries_++ == 0) return fitName(name_, kTrashNameMax);
+    if (number_ == 0) number_ = lastNumbers().get(key_);
+    if (tries_ <= kNumbersPerFile + 1) return suffixed("." + std::to_string(++number_));
+    // Only a trash that claims every name is taken comes this far: give up rather than spin.
+    if (tries_ > kNumbersPerFile + 100) return std::string();
+    static std::atomic<unsigned long long> count{0};
+    const auto now = std::chrono::steady_clock::now().time_since_epoch();
+    return suffixed(
+        "." + std::to_string(::getpid()) + "-" +
+        std::to_string(std::chrono::duration_cast<std::chrono::nanoseconds>(now).count()) + "-" +
+        std::to_string(++count));
+  }
+
+ private:
+  std::string suffixed(const std::string& suffix) const {
+    return fitName(name_, kTrashNameMax - suffix.size()) + suffix;
+  }
+
+  std::string key_, name_;
+  long long number_ = 0;
+  int tries_ = 0;
+};
+
 }  // namespace
 
 FileOpResult DeleteToRecycleBin(const std::string& path) {
@@ -142,8 +231,10 @@ FileOpResult DeleteToRecycleBin(const std::string& path) {
   const std::string text =
       "[Trash Info]\nPath=" + percentEncode(infoPath) + "\nDeletionDate=" + deletionDate() + "\n";
   // The info file is made first and exclusively: it reserves the name in the trash.
-  for (int n = 1; n < 10000; ++n) {
-    const std::string trashName = n == 1 ? name : name + "." + std::to_string(n);
+  TrashNamer namer(trash, name);
+  for (;;) {
+    const std::string trashName = namer.next();
+    if (trashName.empty()) return FileOpFailed(EEXIST, "move to trash", path);
     const std::string infoFile = info + "/" + trashName + ".trashinfo";
     const std::string target = files + "/" + trashName;
     struct stat taken;
@@ -167,5 +258,4 @@ FileOpResult DeleteToRecycleBin(const std::string& path) {
     }
     return {};
   }
-  return FileOpFailed(EEXIST, "move to trash", path);
 }

@@ -2,11 +2,13 @@
 
 #include <sys/stat.h>
 
+#include <cctype>
 #include <cerrno>
 #include <cstring>
 #include <vector>
 
 #include "fs/path_text.h"
+#include "operation/medium_names.h"
 #include "operation/operation_parameters.h"
 #include "worklist/text_encoding.h"
 
@@ -15,8 +17,35 @@ namespace {
 bool isSeparator(char c) {
   return c == '/' || c == '\\';
 }
-bool endsName(char c) {
-  return isSeparator(c) || c == ':';
+// In a Windows path both separators and the drive colon end a name; in a Linux path only
+// '/' does, and ':' and '\' are characters of the name.
+bool endsName(char c, bool windows) {
+  return windows ? isSeparator(c) || c == ':' : c == '/';
+}
+
+// The last `count` folder names of a Linux path's directory part; empty names (from "//")
+// do not count.
+std::string linuxPathTail(const std::string& path, int count) {
+  const std::size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return std::string();
+  std::size_t end = slash;
+  std::size_t start = end;
+  int names = 0;
+  while (start > 0 && names < count) {
+    std::size_t i = start;
+    while (i > 0 && path[i - 1] == '/') --i;  // the separators before this name
+    if (i == 0) break;
+    std::size_t b = i;
+    while (b > 0 && path[b - 1] != '/') --b;
+    if (names == 0) end = i;
+    start = b;
+    ++names;
+  }
+  if (names == 0) return std::string();
+  // Every folder up to the start taken: the path keeps its leading separator, as the
+  // scan of a Windows path keeps whatever stands before the first folder.
+  if (names < count && path.find_first_not_of('/') == start) start = 0;
+  return path.substr(start, end - start);
 }
 
 // True when anything stands at the path: a file, a folder, a link (itself), anything the
@@ -63,28 +92,38 @@ std::string RemoveLeadingDigits(const std::string& name) {
   return name.substr(i);
 }
 
+bool IsWindowsPath(const std::string& path) {
+  if (path.size() >= 2 && path[0] == '\\' && path[1] == '\\') return true;
+  const unsigned char drive = static_cast<unsigned char>(path.empty() ? 0 : path[0]);
+  return path.size() >= 3 && std::isalpha(drive) && path[1] == ':' && isSeparator(path[2]);
+}
+
 std::string PathExtension(const std::string& path) {
+  const bool windows = IsWindowsPath(path);
   for (std::size_t i = path.size(); i-- > 0;) {
     if (path[i] == '.') return path.substr(i);
-    if (endsName(path[i])) return std::string();
+    if (endsName(path[i], windows)) return std::string();
   }
   return std::string();
 }
 
 std::string PathBaseName(const std::string& path) {
+  const bool windows = IsWindowsPath(path);
   std::string stem = path.substr(0, path.size() - PathExtension(path).size());
   for (std::size_t i = stem.size(); i-- > 0;)
-    if (endsName(stem[i])) return stem.substr(i + 1);
+    if (endsName(stem[i], windows)) return stem.substr(i + 1);
   return stem;
 }
 
 std::string PathDirectoryPart(const std::string& path) {
+  const bool windows = IsWindowsPath(path);
   for (std::size_t i = path.size(); i-- > 0;)
-    if (endsName(path[i])) return path.substr(0, i + 1);
+    if (endsName(path[i], windows)) return path.substr(0, i + 1);
   return std::string();
 }
 
 std::string PathTail(const std::string& path, int count) {
+  if (!IsWindowsPath(path)) return linuxPathTail(path, count);
   const std::size_t n = path.size();
   // Positions below count from 1, as the scan is easiest to read that way.
   std::size_t last = 0;
@@ -192,16 +231,28 @@ std::string RenameEntry(const std::string& originName, const std::string& descr,
 }
 
 std::string FolderPartFor(const std::string& origin, const OperationParameters& params) {
+  std::string folder;
   switch (params.folderLayout) {
     case layoutFullPath:
-      return PathDirectoryPart(origin);
+      folder = PathDirectoryPart(origin);
+      break;
     case layoutNearestFolder:
-      return PathTail(origin, 1);
+      folder = PathTail(origin, 1);
+      break;
     case layoutLevels:
-      return PathTail(origin, FolderLevelCount(params.folderLevels));
+      folder = PathTail(origin, FolderLevelCount(params.folderLevels));
+      break;
     default:
-      return std::string();
+      break;
   }
+  // The folders of a Windows path become folders here: its separators turn into '/', and
+  // its drive "C:" into a folder named "C".
+  if (IsWindowsPath(origin)) {
+    for (char& c : folder)
+      if (c == '\\') c = '/';
+    if (folder.size() >= 2 && folder[1] == ':') folder.erase(1, 1);
+  }
+  return folder;
 }
 
 bool IsSafeRelativeFilePath(const std::string& relative) {
@@ -244,20 +295,27 @@ std::string ResolveRelativeFilePath(const std::string& relative) {
 
 std::string EntryDestination(const std::string& root, const std::string& origin,
                              const std::string& descr, const OperationParameters& params,
-                             NumberingState& numbering) {
+                             NumberingState& numbering, const MediumProfile* medium) {
   const std::string ext = PathExtension(origin);
   std::string name = PathBaseName(origin);
   if (params.renameEnabled) name = RenameEntry(name, descr, params, numbering);
   const std::string folder = FolderPartFor(origin, params);
   // The part below the root, joined the same way as the whole path, is what must stay
-  // below the root; its "." and ".." are resolved before it is put under the root.
-  const std::string relative =
-      ResolveRelativeFilePath(StripLeadingSeparators(JoinPath({folder, name + ext}, '/', 3), 3));
+  // below the root; its "." and ".." are resolved before it is put under the root. Only
+  // '/' separates here: a '\\' left in a name is a character of that name.
+  std::string relative = ResolveRelativeFilePath(
+      StripLeadingSeparators(JoinPath({folder, name + ext}, '/', kSepSlash), kSepSlash));
   if (relative.empty()) return std::string();
+  if (medium) relative = MediumRelativePath(relative, *medium, MediumReplacement(params));
   const std::size_t slash = relative.rfind('/');
   const std::string fileName = relative.substr(slash == std::string::npos ? 0 : slash + 1);
   const std::string fileExt = PathExtension(fileName);
+  // A Windows medium's names were cut to its own measure (UTF-16 units) already.
   const std::string fitted =
-      FitNameLength(fileName.substr(0, fileName.size() - fileExt.size()), fileExt);
-  return JoinPath({root, relative.substr(0, relative.size() - fileName.size()) + fitted}, '/', 3);
+      medium && medium->windowsNames
+          ? fileName
+          : FitNameLength(fileName.substr(0, fileName.size() - fileExt.size()), fileExt);
+  return JoinPath({StripTrailingSeparators(root, kSepBoth),
+                   relative.substr(0, relative.size() - fileName.size()) + fitted},
+                  '/', kSepSlash);
 }

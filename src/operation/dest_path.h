@@ -8,6 +8,12 @@
 #include <unordered_map>
 
 struct OperationParameters;
+struct MediumProfile;
+
+// A Windows path (from a playlist): a drive letter, ':' and a separator, or "\\\\". There
+// '/' and '\\' both separate and the drive colon ends a scan; in every other path only
+// '/' separates, and ':' and '\\' are ordinary characters of a name.
+bool IsWindowsPath(const std::string& path);
 
 // The nine characters that FAT and exFAT media refuse in a name.
 bool IsInvalidNameChar(char c);
@@ -20,16 +26,19 @@ std::string ReplaceInvalidChars(const std::string& name, char replacement);
 std::string RemoveLeadingDigits(const std::string& name);
 
 // The extension of a path, dot included: the text from the last '.' when no separator
-// ('/', '\') or drive colon follows it; otherwise empty.
+// or drive colon (of a Windows path) follows it; otherwise empty.
 std::string PathExtension(const std::string& path);
-// The file name without its extension: the text after the last '/', '\' or ':'.
+// The file name without its extension: the text after the last separator (or drive colon
+// of a Windows path).
 std::string PathBaseName(const std::string& path);
-// The path up to and including its last '/', '\' or ':'; empty when it has none.
+// The path up to and including its last separator (or drive colon of a Windows path);
+// empty when it has none.
 std::string PathDirectoryPart(const std::string& path);
 
 // The last `count` folder names of the path's directory part ("Artist\Album" for
-// C:\Music\Artist\Album\song.mp3 and 2). A drive colon or a doubled separator (the
-// start of a network path) ends the scan.
+// C:\Music\Artist\Album\song.mp3 and 2). In a Windows path a drive colon or a doubled
+// separator (the start of a network path) ends the scan; in a Linux path empty names
+// ("//") do not count.
 std::string PathTail(const std::string& path, int count);
 
 // The longest file name (bytes) the program writes: the limit of Linux file systems.
@@ -67,7 +76,8 @@ int NumberWidth(long long count);
 std::string RenameEntry(const std::string& originName, const std::string& descr,
                         const OperationParameters& params, NumberingState& numbering);
 
-// Folder part of an entry by the folder layout (empty for "all files into the root").
+// Folder part of an entry by the folder layout (empty for "all files into the root"),
+// with '/' separators; a Windows path's drive "C:" becomes the folder "C".
 std::string FolderPartFor(const std::string& origin, const OperationParameters& params);
 
 // The destination path of one entry under `root`, or the empty text when the computed
@@ -75,10 +85,12 @@ std::string FolderPartFor(const std::string& origin, const OperationParameters& 
 // origin that holds them) that climb above it, no file name at all, or a NUL byte. "."
 // and ".." that stay below the root are resolved in the text ("a/./b/../c.mp3" is
 // "a/c.mp3"). A file name longer than the name limit is shortened, keeping its
-// extension. Callers treat the empty text as an unusable destination.
+// extension (on a Linux medium to 255 bytes; with a Windows medium, every folder and file
+// name is made one that medium accepts, cut to its UTF-16 measure). Callers treat the
+// empty text as an unusable destination.
 std::string EntryDestination(const std::string& root, const std::string& origin,
                              const std::string& descr, const OperationParameters& params,
-                             NumberingState& numbering);
+                             NumberingState& numbering, const MediumProfile* medium = nullptr);
 
 // True when `relative` (a path below some root) has no "." or ".." component and ends in
 // a non-empty file name.

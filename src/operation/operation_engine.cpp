@@ -2,12 +2,15 @@
 
 #include <dirent.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <set>
 #include <utility>
@@ -47,18 +50,20 @@ std::string hex8(std::int32_t v) {
 
 // Lookups by the exact path: '*' and '?' are ordinary name characters here, so a lookup
 // never matches a different file by pattern.
+// A path holding a NUL byte names nothing: the call would see it cut short.
 bool anythingAt(const std::string& path, struct stat* st = nullptr) {
   struct stat local;
-  return !path.empty() && ::lstat(path.c_str(), st ? st : &local) == 0;
+  return !path.empty() && !HoldsNul(path) && ::lstat(path.c_str(), st ? st : &local) == 0;
 }
 
 bool isFolder(const std::string& path) {
   struct stat st;
-  return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+  return !HoldsNul(path) && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
 bool sameFile(const std::string& a, const std::string& b) {
   struct stat sa, sb;
+  if (HoldsNul(a) || HoldsNul(b)) return false;
   if (::stat(a.c_str(), &sa) != 0 || ::stat(b.c_str(), &sb) != 0) return false;
   return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
 }
@@ -93,6 +98,7 @@ std::string ConfirmationList(int action, const CheckCounters& c, std::int64_t li
   bullet(LangFormat(300, {LangString(OperationNameId(action))}));
   if (c.gone > 0) bullet(LangFormat(355, {c.gone}));
   if (c.existing > 0) bullet(LangFormat(356, {c.existing}));
+  if (c.tooLarge > 0) bullet(LangFormat(390, {c.tooLarge}));
   bullet(LangFormat(354, {c.marked}));
   if (limitBytes > 0 && c.total > limitBytes)
     bullet(LangFormat(357, {SizeToText(c.total - limitBytes)}));
@@ -100,7 +106,7 @@ std::string ConfirmationList(int action, const CheckCounters& c, std::int64_t li
 }
 
 bool NeedsConfirmation(int action, const CheckCounters& c, std::int64_t limitBytes) {
-  return c.existing > 0 || c.gone > 0 || c.marked - c.existing - c.gone <= 0 ||
+  return c.existing > 0 || c.gone > 0 || c.tooLarge > 0 || c.marked - c.existing - c.gone <= 0 ||
          (limitBytes > 0 && c.total > limitBytes) || action == actMove || action == actDelete;
 }
 
@@ -181,6 +187,10 @@ void TOperationEngine::RunOperation(const OperationParameters& params, bool igno
   setSkip(false);
   flags_.running = true;
   transferStarted_ = false;
+  failures_ = 0;
+  deviceGone_ = false;
+  noSpaceSeen_ = false;
+  rootDevice_ = -1;
   display_.showHeader(std::string());
   display_.setCurrentFile(std::string());
   display_.setBars(0, 0);
@@ -202,8 +212,14 @@ void TOperationEngine::RunOperation(const OperationParameters& params, bool igno
   if (!flags_.running && transferStarted_) flushDestination();
 
   AddLogLine(std::string(), false);
-  SetStage(LangString(flags_.running ? 364 : 366));
+  if (flags_.running)
+    SetStage(failures_ == 0 ? LangString(364) : LangFormat(391, {failures_}));
+  else
+    SetStage(LangString(366));
+  if (deviceGone_) SetStage(LangFormat(399, {LangString(398)}));
   if (flags_.aborted) SetStage(LangString(365));
+  // The reasons are in the log; the user should not have to look for it.
+  if (failures_ > 0 || deviceGone_) display_.openLogPanel();
   flags_.running = false;
   flags_.aborted = false;
   setSkip(false);
@@ -221,6 +237,11 @@ bool TOperationEngine::aPreparePL(int action) {
   list_.ResetRunFlags(0);
   if (action != actDelete) {
     const std::string root = DestinationRoot(params_.destination);
+    medium_ = hasForced_ ? forcedMedium_ : ProbeMedium(root);
+    logLine("  Medium " + medium_.fsType + (medium_.windowsNames ? ", Windows names" : "") +
+            (medium_.ignoresCase ? ", ignores case" : "") +
+            (medium_.maxFileSize >= 0 ? ", largest file " + std::to_string(medium_.maxFileSize)
+                                      : std::string()));
     NumberingState numbering;
     const int rowCount = rows_.RowCount();
     if (params_.numberItems) {
@@ -233,7 +254,7 @@ bool TOperationEngine::aPreparePL(int action) {
       if (!rows_.RowChecked(row) || !list_.SelectId(rows_.RowEntryId(row))) continue;
       const std::string origin = list_.Cursor->GetOrigin();
       const std::string dest =
-          EntryDestination(root, origin, list_.Cursor->GetDescr(), params_, numbering);
+          EntryDestination(root, origin, list_.Cursor->GetDescr(), params_, numbering, &medium_);
       if (dest.empty()) logLine("  Destination outside the root, not used: " + origin);
       list_.Cursor->SetDest(dest);
     }
@@ -299,7 +320,7 @@ bool TOperationEngine::aPreAction(int action) {
     return true;
   }
   logLine("  Check root " + root);
-  if (root.empty()) {
+  if (root.empty() || HoldsNul(root)) {
     BugFS("GCF: Blank path " + root);
     return false;
   }
@@ -333,14 +354,21 @@ bool TOperationEngine::aPreAction(int action) {
   }
   rootReal_ = canonicalText(root);
 
+  // The device the root is on now; a root found elsewhere later is a stick pulled or
+  // unmounted, and the bare folder left behind must not receive the files.
+  rootDevice_ = DeviceOf(root);
+
   std::vector<std::string> folders;
-  std::unordered_set<std::string> seen;
+  std::unordered_set<std::string> seen, seenFolded;
   const int n = list_.EntryCount();
   for (int i = 0; i < n; ++i) {
     if (!list_.SelectIndex(i) || !(list_.Cursor->GetFlags() & FLAG_MARKED)) continue;
-    // Folder names differ by letter case on this platform, so they are compared exactly.
+    // Folder names differ by letter case on Linux file systems, so they are compared
+    // exactly there; on a medium that ignores case, "Album" and "album" are one folder.
     std::string folder = folderOf(list_.Cursor->GetDest());
-    if (!folder.empty() && seen.insert(folder).second) folders.push_back(std::move(folder));
+    if (folder.empty() || !seen.insert(folder).second) continue;
+    if (!medium_.ignoresCase || seenFolded.insert(FoldCase(folder)).second)
+      folders.push_back(std::move(folder));
   }
   for (const std::string& folder : folders) {
     // A folder of the layout that is a link out of the root is not used, nor created in.
@@ -450,6 +478,9 @@ CheckCounters TOperationEngine::CountMarked() {
     if (flags & FLAG_GONE) ++c.gone;
     if (flags & FLAG_TARGET_EXISTS) ++c.existing;
     c.total += list_.Cursor->GetSize();
+    if (copyOrMove() && !(flags & FLAG_GONE) && medium_.maxFileSize >= 0 &&
+        list_.Cursor->GetSize() > medium_.maxFileSize)
+      ++c.tooLarge;
   }
   return c;
 }
@@ -512,7 +543,7 @@ std::string TOperationEngine::resolveCollision(const std::string& origin, const 
     default:
       // Replacing is for files that were there before the run; a file this run wrote
       // (perhaps moved here, with no other copy left) is kept and the newcomer numbered.
-      if (written_.count(dest)) return MakeUniqueName(dest, &uniqueNames_);
+      if (written_.contains(dest)) return MakeUniqueName(dest, &uniqueNames_);
       replace = true;
       return dest;
   }
@@ -528,10 +559,54 @@ FileOpResult TOperationEngine::transfer(bool move, const std::string& origin,
   options.progress = [this](std::int64_t size, std::int64_t transferred) {
     return OnCopyProgress(size, transferred) ? CopyAnswer::Continue : CopyAnswer::Cancel;
   };
+  partSweep_.beforeWritingTo(dest);
   const FileOpResult r = move ? MoveFileWithProgress(origin, dest, options)
                               : CopyFileWithProgress(origin, dest, options);
   if (!r.ok() && !r.cancelled()) logLine("  " + r.message);
   return r;
+}
+
+bool TOperationEngine::rootGone() const {
+  if (rootDevice_ < 0) return false;
+  return DeviceOf(root_) != rootDevice_;
+}
+
+std::string TOperationEngine::untriedReason(const std::string& origin) {
+  if (medium_.maxFileSize >= 0 && currentSize_ > medium_.maxFileSize) return LangString(395);
+  if (noSpaceSeen_) {
+    // The medium filled up once: what is larger than the room left is not tried, smaller
+    // files still are. A move within the medium needs no room.
+    struct statvfs vs;
+    if (DeviceOf(origin) != rootDevice_ && ::statvfs(root_.c_str(), &vs) == 0) {
+      const std::int64_t room =
+          static_cast<std::int64_t>(vs.f_bavail) * static_cast<std::int64_t>(vs.f_frsize);
+      if (currentSize_ > room) return LangString(393);
+    }
+  }
+  return std::string();
+}
+
+std::string TOperationEngine::failureReason(const FileOpResult& r,
+                                            const std::string& origin) const {
+  switch (r.error) {
+    case ENOSPC:
+    case EDQUOT:
+      return LangString(393);
+    case EFBIG:
+      return LangString(395);
+    case EILSEQ:
+    case EINVAL:
+    case ENAMETOOLONG:
+      return LangString(394);
+    case EACCES:
+      return LangString(396);
+    default:
+      break;
+  }
+  if (rootGone()) return LangString(398);
+  if (!anythingAt(origin)) return LangString(397);
+  if (r.error != 0) return std::strerror(r.error);
+  return r.message;
 }
 
 bool TOperationEngine::aAction(int action) {
@@ -549,7 +624,7 @@ bool TOperationEngine::aAction(int action) {
   total_ = SumMarkedWork(action);
   startTime_ = now_();
   lastCall_ = 0;
-  written_.clear();
+  written_.reset(medium_.ignoresCase);
   uniqueNames_.last.clear();
   transferStarted_ = transfers;
 
@@ -558,6 +633,13 @@ bool TOperationEngine::aAction(int action) {
     if (!list_.SelectIndex(i)) continue;
     const std::int32_t flags = list_.Cursor->GetFlags();
     if ((flags & FLAG_MARKED) && !(flags & FLAG_GONE)) {
+      if (transfers && rootGone()) {
+        // Stick pulled or unmounted: the run stops before this entry.
+        deviceGone_ = true;
+        flags_.running = false;
+        UpdateDialogControls();
+        break;
+      }
       const std::string origin = list_.Cursor->GetOrigin();
       std::string dest = transfers ? list_.Cursor->GetDest() : std::string();
       processThis_ = true;
@@ -574,11 +656,20 @@ bool TOperationEngine::aAction(int action) {
       // Why this entry is passed over, shown as its result.
       std::string refusal = unusable ? std::string() : entryRefusal(origin, dest);
       if (transfers && !unusable && refusal.empty()) {
-        dest = resolveCollision(origin, dest, policy, processThis_, replace);
-        if (dest.empty()) refusal = LangString(378);
+        const std::string untried = untriedReason(origin);
+        if (!untried.empty()) {
+          refusal = LangFormat(392, {untried});
+        } else {
+          dest = resolveCollision(origin, dest, policy, processThis_, replace);
+          if (dest.empty()) refusal = LangString(378);
+        }
       }
       display_.setCurrentFile(transfers ? dest : origin);
       AddLogLine(LangFormat(330 + action, {origin}), true);
+      // The name used, where it is not the origin's own.
+      if (transfers && !unusable && refusal.empty() && processThis_ &&
+          dest.substr(dest.rfind('/') + 1) != PathBaseName(origin) + PathExtension(origin))
+        AppendToLastLogLine(LangFormat(400, {dest.substr(dest.rfind('/') + 1)}), 1);
       if (unusable) {
         processThis_ = false;
         AddLogLine(LangString(343), true);
@@ -588,7 +679,8 @@ bool TOperationEngine::aAction(int action) {
       if (processThis_) {
         if (transfers) {
           outcome = transfer(action == actMove, origin, dest, replace);
-          if (outcome.ok()) written_.insert(dest);
+          if (outcome.ok()) written_.add(dest);
+          if (outcome.error == ENOSPC) noSpaceSeen_ = true;
         } else {
           // Both act on the entry itself: a link's target keeps its attributes.
           if (ignoreReadOnly_) ClearReadOnly(origin);
@@ -611,8 +703,10 @@ bool TOperationEngine::aAction(int action) {
       else if (ok)
         resultText = LangString(349);
       else
-        resultText = LangFormat(346, {outcome.message});
+        resultText = LangFormat(346, {"(" + failureReason(outcome, origin) + ")"});
       AppendToLastLogLine(" - " + resultText, 7);
+      // Skips the user or the if-exists policy asked for are no failures.
+      if (!ok && (processThis_ ? !flags_.skipCurrent : unusable || !refusal.empty())) ++failures_;
       if (flags_.aborted) {
         flags_.running = false;
         UpdateDialogControls();
@@ -628,6 +722,7 @@ bool TOperationEngine::aAction(int action) {
       }
     } else if (flags & FLAG_GONE) {
       AddLogLine(LangFormat(345, {list_.Cursor->GetOrigin()}), true);
+      ++failures_;
     }
   }
   display_.setBars(overallBar, 0);

@@ -8,7 +8,13 @@
 // - a copy or move never leaves a half-written destination file and replaces a file only
 //   with a complete one;
 // - a destination is looked up again just before each copy or move, and a file that this
-//   run itself put there is never replaced (it gets a numbered name instead);
+//   run itself put there is never replaced (it gets a numbered name instead), whichever
+//   spelling of its name a later entry uses on a medium that ignores letter case;
+// - names are made ones the destination's medium accepts (FAT, exFAT, NTFS), and a file
+//   the medium cannot hold is named before the run and never started;
+// - a destination root that is no longer on the device it was on at the start (a stick
+//   pulled or unmounted) stops the run before anything is written into the bare folder;
+// - a failed or skipped entry's line says why, and the end says how many failed;
 // - a destination that would fall outside the destination root is not used, and no file
 //   or folder is created, replaced or deleted outside the root through a symbolic link
 //   inside it;
@@ -26,7 +32,10 @@
 #include <vector>
 
 #include "fs/file_ops.h"
+#include "fs/medium_profile.h"
+#include "fs/part_files.h"
 #include "operation/dest_path.h"
+#include "operation/medium_names.h"
 #include "operation/operation_parameters.h"
 #include "operation/progress_display.h"
 #include "worklist/playlist.h"
@@ -37,6 +46,7 @@ struct CheckCounters {
   int gone = 0;
   int existing = 0;
   std::int64_t total = 0;  // bytes of the marked entries (a missing file adds -1)
+  int tooLarge = 0;        // marked, present files larger than the medium's largest file
 };
 
 // The bulleted list of the confirmation question (each line starts with CR LF and " • ").
@@ -91,6 +101,17 @@ class TOperationEngine {
   bool OnCopyProgress(std::int64_t fileSize, std::int64_t transferred);
   void UpdateProgress(bool force, double fileFraction, double totalFraction);
 
+  // The destination's medium is found once per run, in aPreparePL; tests and benchmarks
+  // may impose one instead (on every later run of this engine).
+  void SetMediumProfile(const MediumProfile& medium) {
+    forcedMedium_ = medium;
+    hasForced_ = true;
+  }
+  const MediumProfile& medium() const { return medium_; }
+  // Entries of the last run that failed or were skipped for a reason other than the
+  // if-exists policy or the user.
+  int failures() const { return failures_; }
+
   // Days; the default is the local clock with milliseconds. Tests put a fake in place.
   void SetClock(std::function<double()> nowDays) { now_ = std::move(nowDays); }
 
@@ -114,6 +135,12 @@ class TOperationEngine {
   bool flushDestination();
   FileOpResult transfer(bool move, const std::string& origin, const std::string& dest,
                         bool replace);
+  // True when the destination root is gone or no longer on the device it was on.
+  bool rootGone() const;
+  // Why an entry about to be copied or moved is not tried, or the empty text.
+  std::string untriedReason(const std::string& origin);
+  // The reason in words for a failed copy or move.
+  std::string failureReason(const FileOpResult& r, const std::string& origin) const;
   // Whether the folder that path lies in is reached from the root without passing through
   // a symbolic link: the real path of its nearest existing ancestor is the root's real
   // path with the same names below it.
@@ -138,11 +165,19 @@ class TOperationEngine {
   double startTime_ = 0, lastCall_ = 0, previousCall_ = 0, lastLabelUpdate_ = 0;
   std::function<double()> now_;
   // Destinations this run has written, so that a later entry never replaces them.
-  std::unordered_set<std::string> written_;
+  WrittenFiles written_;
   // Numbers given to renamed files in this run, so numbering goes on where it stopped.
   UniqueNameState uniqueNames_;
   // The destination root as typed (DestinationRoot) and as it really lies, for the run.
   std::string root_, rootReal_;
+  MediumProfile medium_;
+  MediumProfile forcedMedium_;
+  bool hasForced_ = false;
+  std::int64_t rootDevice_ = -1;
+  bool deviceGone_ = false;
+  bool noSpaceSeen_ = false;
+  int failures_ = 0;
+  PartFileSweep partSweep_;  // stale copy temporaries go before a folder is written to
   // A copy or move stage has begun and its files are not yet flushed.
   bool transferStarted_ = false;
 };

@@ -41,7 +41,9 @@ int ValidateOperation(const OperationParameters& params) {
     std::int32_t value = 0;
     if (ParseLooseInt(params.limitText, value) != 0 || value <= 0) return 322;
   }
-  if (DestinationRoot(params.destination).empty()) return 323;
+  // A NUL byte cannot be part of a folder name; such a text names no destination.
+  const std::string root = DestinationRoot(params.destination);
+  if (root.empty() || HoldsNul(root)) return 323;
   const int policy = action == actCopy ? params.ifExistsCopy : params.ifExistsMove;
   if (policy < existsReplace || policy > existsRename) return 324;
   if (params.renameEnabled &&

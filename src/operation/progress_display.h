@@ -49,6 +49,9 @@ class IProgressDisplay {
   virtual bool askYesNo(const std::string& caption, const std::string& text) = 0;
   // A modal error box with the error icon and OK.
   virtual void showError(const std::string& caption, const std::string& text) = 0;
+  // Shows the log panel without the user asking (a run ended with failures). A display
+  // without a log panel has nothing to open.
+  virtual void openLogPanel() {}
 };
 
 // "[" + local time as hh.nn:ss + "] " + text.

@@ -1,5 +1,7 @@
 #include "worklist/playlist.h"
 
+#include <algorithm>
+
 #include "lang/messages.h"
 #include "logs/date_time.h"
 #include "logs/log.h"
@@ -212,6 +214,29 @@ std::int32_t TkroPlayList::RemoveEntry(std::int32_t number) {
 void TkroPlayList::ClearEntries() {
   Cursor->Id = -1;
   Items->AsTLinks.Clear(kEntryDeleteFlags);
+}
+
+void TkroPlayList::RemoveEntriesAt(const std::vector<std::int32_t>& positions) {
+  // Taking entries out of the link list one by one would move the rest of the list once per
+  // entry; the records go first and the link list is then written anew with the others.
+  const std::int32_t count = EntryCount();
+  std::vector<std::int32_t> kept;
+  kept.reserve(static_cast<std::size_t>(std::max(count, 0)));
+  std::size_t next = 0;
+  for (std::int32_t p = 0; p < count; ++p) {
+    const std::int32_t number = EntryAt(p);
+    while (next < positions.size() && positions[next] < p) ++next;
+    if (next < positions.size() && positions[next] == p) {
+      if (Cursor->Id == number) Cursor->Id = -1;
+      // A link to a number already free names nothing and goes as well.
+      const std::int32_t r = kro_DeleteEx(&Handle, number, kEntryDeleteFlags);
+      if (r <= 0 || r == kroErrNumber) continue;
+    }
+    kept.push_back(number);
+  }
+  if (static_cast<std::int32_t>(kept.size()) == count) return;
+  kro_tlNew(&Handle, Items->Id, 2);
+  for (const std::int32_t number : kept) kro_tlAdd(&Handle, Items->Id, number);
 }
 
 bool TkroPlayList::SelectIndex(std::int32_t position) {

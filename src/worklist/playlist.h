@@ -17,6 +17,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "store/kro_object.h"
 
@@ -110,6 +111,9 @@ class TkroPlayList : public TkroObject {
   // RemoveEntry gives the link-list code (above 0 when the list does not hold it).
   std::int32_t RemoveEntry(std::int32_t number);
   void ClearEntries();
+  // Removes the entries at these positions (ascending; others are ignored) in one pass over
+  // the list, however many they are. An entry whose record cannot be deleted stays.
+  void RemoveEntriesAt(const std::vector<std::int32_t>& positions);
 
   // Put the cursor on an entry; true when it is on one afterwards. Out of range puts it on
   // no entry. SelectRow takes the entry number that row `row` carries; for a row the view

@@ -164,6 +164,14 @@ std::size_t Utf8CharLength(std::string_view text, std::size_t pos) {
   return len == 0 ? 1 : len;
 }
 
+std::size_t Utf8Decode(std::string_view text, std::size_t pos, std::uint32_t& cp) {
+  return pos < text.size() ? decodeAt(text, pos, cp) : 0;
+}
+
+void AppendUtf8(std::string& out, std::uint32_t cp) {
+  appendUtf8(out, cp);
+}
+
 std::size_t Utf8CharCount(std::string_view text) {
   std::size_t count = 0;
   for (std::size_t pos = 0; pos < text.size(); pos += Utf8CharLength(text, pos)) ++count;

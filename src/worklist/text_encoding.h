@@ -5,6 +5,7 @@
 // UTF-8 without ever splitting a multi-byte sequence, so code that trims, cuts or
 // replaces bytes (playlist reading, the renaming rules) cannot produce broken text.
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -29,6 +30,12 @@ std::string_view SkipUtf8Bom(std::string_view bytes);
 // byte that starts none (a stray or truncated byte then counts as a character of its own).
 // 0 when `pos` is at or past the end.
 std::size_t Utf8CharLength(std::string_view text, std::size_t pos);
+
+// The code point of the well-formed character starting at `pos` and its length in bytes;
+// 0 (and cp untouched) when no well-formed character starts there.
+std::size_t Utf8Decode(std::string_view text, std::size_t pos, std::uint32_t& cp);
+// Appends the UTF-8 bytes of the code point cp.
+void AppendUtf8(std::string& out, std::uint32_t cp);
 
 // Number of characters in the sense of Utf8CharLength.
 std::size_t Utf8CharCount(std::string_view text);

@@ -8,10 +8,12 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QSpinBox>
 #include <QSplitter>
 #include <QTreeView>
@@ -359,7 +361,11 @@ TEST_F(ConfigurationWindow, EverythingChangedComesBackOnTheNextStart) {
   }
   Run r = start();
   TForm1& f = *r.form;
-  EXPECT_EQ(f.geometry(), bounds);
+  // The bounds come back, kept on the screen (which may be narrower than the window).
+  const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+  EXPECT_EQ(f.size(), bounds.size());
+  EXPECT_EQ(f.y(), bounds.y());
+  EXPECT_EQ(f.x(), bounds.width() > area.width() ? area.x() : bounds.x());
   EXPECT_TRUE(f.cbAFShowOptions->isChecked());
   EXPECT_FALSE(f.CheckBox1->isChecked());
   EXPECT_EQ(itemsOf(*f.cbMask1), (QStringList{"*.mp3", "*.ogg", "*.flac"}));
@@ -407,6 +413,56 @@ TEST_F(ConfigurationWindow, QuittingMaximizedKeepsTheEarlierNormalBounds) {
   Run r = start();
   EXPECT_TRUE(r.form->isMaximized());
   EXPECT_EQ(r.form->normalGeometry().width(), width);
+}
+
+TEST(WindowBounds, StoredBoundsAreKeptOnTheAvailableArea) {
+  const QRect area(0, 30, 1280, 994);  // a panel of 30 pixels at the top
+  const QSize def(790, 560);
+  // Bounds that fit stay as they are.
+  EXPECT_EQ(FitWindowBounds(100, 80, 800, 600, area, def), QRect(100, 80, 800, 600));
+  EXPECT_EQ(FitWindowBounds(0, 30, 1280, 994, area, def), QRect(0, 30, 1280, 994));
+  // Sizes beyond the area, or not positive, give the default size.
+  EXPECT_EQ(FitWindowBounds(10, 40, 2147483647, 2147483647, area, def), QRect(10, 40, 790, 560));
+  EXPECT_EQ(FitWindowBounds(10, 40, 1281, 0, area, def), QRect(10, 40, 790, 560));
+  EXPECT_EQ(FitWindowBounds(10, 40, -5, 600, area, def), QRect(10, 40, 790, 600));
+  // Positions are moved inside, as little as needed, without overflowing.
+  EXPECT_EQ(FitWindowBounds(2147483647, 2147483647, 800, 600, area, def),
+            QRect(480, 424, 800, 600));
+  EXPECT_EQ(FitWindowBounds(-2147483647 - 1, -2147483647 - 1, 800, 600, area, def),
+            QRect(0, 30, 800, 600));
+  EXPECT_EQ(FitWindowBounds(1000, 0, 800, 600, area, def), QRect(480, 30, 800, 600));
+  // On a screen smaller than the default size, sizes up to the default are kept and the
+  // window starts at the area's edge.
+  const QRect small(0, 20, 640, 480);
+  EXPECT_EQ(FitWindowBounds(300, 300, 700, 500, small, def), QRect(0, 20, 700, 500));
+  EXPECT_EQ(FitWindowBounds(300, 300, 791, 561, small, def), QRect(0, 20, 790, 560));
+  EXPECT_EQ(FitWindowBounds(0, 0, 0, 0, small, def), QRect(0, 20, 790, 560));
+}
+
+TEST_F(ConfigurationWindow, AbsurdStoredBoundsGiveADefaultWindowOnTheScreen) {
+  QSize defaultSize;
+  {
+    Run r = start();
+    defaultSize = r.form->size();
+    quit(r);
+  }
+  {
+    TkroObject conf;
+    ASSERT_LE(conf.LoadFromFile((home / "conf5.kro").string(), 3), 0);
+    for (const char* key : {"Interface/Main/width", "Interface/Main/height", "Interface/Main/left",
+                            "Interface/Main/top"})
+      conf.System->WriteValue(key, KroValue(2147483647));
+    ASSERT_LE(conf.SaveToFile((home / "conf5.kro").string(), 0), 0);
+  }
+  Run r = start();
+  const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+  EXPECT_EQ(r.form->size(), defaultSize);
+  // Wholly on the area, or from its edge in a direction it is larger than the area.
+  const QRect g = r.form->geometry();
+  EXPECT_TRUE(g.width() > area.width() ? g.left() == area.left()
+                                       : g.left() >= area.left() && g.right() <= area.right());
+  EXPECT_TRUE(g.height() > area.height() ? g.top() == area.top()
+                                         : g.top() >= area.top() && g.bottom() <= area.bottom());
 }
 
 TEST_F(ConfigurationWindow, PanelSizesComeBackAfterTheWindowIsShown) {

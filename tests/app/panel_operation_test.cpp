@@ -308,6 +308,27 @@ TEST_F(PanelTest, StartRunsTheDialogWithTheLimitInForceAndRemembersHistories) {
   EXPECT_EQ(form.cbDest->count(), 2);
 }
 
+TEST_F(PanelTest, AfterARunTheAutomaticLimitIsAskedAgain) {
+  TempDir dest;
+  panel.SelectAction(actCopy);
+  add(1000, true);
+  setDest(dest.str());
+  clickLimitKind(limitAutoFree);
+  form.Button6->click();
+  std::size_t logAtRun = 0;
+  panel.setProgressRunner([&](const OperationParameters&) {
+    logAtRun = logSize();
+    program.limitBytes = 12345;  // stands for a figure that no longer holds
+  });
+  form.Start->click();
+  ASSERT_GT(logAtRun, 0u);
+  // The destination's volume was asked after the run: its free space, not the old figure.
+  EXPECT_TRUE(logHas("rgLC()", logAtRun));
+  EXPECT_NE(program.limitBytes, 12345);
+  EXPECT_GT(program.limitBytes, 0);
+  EXPECT_EQ(form.Label6->text().toStdString(), SizeToText(program.limitBytes));
+}
+
 TEST_F(PanelTest, NoOperationStartsWhileAListChangeRuns) {
   panel.SelectAction(actDelete);
   add(1000, true);

@@ -9,6 +9,8 @@
 #include "app/os_text.h"
 #include "test_support.h"
 
+namespace fs = std::filesystem;
+
 TEST(StartupOptions, LogsSwitchTakesDashSlashOrDoubleDashInAnyCase) {
   for (const char* a : {"-logs", "/logs", "-LOGS", "/LoGs", "--logs", "--LOGS"})
     EXPECT_TRUE(IsLogsSwitch(a)) << a;
@@ -86,17 +88,17 @@ TEST(StartupOptions, CommandLineTextQuotesArgumentsWithBlanks) {
   EXPECT_EQ(ParseStartupOptions({"t", "/logs"}).commandLine, "t /logs");
 }
 
-TEST(DataFolder, TavelHomeWinsThenWritableExeFolderThenXdgThenHome) {
+TEST(DataFolder, TavelHomeWinsThenPortableExeFolderThenXdgThenHome) {
   DataFolderInputs in;
   in.tavelHome = "/data/tavel//";
   in.exeFolder = "/opt/tavel";
-  in.exeFolderWritable = true;
+  in.exeFolderPortable = true;
   in.xdgDataHome = "/xdg";
   in.home = "/home/u";
   EXPECT_EQ(ChooseDataFolder(in), "/data/tavel");
   in.tavelHome.clear();
   EXPECT_EQ(ChooseDataFolder(in), "/opt/tavel");
-  in.exeFolderWritable = false;
+  in.exeFolderPortable = false;
   EXPECT_EQ(ChooseDataFolder(in), "/xdg/tavel");
   in.xdgDataHome = "relative/xdg";  // not absolute: ignored
   EXPECT_EQ(ChooseDataFolder(in), "/home/u/.local/share/tavel");
@@ -122,6 +124,36 @@ TEST(DataFolder, IsCreatedWithItsLogsFolderAndFailureIsReported) {
   EXPECT_FALSE(EnsureDataFolder(""));
   writeFile(tmp / "file", "x");  // a file where the folder should be
   EXPECT_FALSE(EnsureDataFolder((tmp / "file").string()));
+  EXPECT_EQ(PrepareDataFolder((tmp / "file").string()).problem, DataFolderProblem::NotAFolder);
+  EXPECT_EQ(PrepareDataFolder((tmp / "file" / "sub").string()).problem,
+            DataFolderProblem::NotAFolder);
+  EXPECT_EQ(PrepareDataFolder("").problem, DataFolderProblem::NoFolder);
+  // A file where the Logs folder should be.
+  fs::create_directories(tmp / "d");
+  writeFile(tmp / "d" / "Logs", "x");
+  EXPECT_EQ(PrepareDataFolder((tmp / "d").string()).problem, DataFolderProblem::NotAFolder);
+  // No probe file is left behind.
+  EXPECT_TRUE(PrepareDataFolder(folder).usable());
+  EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 1);
+}
+
+// The portable marker and a configuration left by an earlier run keep the data beside the
+// executable; a folder the user merely may write to does not.
+TEST(DataFolder, TheExecutablesFolderIsPortableOnlyWhenItSaysSo) {
+  TempDir tmp;
+  DataFolderInputs in;
+  in.exeFolder = tmp.str();
+  in.home = "/home/u";
+  auto portable = [&] {
+    in.exeFolderPortable = fs::exists(tmp / kPortableMarker) || fs::exists(tmp / "conf5.kro");
+    return ChooseDataFolder(in) == tmp.str();
+  };
+  EXPECT_FALSE(portable());
+  writeFile(tmp / "conf5.kro", "");
+  EXPECT_TRUE(portable());
+  fs::remove(tmp / "conf5.kro");
+  writeFile(tmp / kPortableMarker, "");
+  EXPECT_TRUE(portable());
 }
 
 TEST(OSText, PlatformIdsAndFormat) {

@@ -278,6 +278,59 @@ TEST(ListView, SelectionAndMarkCommands) {
   EXPECT_FALSE(f.view->RunListCommand(1120));
 }
 
+TEST(ListView, SelectionCommandsAtTheEdgesAndOverManyRanges) {
+  ViewFixture f;
+  f.view->SelectAll();  // an empty list: nothing to select, nothing breaks
+  f.view->InvertSelection();
+  EXPECT_TRUE(f.list->selectionModel()->selection().isEmpty());
+  f.addNumbered(10);
+  // Whole rows (every column) are what the commands select.
+  auto selected = [&] {
+    std::vector<int> rows;
+    for (const QModelIndex& i : f.list->selectionModel()->selectedRows()) rows.push_back(i.row());
+    std::sort(rows.begin(), rows.end());
+    return rows;
+  };
+  f.view->InvertSelection();
+  EXPECT_EQ(selected().size(), 10u);
+  f.view->InvertSelection();
+  EXPECT_TRUE(selected().empty());
+
+  // The first and the last row, one more added by toggling, and one row that is selected
+  // twice over: the gaps between them become the selection.
+  f.selectRows({0, 9, 6});
+  f.list->selectionModel()->select(f.model->index(4, 0),
+                                   QItemSelectionModel::Toggle | QItemSelectionModel::Rows);
+  f.list->selectionModel()->select(f.model->index(6, 1),
+                                   QItemSelectionModel::Select | QItemSelectionModel::Rows);
+  f.view->InvertSelection();
+  EXPECT_EQ(selected(), (std::vector<int>{1, 2, 3, 5, 7, 8}));
+
+  // Select marked with nothing ticked leaves nothing selected.
+  f.view->SelectMarked();
+  EXPECT_TRUE(selected().empty());
+
+  // Every other row of 1,000: inverting gives exactly the other half, twice gives the first.
+  f.view->ClearList();
+  f.addNumbered(1000);
+  std::vector<int> even, odd;
+  for (int r = 0; r < 1000; ++r) (r % 2 ? odd : even).push_back(r);
+  f.selectRows(even);
+  f.view->InvertSelection();
+  EXPECT_EQ(selected(), odd);
+  f.view->InvertSelection();
+  EXPECT_EQ(selected(), even);
+  f.view->MarkSelected();
+  f.view->SelectAll();
+  EXPECT_EQ(selected().size(), 1000u);
+  f.view->SelectMarked();
+  EXPECT_EQ(selected(), even);
+  for (int r = 0; r < 1000; ++r) ASSERT_EQ(f.view->RowSelected(r), r % 2 == 0) << r;
+  f.view->ListSaveMarks();
+  EXPECT_EQ(f.flagsAt(998), FLAG_MARKED | FLAG_SELECTED);
+  EXPECT_EQ(f.flagsAt(999), 0);
+}
+
 TEST(ListView, ClearRefreshAndModeTwo) {
   ViewFixture f;
   f.addNumbered(3);

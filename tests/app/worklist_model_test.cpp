@@ -212,3 +212,44 @@ TEST(WorkListModel, BulkMarksAndRangeRemovalTouchOnlyTheRowsNamed) {
   EXPECT_TRUE(m.removeRowRange(0, 3));
   EXPECT_EQ(m.rowCount(), 0);
 }
+
+TEST(WorkListModel, TextsOfEveryLengthAndScriptComeBackAsTheyWereGiven) {
+  // Lengths around the steps of the packed length (one, two and three bytes), texts in
+  // other scripts, a NUL inside a text, and empty cells between full ones.
+  WorkListModel m;
+  m.setColumns(fourColumns());
+  const QString cyrillic = QStringLiteral("Кино — Группа крови 🎵");
+  const QString withNul = QStringLiteral("a") + QChar(0) + QStringLiteral("b");
+  for (const int length : {0, 1, 127, 128, 16383, 16384, 70000}) {
+    const QString longText(length, QLatin1Char('x'));
+    std::vector<WorkListModel::RowData> rows(1);
+    rows[0] = {length, false, {longText, cyrillic, QString(), withNul}};
+    m.appendRows(std::move(rows));
+    const int r = m.rowCount() - 1;
+    EXPECT_EQ(m.cellText(r, 0), longText) << length;
+    EXPECT_EQ(m.cellText(r, 1), cyrillic) << length;
+    EXPECT_TRUE(m.cellText(r, 2).isEmpty()) << length;
+    EXPECT_EQ(m.data(m.index(r, 3)).toString(), withNul) << length;
+    EXPECT_TRUE(m.cellText(r, 4).isEmpty());
+  }
+  // Changing one cell keeps the others; an edit in place does the same.
+  m.setCellText(2, 2, QStringLiteral("3:35"));
+  EXPECT_EQ(m.cellText(2, 2), QStringLiteral("3:35"));
+  EXPECT_EQ(m.cellText(2, 0), QString(127, QLatin1Char('x')));
+  EXPECT_EQ(m.cellText(2, 3), withNul);
+  EXPECT_TRUE(m.setData(m.index(2, 0), cyrillic, Qt::EditRole));
+  EXPECT_EQ(m.cellText(2, 0), cyrillic);
+  EXPECT_EQ(m.cellText(2, 1), cyrillic);
+  m.setCellText(2, 3, QString());  // emptied last cell
+  EXPECT_TRUE(m.cellText(2, 3).isEmpty());
+  EXPECT_EQ(m.cellText(2, 2), QStringLiteral("3:35"));
+  // Removing rows moves the packed texts with them.
+  EXPECT_TRUE(m.removeRowAt(0));
+  m.removeRowsAscending({2, 3});
+  ASSERT_EQ(m.rowCount(), 4);
+  EXPECT_EQ(m.cellText(0, 0), QStringLiteral("x"));
+  EXPECT_EQ(m.cellText(1, 2), QStringLiteral("3:35"));
+  EXPECT_EQ(m.cellText(2, 0).size(), 16384);
+  EXPECT_EQ(m.cellText(3, 0).size(), 70000);
+  EXPECT_EQ(m.cellText(3, 1), cyrillic);
+}

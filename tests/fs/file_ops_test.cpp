@@ -213,6 +213,13 @@ TEST(CopyFile, WriteFailuresKeepTheOldDestinationAndLeaveNoTemporaryFile) {
     EXPECT_EQ(CopyFileWithProgress(src, dst, options).error, ENOSPC);
     EXPECT_EQ(readFile(dst), "old song");
     EXPECT_TRUE(leftovers(t.path()).empty());
+    // A file of one chunk (4 MiB at most) is not reserved: its one write fails as early.
+    for (const std::size_t size : {std::size_t{100000}, std::size_t{4} << 20}) {
+      const std::string one = (t / "one.mp3").string();
+      writeFile(one, randomBytes(size));
+      ASSERT_TRUE(CopyFileWithProgress(one, (t / "one-copy.mp3").string()).ok()) << size;
+      EXPECT_EQ(readFile(t / "one-copy.mp3"), readFile(one));
+    }
   }
   // Failures at the very end: the flush, the close and the rename over the old file.
   for (const char* step : {"fsync", "close", "rename"}) {

@@ -117,3 +117,85 @@ TEST(DeleteToRecycleBin, FileOnAnotherVolumeGoesToThatVolumesTrash) {
   }
   fs::remove_all(folder, ec);
 }
+
+TEST(DeleteToRecycleBin, ManyFilesOfOneNameAllGoAndTheNumberingGoesOn) {
+  // In memory where the machine has it: 40,000 file creations on a busy disk take minutes,
+  // and the names the trash gives are the same on every file system.
+  std::optional<std::string> tmpDir;
+  if (::access("/dev/shm", W_OK) == 0)
+    tmpDir = "/dev/shm";
+  else if (const char* old = std::getenv("TMPDIR"))
+    tmpDir = old;
+  ScopedEnv tmp("TMPDIR", tmpDir);
+  TempDir t;
+  TrashHome home(t / "data");
+  const fs::path files = t / "data" / "Trash" / "files";
+  const fs::path info = t / "data" / "Trash" / "info";
+  // More than the four-digit numbers a search from 1 used to stop at.
+  constexpr int kCount = 12000;
+  for (int i = 0; i < kCount; ++i) {
+    const fs::path song = t / "src" / std::to_string(i) / "song.mp3";
+    writeFile(song, std::to_string(i));
+    const FileOpResult r = DeleteToRecycleBin(song.string());
+    ASSERT_TRUE(r.ok()) << i << ": " << r.message;
+  }
+  EXPECT_EQ(readFile(files / "song.mp3"), "0");
+  EXPECT_EQ(readFile(files / "song.mp3.2"), "1");
+  EXPECT_EQ(readFile(files / ("song.mp3." + std::to_string(kCount))), std::to_string(kCount - 1));
+  EXPECT_TRUE(fs::exists(info / ("song.mp3." + std::to_string(kCount) + ".trashinfo")));
+  EXPECT_EQ(std::distance(fs::directory_iterator(files), fs::directory_iterator()), kCount);
+  EXPECT_EQ(std::distance(fs::directory_iterator(info), fs::directory_iterator()), kCount);
+
+  // Numbers taken by someone else (another program, an earlier run) are stepped over: a
+  // long run of them ends in a name with a suffix of its own, and the numbers go on after.
+  for (int n = kCount + 1; n <= kCount + 1500; ++n)
+    writeFile(info / ("song.mp3." + std::to_string(n) + ".trashinfo"), "");
+  const fs::path song = t / "src" / "last" / "song.mp3";
+  writeFile(song, "beyond");
+  ASSERT_TRUE(DeleteToRecycleBin(song.string()).ok());
+  std::string odd;
+  for (const auto& e : fs::directory_iterator(files)) {
+    const std::string name = e.path().filename().string();
+    const std::string tail = name.substr(std::min(name.size(), std::string("song.mp3.").size()));
+    if (!tail.empty() && tail.find_first_not_of("0123456789") != std::string::npos) odd = name;
+  }
+  ASSERT_FALSE(odd.empty());
+  EXPECT_EQ(readFile(files / odd), "beyond");
+  EXPECT_NE(readFile(info / (odd + ".trashinfo")).find("/last/song.mp3\n"), std::string::npos);
+  writeFile(song, "after");
+  ASSERT_TRUE(DeleteToRecycleBin(song.string()).ok());
+  EXPECT_EQ(readFile(files / ("song.mp3." + std::to_string(kCount + 1501))), "after");
+}
+
+TEST(DeleteToRecycleBin, NamesTooLongForTheTrashAreShortenedAndTheInfoKeepsTheWholePath) {
+  TempDir t;
+  TrashHome home(t / "data");
+  // 125 two-byte letters and ".mp3": 254 bytes, a valid name whose ".trashinfo" would not be.
+  std::string name;
+  for (int i = 0; i < 125; ++i) name += "ж";
+  name += ".mp3";
+  ASSERT_EQ(name.size(), 254u);
+  const fs::path song = t / "music" / name;
+  for (const char* body : {"one", "two"}) {
+    writeFile(song, body);
+    const FileOpResult r = DeleteToRecycleBin(song.string());
+    ASSERT_TRUE(r.ok()) << r.message;
+  }
+  int found = 0;
+  for (const auto& e : fs::directory_iterator(t / "data" / "Trash" / "files")) {
+    const std::string trashName = e.path().filename().string();
+    EXPECT_LE(trashName.size() + std::string(".trashinfo").size(), 255u);
+    // Cut between letters, never inside one.
+    EXPECT_EQ(trashName.rfind("жж", 0), 0u);
+    for (std::size_t i = 0; i < trashName.size(); ++i) {
+      const auto c = static_cast<unsigned char>(trashName[i]);
+      if (c == 0xD0) {
+        EXPECT_EQ(static_cast<unsigned char>(trashName[i + 1]) & 0xC0, 0x80) << i;
+      }
+    }
+    const std::string info = readFile(t / "data" / "Trash" / "info" / (trashName + ".trashinfo"));
+    EXPECT_NE(info.find("%B6.mp3\n"), std::string::npos) << info;
+    ++found;
+  }
+  EXPECT_EQ(found, 2);
+}

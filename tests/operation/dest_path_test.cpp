@@ -35,7 +35,6 @@ TEST(PathTail, KeepsTheLastFoldersUpToTheDriveOrTheShare) {
   for (int n = 3; n <= 6; ++n) EXPECT_EQ(PathTail(song, n), "Music\\Artist\\Album") << n;
   EXPECT_EQ(PathTail("C:\\song.mp3", 1), "");
   EXPECT_EQ(PathTail("\\\\server\\share\\a\\b.mp3", 6), "server\\share\\a");
-  EXPECT_EQ(PathTail("Music\\song.mp3", 1), "Music");
   EXPECT_EQ(PathTail("song.mp3", 3), "");
   // This platform's paths.
   EXPECT_EQ(PathTail("/home/u/Music/Album/song.mp3", 1), "Album");
@@ -43,6 +42,12 @@ TEST(PathTail, KeepsTheLastFoldersUpToTheDriveOrTheShare) {
   EXPECT_EQ(PathTail("/home/u/Music/Album/song.mp3", 6), "/home/u/Music/Album");
   EXPECT_EQ(PathTail("/song.mp3", 1), "");
   EXPECT_EQ(PathTail("C:song.mp3", 1), "");
+  // Outside Windows paths ':' and '\\' are characters of a folder name, and "//" is one
+  // separator.
+  EXPECT_EQ(PathTail("/m/Live: 1999/back\\slash/a.mp3", 2), "Live: 1999/back\\slash");
+  EXPECT_EQ(PathTail("/m/A//B/a.mp3", 2), "A//B");
+  EXPECT_EQ(PathTail("Music\\song.mp3", 1), "");
+  EXPECT_EQ(PathTail("D:/Music/Album/song.mp3", 1), "Album");
 }
 
 TEST(PathParts, ExtensionAndNameFollowTheLastSeparatorDotOrColon) {
@@ -54,7 +59,12 @@ TEST(PathParts, ExtensionAndNameFollowTheLastSeparatorDotOrColon) {
   EXPECT_EQ(PathExtension("/a/song."), ".");
   EXPECT_EQ(PathBaseName("/a/b/song.mp3"), "song");
   EXPECT_EQ(PathBaseName("C:\\x\\tune.ogg"), "tune");
-  EXPECT_EQ(PathBaseName("C:tune.ogg"), "tune");
+  EXPECT_EQ(PathBaseName("C:tune.ogg"), "C:tune");
+  EXPECT_EQ(PathBaseName("/m/a:b.mp3"), "a:b");
+  EXPECT_EQ(PathBaseName("/m/back\\slash.mp3"), "back\\slash");
+  EXPECT_EQ(PathExtension("/m/x.y\\z"), ".y\\z");
+  EXPECT_EQ(PathBaseName("\\\\server\\share\\b.mp3"), "b");
+  EXPECT_EQ(PathDirectoryPart("/m/Live: 1999/a.mp3"), "/m/Live: 1999/");
   EXPECT_EQ(PathBaseName("/a/.hidden"), "");
   EXPECT_EQ(PathDirectoryPart("/a/b/song.mp3"), "/a/b/");
   EXPECT_EQ(PathDirectoryPart("song.mp3"), "");

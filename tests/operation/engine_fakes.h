@@ -62,6 +62,7 @@ class FakeDisplay : public IProgressDisplay {
   std::vector<std::string> errors;
   bool answer = true;
   int pumps = 0;
+  int logOpened = 0;
   std::function<void()> onPump;
   std::function<void(const std::string&)> onQuestion;
 
@@ -90,6 +91,7 @@ class FakeDisplay : public IProgressDisplay {
   void showError(const std::string& caption, const std::string& text) override {
     errors.push_back(caption + "|" + text);
   }
+  void openLogPanel() override { ++logOpened; }
 };
 
 // Records every box and answers Ok.
@@ -112,6 +114,24 @@ inline std::set<std::string> namesIn(const std::filesystem::path& dir) {
     names.insert(e.path().filename().string());
   return names;
 }
+
+// A Linux file system's profile, so that a test does not depend on what the machine's
+// temporary folder lies on.
+inline MediumProfile LinuxMedium() {
+  MediumProfile m;
+  m.fsType = "ext4";
+  return m;
+}
+
+// A work list, its rows, a recording display and an engine over them.
+struct EngineRig {
+  FakeEntries entries;
+  FakeRows rows{entries};
+  FakeDisplay display;
+  TOperationEngine engine{entries.list, rows, display};
+  OperationParameters params;
+  void go(bool ignoreReadOnly = true) { engine.RunOperation(params, ignoreReadOnly); }
+};
 
 // The result a finished entry's log line ends with: seven spaces, then " - ".
 inline const std::string kDone = "        - завершено";

@@ -102,6 +102,8 @@ TEST(ValidateOperation, LimitTextAndDestinationEdges) {
   for (const char* bad : {"", "   ", "\\\\\\", "//", " // "}) {
     EXPECT_EQ(ValidateOperation(copyTo(bad)), 323) << bad;
   }
+  // A NUL byte: the system would see another folder.
+  EXPECT_EQ(ValidateOperation(copyTo(std::string("/media/stick", 12) + '\0' + "x")), 323);
   // Renaming switched off: no invalid-character rule needed.
   OperationParameters q = copyTo("/music");
   q.invalidCharRule = -1;

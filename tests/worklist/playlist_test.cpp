@@ -285,6 +285,26 @@ TEST(PlayList, RemovingRowsTwoAndFiveOfSixKeepsTheRestInOrder) {
   EXPECT_EQ(origins(list), (std::vector<std::string>{"/s/8"}));
 }
 
+TEST(PlayList, RemovingManyPositionsAtOnce) {
+  TkroPlayList list;
+  for (int i = 0; i < 10; ++i) list.Add("/s/" + std::to_string(i), "", "", i, 0, 0);
+  const std::int32_t countWithTen = list.Count();
+  list.SelectIndex(3);
+  // Positions past the end and repeated ones are ignored; the cursor leaves a removed entry.
+  list.RemoveEntriesAt({0, 3, 3, 4, 9, 12});
+  EXPECT_EQ(list.Cursor->Id, -1);
+  EXPECT_EQ(origins(list),
+            (std::vector<std::string>{"/s/1", "/s/2", "/s/5", "/s/6", "/s/7", "/s/8"}));
+  // The records are free again for new entries, which still come last.
+  list.Add("/s/new", "", "", 1, 0, 0);
+  EXPECT_LE(list.Count(), countWithTen);
+  EXPECT_EQ(origins(list).back(), "/s/new");
+  list.RemoveEntriesAt({});
+  EXPECT_EQ(list.EntryCount(), 7);
+  list.RemoveEntriesAt({0, 1, 2, 3, 4, 5, 6});
+  EXPECT_EQ(list.EntryCount(), 0);
+}
+
 TEST(PlayList, SaveAndLoadOfAThousandEntriesKeepsOrderFieldsAndEveryFlagBit) {
   TempDir dir;
   const std::string file = (dir / ".worklist.kro").string();

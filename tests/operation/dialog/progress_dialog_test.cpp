@@ -7,6 +7,8 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTimer>
+#include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <functional>
 
@@ -159,6 +161,59 @@ TEST(ProgressDialog, EscapeCancelsARunningCopy) {
   EXPECT_TRUE(sawDisabledCancel);
   EXPECT_TRUE(fs::is_empty(tmp / "dst"));
   EXPECT_FALSE(dialog.isVisible());
+}
+
+TEST(ProgressDialog, RunWithFailuresSaysHowManyAndOpensTheLog) {
+  TempDir tmp;
+  writeFile(tmp / "src/a.mp3", "a");
+  writeFile(tmp / "src/Blocked/b.mp3", "b");
+  writeFile(tmp / "dst/Blocked", "a file where a folder is wanted");
+  TkroPlayList list;
+  list.Add((tmp / "src/a.mp3").string(), "", "", 0, 0, FLAG_MARKED);
+  list.Add((tmp / "src/missing.mp3").string(), "", "", 0, 0, FLAG_MARKED);
+  list.Add((tmp / "src/Blocked/b.mp3").string(), "", "", 0, 0, FLAG_MARKED);
+  TickedRows rows(list);
+  YesBox box;
+  TForm3 dialog;
+  bool stored = false;  // the user keeps the log panel closed
+  dialog.setLogSetting([&] { return stored; }, [&](bool on) { stored = on; });
+  OperationParameters params;
+  params.destination = (tmp / "dst").string();
+  params.folderLayout = layoutNearestFolder;
+
+  bool openAtEnd = false;
+  QTimer watch;
+  watch.setInterval(0);
+  QObject::connect(&watch, &QTimer::timeout, [&] {
+    if (dialog.engine() && !dialog.engine()->flags().running &&
+        dialog.l1->text().startsWith(QStringLiteral("Операция завершена"))) {
+      watch.stop();
+      openAtEnd = dialog.logPanelVisible();
+      // A picture of the end of the run, for whoever looks at the dialog by eye.
+      if (const char* dir = std::getenv("TAVEL_SHOT_DIR"))
+        dialog.grab().save(QString::fromLocal8Bit(dir) + QStringLiteral("/progress_failures.png"));
+      dialog.Button1->click();
+    }
+  });
+  watch.start();
+  QTimer::singleShot(20000, &dialog, [&] { dialog.done(0); });
+  dialog.RunModal(list, rows, params, true);
+
+  EXPECT_EQ(dialog.l1->text().toStdString(), "Операция завершена с ошибками: 2");
+  EXPECT_TRUE(openAtEnd);
+  EXPECT_EQ(dialog.height(), 337);
+  EXPECT_FALSE(stored);  // opened for this run only
+  const auto lines = logLines(dialog);
+  ASSERT_GE(lines.size(), 3u);
+  EXPECT_NE(std::find_if(lines.begin(), lines.end(),
+                         [](const std::string& l) {
+                           return l.find("b.mp3\"...        - ошибка (") != std::string::npos;
+                         }),
+            lines.end());
+  // The first press of Log closes the panel the run opened.
+  dialog.Button3->click();
+  EXPECT_FALSE(dialog.logPanelVisible());
+  EXPECT_FALSE(stored);
 }
 
 TEST(ProgressDialog, DrawsAtABoundedRateAndKeepsEveryLine) {
