@@ -1,29 +1,45 @@
 #include "app/worklist_model.h"
 
+#include <QStringEncoder>
 #include <algorithm>
 
 WorkListModel::WorkListModel(QObject* parent) : QAbstractItemModel(parent) {}
 
 std::string WorkListModel::packCells(const std::vector<QString>& cells, std::size_t columns) {
   const std::size_t n = std::min(cells.size(), columns);
-  std::vector<QByteArray> utf8(n);
-  std::size_t size = 0, used = 0;
+  std::size_t used = 0, room = 0;
   for (std::size_t c = 0; c < n; ++c) {
-    utf8[c] = cells[c].toUtf8();
-    const std::size_t length = static_cast<std::size_t>(utf8[c].size());
-    for (std::size_t l = length; l >= 0x80; l >>= 7) ++size;
-    size += 1 + length;
-    if (length) used = c + 1;
+    if (!cells[c].isEmpty()) used = c + 1;
+    room += 3 * static_cast<std::size_t>(cells[c].size());  // UTF-8 of one UTF-16 unit
   }
   if (used == 0) return std::string();
+  // The texts are converted into one scratch buffer kept between calls, so that a row
+  // costs one allocation: its packed block.
+  thread_local std::string scratch;
+  thread_local std::vector<std::size_t> lengths;
+  if (scratch.size() < room) scratch.resize(room);
+  lengths.clear();
+  QStringEncoder utf8(QStringEncoder::Utf8, QStringConverter::Flag::Stateless);
+  char* out = scratch.data();
+  std::size_t size = 0;
+  for (std::size_t c = 0; c < used; ++c) {
+    char* end = utf8.appendToBuffer(out, cells[c]);
+    const auto length = static_cast<std::size_t>(end - out);
+    lengths.push_back(length);
+    for (std::size_t l = length; l >= 0x80; l >>= 7) ++size;
+    size += 1 + length;
+    out = end;
+  }
   std::string packed;
   packed.reserve(size);
-  for (std::size_t c = 0; c < used; ++c) {
-    std::size_t length = static_cast<std::size_t>(utf8[c].size());
+  const char* text = scratch.data();
+  for (std::size_t length : lengths) {
+    const std::size_t bytes = length;
     for (; length >= 0x80; length >>= 7)
       packed.push_back(static_cast<char>(0x80 | (length & 0x7F)));
     packed.push_back(static_cast<char>(length));
-    packed.append(utf8[c].constData(), static_cast<std::size_t>(utf8[c].size()));
+    packed.append(text, bytes);
+    text += bytes;
   }
   return packed;
 }
@@ -75,16 +91,28 @@ void WorkListModel::appendRows(const std::vector<int>& entryNumbers) {
   endInsertRows();
 }
 
+void WorkListModel::beginBulkAppend() {
+  if (bulk_) return;
+  bulk_ = true;
+  beginResetModel();
+}
+
+void WorkListModel::endBulkAppend() {
+  if (!bulk_) return;
+  bulk_ = false;
+  endResetModel();
+}
+
 void WorkListModel::appendRows(std::vector<RowData>&& rows) {
   if (rows.empty()) return;
   const int first = rowCountTotal();
-  beginInsertRows({}, first, first + static_cast<int>(rows.size()) - 1);
+  if (!bulk_) beginInsertRows({}, first, first + static_cast<int>(rows.size()) - 1);
   rows_.reserve(rows_.size() + rows.size());
   for (RowData& r : rows) {
     rows_.push_back(Row{packCells(r.cells, columns_.size()), r.entry, r.checked});
     std::vector<QString>().swap(r.cells);  // the texts are packed; their memory goes now
   }
-  endInsertRows();
+  if (!bulk_) endInsertRows();
 }
 
 void WorkListModel::setRow(int row, bool checked, std::vector<QString>&& cells, bool notify) {

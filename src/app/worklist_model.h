@@ -49,6 +49,11 @@ class WorkListModel : public QAbstractItemModel {
   void appendRows(const std::vector<int>& entryNumbers);
   // Appends whole rows (entry, check box, texts) with a single insert notification.
   void appendRows(std::vector<RowData>&& rows);
+  // Appends between beginBulkAppend and endBulkAppend reach the view as one reset at the
+  // end instead of one insert each: a view lays out its whole list again on every insert,
+  // and rows handed over in batches would cost that once per batch.
+  void beginBulkAppend();
+  void endBulkAppend();
   // Rewrites one row from its entry. The check box is set as the entry has it, so no
   // checkStateChanged is sent. With notify false the view learns nothing yet; a bulk
   // rewrite then ends with notifyRowsChanged over the rewritten rows.
@@ -116,4 +121,5 @@ class WorkListModel : public QAbstractItemModel {
   std::vector<Row> rows_;
   bool checkable_ = true;
   bool captionEditable_ = true;
+  bool bulk_ = false;
 };

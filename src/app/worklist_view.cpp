@@ -278,6 +278,7 @@ void WorkListView::ListFullUpdate() {
     const std::int32_t count = list->EntryCount();
     std::vector<WorkListModel::RowData> rows;
     rows.reserve(kBatch);
+    w_.model->beginBulkAppend();
     for (std::int32_t p = 0; p < count; ++p) {
       if (!list->SelectIndex(p)) continue;
       WorkListModel::RowData r;
@@ -290,6 +291,7 @@ void WorkListView::ListFullUpdate() {
       }
     }
     w_.model->appendRows(std::move(rows));
+    w_.model->endBulkAppend();
   }
   EndListWork(std::string());
 }

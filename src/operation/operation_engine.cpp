@@ -605,6 +605,9 @@ std::string TOperationEngine::failureReason(const FileOpResult& r,
   }
   if (rootGone()) return LangString(398);
   if (!anythingAt(origin)) return LangString(397);
+  // The source is there and the root too: the folder for the file is what is missing
+  // (its creation failed, or a file stands where it should be).
+  if (r.error == ENOENT || r.error == ENOTDIR) return LangString(401);
   if (r.error != 0) return std::strerror(r.error);
   return r.message;
 }

@@ -22,8 +22,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <new>
 
@@ -48,22 +50,54 @@ constexpr std::uint8_t partAll = 0x1F;
 
 // ------------------------------------------------------------------------- writing
 
+// Writes the file's bytes into a window: the whole file when the window is as large (a
+// save to memory), or a piece at a time handed to `sink` (a save to a file, which so needs no
+// second copy of the whole store in memory). The CRC of what is written runs along.
 class Out {
  public:
-  explicit Out(unsigned char* buf) : p_(buf) {}
+  using Sink = std::function<bool(const unsigned char*, std::size_t)>;
+  Out(unsigned char* window, std::size_t size, Sink sink = {})
+      : buf_(window), cap_(size), sink_(std::move(sink)) {}
   template <class T>
   void put(T v) {
-    std::memcpy(p_, &v, sizeof v);
-    p_ += sizeof v;
+    bytes(&v, sizeof v);
   }
   void bytes(const void* d, std::size_t n) {
-    if (n) std::memcpy(p_, d, n);
-    p_ += n;
+    const auto* p = static_cast<const unsigned char*>(d);
+    while (n > 0) {
+      if (used_ == cap_) flush();
+      const std::size_t k = std::min(n, cap_ - used_);
+      std::memcpy(buf_ + used_, p, k);
+      used_ += k;
+      p += k;
+      n -= k;
+    }
   }
-  unsigned char* pos() const { return p_; }
+  // Ends the file with the CRC of everything written before it, and hands the rest over.
+  void finish() {
+    crc_ = Crc32c(buf_ + crcFrom_, used_ - crcFrom_, crc_);
+    crcFrom_ = used_;
+    const std::uint32_t crc = crc_;
+    counting_ = false;
+    put<std::uint32_t>(crc);
+    if (sink_) flush();
+  }
+  // False once the sink refused a piece.
+  bool ok() const { return ok_; }
 
  private:
-  unsigned char* p_;
+  void flush() {
+    if (counting_) crc_ = Crc32c(buf_ + crcFrom_, used_ - crcFrom_, crc_);
+    if (ok_ && sink_) ok_ = sink_(buf_, used_);
+    // A window without a sink is the whole file and never fills up before its end.
+    used_ = crcFrom_ = 0;
+  }
+
+  unsigned char* buf_;
+  std::size_t cap_, used_ = 0, crcFrom_ = 0;
+  std::uint32_t crc_ = 0;
+  bool counting_ = true, ok_ = true;
+  Sink sink_;
 };
 
 std::uint8_t partsOf(const KroStore& s, const KroObj& o) {
@@ -95,12 +129,10 @@ std::size_t valueSize(const KroObj& o) {
   return 0;
 }
 
-}  // namespace
-
-KroBytes kroSerializeBytes(const KroStore& s) {
-  // First the exact size, so the buffer is allocated once.
+// The exact size of the file, and the totals its payload begins with.
+std::size_t serializedSize(const KroStore& s, std::uint64_t& textBytes, std::uint64_t& poolWords) {
   std::size_t size = kHeader + 4 + 8 + 8 + kTrailer;
-  std::uint64_t textBytes = 0, poolWords = 0;
+  textBytes = poolWords = 0;
   for (std::int32_t n = 0; n < s.count(); ++n) {
     const KroObj& o = s.obj(n);
     size += 1;
@@ -121,11 +153,12 @@ KroBytes kroSerializeBytes(const KroStore& s) {
       for (const auto& f : s.masks.at(n)) size += 1 + f.name.size() + 16;
     }
   }
+  return size;
+}
 
-  KroBytes buf;
-  buf.data.reset(new unsigned char[size]);  // every byte is written below
-  buf.size = size;
-  Out w(buf.data.get());
+// Writes the whole file (of the size serializedSize gave) through w.
+void writeStore(const KroStore& s, std::size_t size, std::uint64_t textBytes,
+                std::uint64_t poolWords, Out& w) {
   w.bytes(kMagic, sizeof kMagic);
   w.put<std::uint32_t>(kVersion);
   w.put<std::uint32_t>(0);
@@ -190,8 +223,20 @@ KroBytes kroSerializeBytes(const KroStore& s) {
       }
     }
   }
-  const std::size_t body = static_cast<std::size_t>(w.pos() - buf.data.get());
-  w.put<std::uint32_t>(Crc32c(buf.data.get(), body));
+  w.finish();
+}
+
+}  // namespace
+
+KroBytes kroSerializeBytes(const KroStore& s) {
+  // First the exact size, so the buffer is allocated once.
+  std::uint64_t textBytes = 0, poolWords = 0;
+  const std::size_t size = serializedSize(s, textBytes, poolWords);
+  KroBytes buf;
+  buf.data.reset(new unsigned char[size]);  // every byte is written below
+  buf.size = size;
+  Out w(buf.data.get(), size);
+  writeStore(s, size, textBytes, poolWords, w);
   return buf;
 }
 
@@ -515,14 +560,15 @@ std::int32_t kro_dbSave(KroHandle* h, const std::string& file, std::int32_t mode
   if (!h || !h->store) return kroErrHandle;
   if (file.empty()) return kroErrArgument;
   const Ops ops = currentOps();
-  KroBytes bytes;
-  try {
-    bytes = kroSerializeBytes(*h->store);
-  } catch (const std::bad_alloc&) {
-    return kroErrMemory;
-  }
+  std::uint64_t textBytes = 0, poolWords = 0;
+  const std::size_t size = serializedSize(*h->store, textBytes, poolWords);
   // A file that could not be loaded again is not written.
-  if (bytes.size > kroMaxFileBytes) return kroErrTooLarge;
+  if (size > kroMaxFileBytes) return kroErrTooLarge;
+  // The file is written a window at a time: a whole copy of a large list in memory would
+  // be the peak of the program's memory at every save.
+  constexpr std::size_t kWindow = std::size_t(1) << 20;
+  std::unique_ptr<unsigned char[]> window(new (std::nothrow) unsigned char[kWindow]);
+  if (!window) return kroErrMemory;
 
   // The new content goes to a fresh file beside the target and replaces it by rename only
   // once it is whole (and, when durable, on the disk): a failure at any point leaves the
@@ -539,7 +585,11 @@ std::int32_t kro_dbSave(KroHandle* h, const std::string& file, std::int32_t mode
     if (fd < 0 && errno != EEXIST) break;
   }
   if (fd < 0) return kroErrIo;
-  bool ok = writeAll(ops, fd, reinterpret_cast<const char*>(bytes.data.get()), bytes.size);
+  Out w(window.get(), kWindow, [&](const unsigned char* p, std::size_t n) {
+    return writeAll(ops, fd, reinterpret_cast<const char*>(p), n);
+  });
+  writeStore(*h->store, size, textBytes, poolWords, w);
+  bool ok = w.ok();
   if (ok && !(mode & kroSaveNoFlush)) ok = ops.fsync(fd) == 0;
   if (::close(fd) != 0) ok = false;
   if (ok) ok = ops.rename(tmp.c_str(), file.c_str()) == 0;

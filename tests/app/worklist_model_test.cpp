@@ -253,3 +253,31 @@ TEST(WorkListModel, TextsOfEveryLengthAndScriptComeBackAsTheyWereGiven) {
   EXPECT_EQ(m.cellText(3, 0).size(), 70000);
   EXPECT_EQ(m.cellText(3, 1), cyrillic);
 }
+
+TEST(WorkListModel, BatchesAppendedInBulkReachTheViewAsOneReset) {
+  WorkListModel m;
+  QAbstractItemModelTester tester(&m, QAbstractItemModelTester::FailureReportingMode::Fatal);
+  m.setColumns(fourColumns());
+  m.appendRow(1);
+  QSignalSpy inserted(&m, &QAbstractItemModel::rowsInserted);
+  QSignalSpy reset(&m, &QAbstractItemModel::modelReset);
+  m.beginBulkAppend();
+  m.beginBulkAppend();  // nested calls change nothing
+  for (int batch = 0; batch < 3; ++batch) {
+    std::vector<WorkListModel::RowData> rows;
+    for (int i = 0; i < 100; ++i) rows.push_back({2 + batch * 100 + i, i % 2 == 0, {"t"}});
+    m.appendRows(std::move(rows));
+  }
+  EXPECT_EQ(reset.count(), 0);
+  m.endBulkAppend();
+  m.endBulkAppend();
+  EXPECT_EQ(inserted.count(), 0);
+  EXPECT_EQ(reset.count(), 1);
+  ASSERT_EQ(m.rowCount(), 301);
+  EXPECT_EQ(m.entryNumber(300), 301);
+  EXPECT_TRUE(m.isChecked(299));
+  EXPECT_EQ(m.cellText(150, 0), QStringLiteral("t"));
+  // Outside a bulk append every append is an insert again.
+  m.appendRow(500);
+  EXPECT_EQ(inserted.count(), 1);
+}

@@ -324,6 +324,44 @@ TEST(StoreFile, AFailedSaveReportsAnErrorAndLeavesTheOldFileAndNoLeftovers) {
   EXPECT_EQ(s.SaveToFile("", 2), kroErrArgument);
 }
 
+ssize_t writeThenFail(int fd, const void* d, std::size_t n) {
+  // Whole pieces go through until the disk fills up at the third.
+  if (++calls < 3) return ::write(fd, d, n);
+  errno = ENOSPC;
+  return -1;
+}
+
+TEST(StoreFile, AStoreLargerThanTheSaveWindowIsSavedWholeAndAFailureLateInItKeepsTheOldFile) {
+  TempDir dir;
+  const std::string path = (dir / "list.kro").string();
+  TkroObject s([](const std::string&) {});
+  fill(s);
+  ASSERT_EQ(s.SaveToFile(path, 2), 0);
+  const std::string old = readFile(path);
+  // About 5 MiB of texts, values of odd lengths, so pieces end inside values.
+  for (int i = 0; i < 2000; ++i)
+    s.System->WriteValue("Big/v" + std::to_string(i),
+                         KroValue(std::string(1000 + i * 3, static_cast<char>('a' + i % 26))));
+  const std::string whole = snapshot(s);
+  ASSERT_GT(whole.size(), std::size_t(4) << 20);
+
+  calls = 0;
+  {
+    KroFileOps ops{nullptr, writeThenFail, nullptr, nullptr};
+    FileOpsGuard guard(ops);
+    EXPECT_EQ(s.SaveToFile(path, 2), kroErrIo);
+  }
+  EXPECT_EQ(calls, 3);
+  EXPECT_EQ(readFile(path), old);
+  EXPECT_EQ(filesIn(dir.path()), 1u);
+
+  ASSERT_EQ(s.SaveToFile(path, 2), 0);
+  EXPECT_EQ(readFile(path), whole);
+  TkroObject back([](const std::string&) {});
+  ASSERT_EQ(back.LoadFromFile(path, 3), 0);
+  EXPECT_EQ(snapshot(back), whole);
+}
+
 int takenNames = 0;
 int openAfterTakenNames(const char* path, int flags, mode_t mode) {
   if (takenNames > 0) {
