@@ -408,7 +408,7 @@ constexpr const char* kEnglishSlots[kStringTableSize] = {
     /* 398 */ "destination device disconnected",
     /* 399 */ "Operation aborted: %1",
     /* 400 */ "as \"%1\"",
-    /* 401 */ nullptr,
+    /* 401 */ "destination folder not created",
     /* 402 */ nullptr,
     /* 403 */ nullptr,
     /* 404 */ nullptr,
