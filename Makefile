@@ -6,7 +6,7 @@ BUILD_SAN  ?= build-san
 JOBS       ?= $(shell nproc)
 CMAKE_GEN  := -G Ninja
 
-.PHONY: all deps deps-run deps-test configure build program run test test-sanitize bench clean
+.PHONY: all deps deps-run deps-test configure build program run test test-sanitize bench package clean
 
 all: build
 
@@ -46,6 +46,10 @@ test-sanitize: deps-test
 # (the usage of each stands in the first lines of its source under bench/).
 bench: build
 	@ls $(BUILD)/bench | grep -v -e '^CMakeFiles$$' -e '\.cmake$$' -e '^CTestTestfile' || true
+
+# The Debian package of the program (tavel_<version>_<arch>.deb in $(BUILD)).
+package: program
+	cmake --build $(BUILD) --target package
 
 clean:
 	rm -rf $(BUILD) $(BUILD_SAN)

@@ -18,6 +18,9 @@ run_packages=(
   libmpv-dev
   libblkid-dev           # reads the file system of a destination device
   libtag1-dev            # tags and lengths of audio files (TagLib)
+  libqt6svg6             # draws the program's SVG icon (window, About box)
+  dpkg-dev               # make package: dpkg-shlibdeps finds the package's dependencies
+  file                   # make package: CPack finds the executables to look at
 )
 
 # Tests, fuzzing and benchmarks only.
@@ -36,6 +39,8 @@ test_packages=(
   fusefat
   exfat-fuse
   ffmpeg                 # audio files of every format, made by the tag tests
+  desktop-file-utils     # desktop-file-validate for tavel.desktop
+  appstream              # appstreamcli validate for the metainfo
 )
 
 group="${1:-test}"

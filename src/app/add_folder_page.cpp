@@ -22,6 +22,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "app/add_paths.h"
 #include "app/main_window.h"
 #include "app/worklist_view.h"
 #include "worklist/add_files.h"
@@ -519,8 +520,9 @@ bool AddFolderPage::eventFilter(QObject* watched, QEvent* event) {
       case QEvent::DragEnter:
       case QEvent::DragMove: {
         auto* e = static_cast<QDropEvent*>(event);
-        // Only folders from our own tree: a drag from elsewhere carries no tree selection.
-        if (w_.tree && e->source() == w_.tree) {
+        // Folders from our own tree, or files and folders from a file manager (URLs).
+        if ((w_.tree && e->source() == w_.tree) ||
+            (!e->source() && !view_.busy() && !LocalPathsOf(e->mimeData()).empty())) {
           e->setDropAction(Qt::CopyAction);
           e->accept();
         } else {
@@ -534,6 +536,10 @@ bool AddFolderPage::eventFilter(QObject* watched, QEvent* event) {
           e->setDropAction(Qt::CopyAction);
           e->accept();
           DropFromTree();
+        } else if (!e->source() && !LocalPathsOf(e->mimeData()).empty()) {
+          e->setDropAction(Qt::CopyAction);
+          e->accept();
+          AddHandedPaths(view_, *this, LocalPathsOf(e->mimeData()));
         } else {
           e->ignore();
         }

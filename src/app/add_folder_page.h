@@ -117,6 +117,9 @@ class AddFolderPage : public QObject {
   QString selectedTreePath() const;
   // Drop of a folder dragged from the tree: histories, folder text, scan.
   void DropFromTree();
+  // Adds a folder handed over from outside the page (command line, a drop from a file
+  // manager) with the page's current options: subfolders, mask, mark, descriptions.
+  void AddFolderWithOptions(const QString& folder) { addFolder(folder); }
   // The folder typed into the folder text is shown and selected in the tree (a hidden one
   // too); nothing when it is no folder below the tree's roots.
   void ShowTypedFolder();

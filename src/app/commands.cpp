@@ -2,6 +2,8 @@
 
 #include <QAction>
 #include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QDesktopServices>
 #include <QDialog>
 #include <QEvent>
@@ -112,6 +114,7 @@ void Commands::bind() {
   });
   connect(f.pcCenter, &QTabWidget::currentChanged, this, &Commands::pcCenterChange);
   f.List0->installEventFilter(this);
+  f.NavTree->installEventFilter(this);  // Enter and Space on the selected node
   f.NavTree->viewport()->installEventFilter(this);
   f.JvNavPanelHeader1->installEventFilter(this);
   f.JvPanel4->installEventFilter(this);
@@ -195,6 +198,16 @@ void Commands::NavTreeClick() {
   if (!NavGo(command)) CmdCall(command, kSourceTree, false);
 }
 
+bool Commands::NavTreeKeyDown(QKeyEvent* event) {
+  // Keypad Enter carries the keypad flag; any other modifier leaves the key to the tree.
+  if (event->modifiers() & ~Qt::KeyboardModifiers(Qt::KeypadModifier)) return false;
+  const int key = event->key();
+  if (key != Qt::Key_Return && key != Qt::Key_Enter && key != Qt::Key_Space) return false;
+  // A held key runs the command once, not once per repeat.
+  if (!event->isAutoRepeat() && form_.NavTree->currentItem()) NavTreeClick();
+  return true;
+}
+
 void Commands::TreeNavAction() {
   CmdCall(NodeCommand(form_.NavTree->currentItem()), kSourceTree, true);
 }
@@ -256,7 +269,14 @@ void Commands::RefreshNavigation() {
 }
 
 std::string Commands::readmePath() const {
-  return QCoreApplication::applicationDirPath().toStdString() + "/Additional/readme.htm";
+  // A build or a portable copy keeps the guide beside the executable; an installed
+  // program has it under the prefix's share folder (bin/../share/tavel).
+  const QString exeFolder = QCoreApplication::applicationDirPath();
+  const QString beside = exeFolder + QStringLiteral("/Additional/readme.htm");
+  const QString installed =
+      QDir::cleanPath(exeFolder + QStringLiteral("/../share/tavel/Additional/readme.htm"));
+  return (QFileInfo::exists(beside) || !QFileInfo::exists(installed) ? beside : installed)
+      .toStdString();
 }
 
 std::string Commands::logsPath() const {
@@ -281,6 +301,9 @@ void Commands::showModal(QDialog* dialog) {
 bool Commands::eventFilter(QObject* watched, QEvent* event) {
   if (watched == form_.List0 && event->type() == QEvent::KeyPress)
     return List0KeyDown(static_cast<QKeyEvent*>(event));
+  if (watched == form_.NavTree && event->type() == QEvent::KeyPress &&
+      NavTreeKeyDown(static_cast<QKeyEvent*>(event)))
+    return true;
   if (watched == form_.NavTree->viewport()) {
     const QEvent::Type type = event->type();
     // A double click's second press chooses no new node: the first click did.

@@ -51,6 +51,9 @@ class Commands : public QObject {
   void plMenuItemClick(QAction* item);
   // True when the key was taken.
   bool List0KeyDown(QKeyEvent* event);
+  // Enter, keypad Enter and Space on the tree run the selected node as a click does. True
+  // when the key was taken.
+  bool NavTreeKeyDown(QKeyEvent* event);
   void pcCenterChange(int page);
 
   // The tree's selected node opens and every other branch closes, so one branch stays open.

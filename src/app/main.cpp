@@ -16,6 +16,7 @@
 #include "app/shutdown_signals.h"
 #include "app/startup_options.h"
 #include "lang/lang.h"
+#include "lang/string_table.h"
 
 namespace {
 
@@ -44,9 +45,15 @@ void startupMessageHandler(QtMsgType type, const QMessageLogContext& context, co
 }  // namespace
 
 int main(int argc, char** argv) {
+  // The table is chosen before anything shows a text, the splash included.
+  SetTableLanguage(TableLanguageFromEnvironment());
   const std::vector<std::string> args(argv, argv + argc);
-  StartupOptions options = ParseStartupOptions(args);
-  for (const std::string& w : options.warnings) std::cerr << "tavel: " << w << "\n";
+  // Help and version are answered before anything needs a display.
+  const StartupOptions early = ParseStartupOptions(args);
+  if (early.help || early.version) {
+    std::cout << (early.help ? early.helpText : VersionText() + "\n") << std::flush;
+    return 0;
+  }
   // Without one (no HOME, no TAVEL_HOME) the program runs on and says so in a box.
   const std::string dataFolder = ChooseDataFolder(CurrentDataFolderInputs());
 
@@ -58,15 +65,20 @@ int main(int argc, char** argv) {
   qInstallMessageHandler(previousHandler);
   for (const std::string& m : heldBack) std::cerr << m << "\n";
   heldBack.clear();
+  // Qt has taken its own switches (-platform, -style, ...) out of the arguments by now; the
+  // rest is ours. The log shows the command line as it was given.
+  StartupOptions options = ParseStartupOptions(std::vector<std::string>(argv, argv + argc));
+  options.commandLine = early.commandLine;
+  for (const std::string& w : options.warnings) std::cerr << "tavel: " << w << "\n";
   // Qt takes the user's locale for the whole process; numbers stay "C" (the media player
   // refuses to start otherwise), and the user's decimal separator is read from the
   // locale settings where a text needs it.
   std::setlocale(LC_NUMERIC, "C");
-  // The program speaks Russian whatever the desktop's language, so Qt's own texts (the
-  // buttons of message boxes, the file dialogs) are Russian too when the translation is
-  // installed.
+  // Qt's own texts (the buttons of message boxes, the file dialogs) speak the language of
+  // the program's table: Russian needs Qt's translation, English is Qt's own.
   QTranslator qtTexts;
-  if (qtTexts.load(QStringLiteral("qtbase_ru"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+  if (CurrentTableLanguage() == TableLanguage::Russian &&
+      qtTexts.load(QStringLiteral("qtbase_ru"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
     QCoreApplication::installTranslator(&qtTexts);
   TavelProgram program(std::move(options), dataFolder);
   return program.run();

@@ -43,7 +43,11 @@ void importPlaylist(WorkListView& view, int titleId, bool replace) {
     return d.openFiles(LangString(titleId), LangString(109), false);
   });
   if (files.empty()) return;
-  const std::string& file = files.front();
+  ImportPlaylistFile(view, files.front(), replace);
+}
+}  // namespace
+
+void ImportPlaylistFile(WorkListView& view, const std::string& file, bool replace) {
   // The list is replaced only by a playlist that was read and accepted: a refused file
   // leaves it as it was (and an emptied list would be saved at exit).
   const std::optional<M3uParseResult> parsed = ReadM3UForImport(file);
@@ -59,7 +63,6 @@ void importPlaylist(WorkListView& view, int titleId, bool replace) {
   view.ShowCount(view.adder().counter(), true);
   view.SetStatusText(0, LangString(143), true);
 }
-}  // namespace
 
 void SetFileDialogs(IFileDialogs* dialogs) {
   installed = dialogs;
@@ -138,6 +141,10 @@ void CmdAddFiles(WorkListView& view) {
   const std::vector<std::string> files = withDialogs(view, [](IFileDialogs& d) {
     return d.openFiles(LangString(108), LangString(467) + "|" + LangString(110), true);
   });
+  AddFilesToList(view, files);
+}
+
+void AddFilesToList(WorkListView& view, const std::vector<std::string>& files) {
   if (files.empty()) return;
   view.adder().resetCounter();
   view.adder().AddFiles(files);

@@ -52,7 +52,14 @@ std::vector<std::string> QtFileFilters(const std::string& tableFilter);
 // (index 0) was chosen.
 std::string WithPlaylistExtension(const std::string& file, int filterIndex);
 
-void CmdAddFiles(WorkListView& view);      // 1120
+void CmdAddFiles(WorkListView& view);  // 1120
+// What the add-files command does with the files once chosen: each added in order, then
+// the count and "done" shown. Used for files given on the command line or dropped too.
+void AddFilesToList(WorkListView& view, const std::vector<std::string>& files);
+// What the playlist commands do with the file once chosen: a file that is read and
+// accepted as a playlist is imported (replacing the list when asked); a refused file is
+// reported and leaves the list as it was.
+void ImportPlaylistFile(WorkListView& view, const std::string& file, bool replace);
 void CmdAddPlaylist(WorkListView& view);   // 1130
 void CmdOpenPlaylist(WorkListView& view);  // 1820
 void CmdSavePlaylist(WorkListView& view);  // 1830

@@ -8,8 +8,11 @@
 #include <QThread>
 #include <QTimer>
 #include <cstring>
+#include <iostream>
 
 #include "app/about_window.h"
+#include "app/add_folder_page.h"
+#include "app/add_paths.h"
 #include "app/configuration.h"
 #include "app/data_folder.h"
 #include "app/exception_handler.h"
@@ -21,6 +24,7 @@
 #include "app/settings_dialog.h"
 #include "app/shutdown_signals.h"
 #include "app/splash_window.h"
+#include "app/worklist_view.h"
 #include "lang/lang.h"
 #include "lang/message_box.h"
 #include "operation/operation_engine.h"
@@ -178,6 +182,15 @@ void TavelProgram::splashCountdown() {
   }
 }
 
+void TavelProgram::addStartupPaths() {
+  if (!mainWindow_ || mainWindow_->closed()) return;
+  for (const std::string& missing : AddHandedPaths(
+           WorkListView::of(*mainWindow_), AddFolderPage::of(*mainWindow_), options_.paths)) {
+    std::cerr << "tavel: not added, no such file or folder: " << missing << "\n";
+    log_.LogWrite("not found: " + missing);
+  }
+}
+
 int TavelProgram::run() {
   // 1-3: the log and its header.
   openLog();
@@ -211,6 +224,9 @@ int TavelProgram::run() {
   // 5: the application object.
   log_.LogWrite(".Initialize");
   QApplication::setApplicationName(QStringLiteral("tavel"));
+  // The desktop entry's name lets the task bar match the window with tavel.desktop.
+  QGuiApplication::setDesktopFileName(QStringLiteral("tavel"));
+  QApplication::setWindowIcon(ProgramIcon());
   QApplication::setApplicationVersion(QString::fromLatin1(kProgramVersion));
   // The message loop ends when the main window has closed, not when the last window does
   // (the splash is hidden before the loop starts).
@@ -275,6 +291,9 @@ int TavelProgram::run() {
         ShowBox(box);
       });
     }
+    // Paths given on the command line go into the list once the window is up, so that a
+    // long folder scan shows its progress in the window.
+    if (!options_.paths.empty()) QTimer::singleShot(0, loop_.get(), [this] { addStartupPaths(); });
     if (runningHook_) QTimer::singleShot(0, loop_.get(), runningHook_);
     loop_->exec();
     loop_.reset();

@@ -43,6 +43,8 @@ class TavelProgram {
   // Parts of run(), in their order; public so tests can drive start-up piece by piece.
   void openLog();
   void writeHeader();
+  // Puts the command line's files and folders into the list (the message loop runs).
+  void addStartupPaths();
 
   const StartupOptions& options() const { return options_; }
   const std::string& programFolder() const { return dataFolder_; }

@@ -32,10 +32,8 @@ TForm2::TForm2(QWidget* parent) : QDialog(parent) {
 
   CheckBox1 = checkBox(TabSheet1, "CheckBox1", 282);
   CheckBox2 = checkBox(TabSheet1, "CheckBox2", 283);
-  // This option has its own caption; it has no text in the table.
-  CheckBox8 = Named(
-      new QCheckBox(QString::fromUtf8("Игнорировать атрибут \"Только для чтения\""), TabSheet1),
-      "CheckBox8");
+  // This option carries no tag: its caption is set here once, from its own slot.
+  CheckBox8 = Named(new QCheckBox(DesignText(476), TabSheet1), "CheckBox8");
   CheckBox9 = checkBox(TabSheet1, "CheckBox9", 466);
   auto* p1 = new QVBoxLayout(TabSheet1);
   p1->setContentsMargins(14, 14, 14, 14);

@@ -4,8 +4,12 @@ namespace {
 IMessageBox* installed = nullptr;
 }
 
-void SetMessageBox(IMessageBox* box) { installed = box; }
-IMessageBox* CurrentMessageBox() { return installed; }
+void SetMessageBox(IMessageBox* box) {
+  installed = box;
+}
+IMessageBox* CurrentMessageBox() {
+  return installed;
+}
 
 MsgResult ShowBox(const MessageRequest& request) {
   if (installed) return installed->show(request);

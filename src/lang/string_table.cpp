@@ -482,10 +482,10 @@ constexpr const char* kSlots[kStringTableSize] = {
     /* 473 */ nullptr,
     /* 474 */ nullptr,
     /* 475 */ nullptr,
-    /* 476 */ nullptr,
-    /* 477 */ nullptr,
-    /* 478 */ nullptr,
-    /* 479 */ nullptr,
+    /* 476 */ "Игнорировать атрибут \"Только для чтения\"",
+    /* 477 */ "Заполнение музыкальных плееров и флешек из вашей музыкальной коллекции",
+    /* 478 */ "Лицензия: %1",
+    /* 479 */ "Используемые библиотеки:",
     /* 480 */ "Предыдущий трек",
     /* 481 */ "Начать воспроизведение",
     /* 482 */ "Пауза",
@@ -510,7 +510,7 @@ constexpr const char* kSlots[kStringTableSize] = {
 // clang-format on
 }  // namespace
 
-const char* StringTableSlot(int id) {
+const char* RussianStringTableSlot(int id) {
   if (id < 0 || id >= kStringTableSize) return nullptr;
   return kSlots[id];
 }

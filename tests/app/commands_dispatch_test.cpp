@@ -272,6 +272,45 @@ TEST_F(CommandsTest, AClickAtHumanPaceActsOnTheNodeThatWasPressed) {
   EXPECT_TRUE(callLines(from).empty());
 }
 
+TEST_F(CommandsTest, EnterAndSpaceOnTheTreeRunTheSelectedNodeAsAClickDoes) {
+  form.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+  commands.RefreshNavigation();
+  form.NavTree->setFocus();
+  RecordingDialogs dialogs;
+  // The calls the keys made (CmdCall also logs its end).
+  const auto calls = [this](std::size_t from) {
+    std::vector<std::string> out;
+    for (const std::string& l : callLines(from))
+      if (l != "CmdCall END") out.push_back(l);
+    return out;
+  };
+  // "Files..." asks for files, as its click does.
+  selectNode(1120);
+  std::size_t from = logSize();
+  QTest::keyClick(form.NavTree, Qt::Key_Return);
+  EXPECT_EQ(calls(from), std::vector<std::string>{"CmdCall 1120 0 false"});
+  EXPECT_EQ(dialogs.titles.size(), 1u);
+  from = logSize();
+  QTest::keyClick(form.NavTree, Qt::Key_Space);
+  QTest::keyClick(form.NavTree, Qt::Key_Enter, Qt::KeypadModifier);
+  EXPECT_EQ(calls(from).size(), 2u);
+  EXPECT_EQ(dialogs.titles.size(), 3u);
+  // With a modifier, or held down (repeats), nothing more runs.
+  from = logSize();
+  QTest::keyClick(form.NavTree, Qt::Key_Return, Qt::ControlModifier);
+  QKeyEvent repeat(QEvent::KeyPress, Qt::Key_Space, Qt::NoModifier, QStringLiteral(" "), true);
+  QApplication::sendEvent(form.NavTree, &repeat);
+  EXPECT_TRUE(calls(from).empty());
+  // A page node shows its page and runs nothing, as its click does.
+  selectNode(1110);
+  form.pcEdits->setCurrentIndex(0);
+  from = logSize();
+  QTest::keyClick(form.NavTree, Qt::Key_Return);
+  expectPages(kLeftPageAddFolder, kCentrePageList);
+  EXPECT_TRUE(calls(from).empty());
+}
+
 TEST_F(CommandsTest, SelectingANodeWithTheKeysOnlySwitchesPagesAndKeepsOneBranchOpen) {
   const std::size_t from = logSize();
   selectNode(1810);

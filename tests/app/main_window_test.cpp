@@ -34,6 +34,7 @@
 #include "app/radio_group.h"
 #include "app/settings_dialog.h"
 #include "app/worklist_model.h"
+#include "lang/lang.h"
 #include "test_support.h"
 
 namespace {
@@ -383,4 +384,15 @@ TEST(Dialogs, AboutBoxNamesTheProgramAndVersion) {
   TForm4 d;
   EXPECT_EQ(d.lName->text(), QStringLiteral("Vo Tavel"));
   EXPECT_EQ(d.lVersion->text(), QStringLiteral("v 0.9.2"));
+  EXPECT_EQ(d.lText->text().toStdString(), LangString(477));
+  EXPECT_NE(d.lLicence->text().indexOf(QLatin1String("GPL-3.0-or-later")), -1);
+  // Every library with its version and licence, the Qt the program runs with included.
+  const QString libs = d.lLibraries->text();
+  EXPECT_NE(libs.indexOf(QStringLiteral("Qt %1 (LGPL-3.0-only)").arg(qVersion())), -1)
+      << libs.toStdString();
+  EXPECT_NE(libs.indexOf(QLatin1String("libmpv API ")), -1) << libs.toStdString();
+  EXPECT_EQ(libs.count(QLatin1Char('\n')), static_cast<qsizetype>(UsedLibraries().size()));
+  // The built-in icon is there for the window when no theme has one.
+  EXPECT_FALSE(QIcon(QStringLiteral(":/icons/tavel.svg")).isNull());
+  EXPECT_FALSE(ProgramIcon().pixmap(32, 32).isNull());
 }

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "lang/lang.h"
+#include "lang/string_table.h"
 #include "test_support.h"
 #include "worklist/playlist.h"
 
@@ -161,26 +162,36 @@ TEST(ProgramProcess, AFifoAsTheWineRegistryDoesNotStallStartUp) {
 // status 1 (not Qt's abort).
 TEST(ProgramProcess, WithoutADisplayOneClearLineAndStatusOne) {
   REQUIRE_PROGRAM();
-  const std::string expected = "tavel: " + LangString(410) + "\n";
-  ASSERT_GT(expected.size(), 20u);
-  // No display named at all, and a display named where no server listens.
-  for (const char* display : {"", ":4049"}) {
-    SCOPED_TRACE(display);
-    TempDir home;
-    QProcess p;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("TAVEL_HOME", QString::fromStdString(home.str()));
-    env.remove("QT_QPA_PLATFORM");
-    env.remove("WAYLAND_DISPLAY");
-    env.remove("DISPLAY");
-    if (*display) env.insert("DISPLAY", display);
-    p.setProcessEnvironment(env);
-    p.setProcessChannelMode(QProcess::MergedChannels);
-    p.start(programPath(), {"--splash-ms=0"});
-    ASSERT_TRUE(p.waitForFinished(60000));
-    EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
-    EXPECT_EQ(p.exitCode(), 1);
-    EXPECT_EQ(p.readAll().toStdString(), expected);
+  // In the language the user's environment chooses; --version needs no display at all.
+  for (const auto& [lang, table] :
+       {std::pair{"ru", TableLanguage::Russian}, std::pair{"en", TableLanguage::English}}) {
+    const std::string expected = "tavel: " + ConvertEscapes(StringTableSlotIn(table, 410)) + "\n";
+    ASSERT_GT(expected.size(), 20u);
+    // No display named at all, and a display named where no server listens.
+    for (const char* display : {"", ":4049"}) {
+      SCOPED_TRACE(std::string(lang) + " " + display);
+      TempDir home;
+      QProcess p;
+      QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+      env.insert("TAVEL_HOME", QString::fromStdString(home.str()));
+      env.insert("TAVEL_LANG", lang);
+      env.remove("QT_QPA_PLATFORM");
+      env.remove("WAYLAND_DISPLAY");
+      env.remove("DISPLAY");
+      if (*display) env.insert("DISPLAY", display);
+      p.setProcessEnvironment(env);
+      p.setProcessChannelMode(QProcess::MergedChannels);
+      p.start(programPath(), {"--splash-ms=0"});
+      ASSERT_TRUE(p.waitForFinished(60000));
+      EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
+      EXPECT_EQ(p.exitCode(), 1);
+      EXPECT_EQ(p.readAll().toStdString(), expected);
+
+      p.start(programPath(), {"--version"});
+      ASSERT_TRUE(p.waitForFinished(60000));
+      EXPECT_EQ(p.exitCode(), 0);
+      EXPECT_EQ(p.readAll().toStdString(), "Vo Tavel 0.9.2\n");
+    }
   }
 }
 

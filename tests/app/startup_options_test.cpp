@@ -44,6 +44,43 @@ TEST(StartupOptions, SplashCountdownKeepsSixSecondsUnlessAskedAndRejectsBadValue
   EXPECT_TRUE(o.warnings.empty());
 }
 
+TEST(StartupOptions, HelpVersionPathsAndUnknownSwitches) {
+  EXPECT_TRUE(ParseStartupOptions({"tavel", "--help"}).help);
+  EXPECT_TRUE(ParseStartupOptions({"tavel", "-h"}).help);
+  EXPECT_TRUE(ParseStartupOptions({"tavel", "--version"}).version);
+  EXPECT_TRUE(ParseStartupOptions({"tavel", "-v"}).version);
+  EXPECT_TRUE(ParseStartupOptions({"tavel", "-version"}).version);
+  EXPECT_FALSE(ParseStartupOptions({"tavel", "a", "b"}).help);
+  EXPECT_EQ(VersionText(), "Vo Tavel 0.9.2");
+  // The usage line names the program as it was called, and every switch is described.
+  const std::string help = ParseStartupOptions({"/usr/bin/tavel"}).helpText;
+  EXPECT_EQ(help.rfind("Usage: tavel [options] [paths...]", 0), 0u) << help;
+  for (const char* s : {"--help", "--version", "--logs", "--splash-ms <ms>", "paths"})
+    EXPECT_NE(help.find(s), std::string::npos) << s;
+
+  // Paths keep their order, relative ones are taken from the current folder, and after
+  // "--" even names that look like switches are paths.
+  const std::string cwd = std::filesystem::current_path().string();
+  StartupOptions o = ParseStartupOptions(
+      {"tavel", "/music/Album", "list.m3u", "-logs", "--splash-ms", "0", "--", "-logs", "--help"});
+  EXPECT_TRUE(o.logs);
+  EXPECT_FALSE(o.help);
+  EXPECT_EQ(o.splashMs, 0);
+  EXPECT_EQ(o.paths, (std::vector<std::string>{"/music/Album", cwd + "/list.m3u", cwd + "/-logs",
+                                               cwd + "/--help"}));
+  EXPECT_TRUE(o.warnings.empty());
+
+  // An unknown switch is reported and ignored; the paths around it still count.
+  o = ParseStartupOptions({"tavel", "--frobnicate", "/a", "-x"});
+  EXPECT_EQ(o.paths, std::vector<std::string>{"/a"});
+  ASSERT_EQ(o.warnings.size(), 2u);
+  EXPECT_NE(o.warnings[0].find("--frobnicate"), std::string::npos);
+  // A splash switch without its value is reported too.
+  o = ParseStartupOptions({"tavel", "--splash-ms"});
+  EXPECT_EQ(o.splashMs, 6000);
+  EXPECT_EQ(o.warnings.size(), 1u);
+}
+
 TEST(StartupOptions, CommandLineTextQuotesArgumentsWithBlanks) {
   EXPECT_EQ(JoinCommandLine({"/opt/tavel/tavel", "-logs"}), "/opt/tavel/tavel -logs");
   EXPECT_EQ(JoinCommandLine({"/my apps/tavel", "", "a\tb"}), "\"/my apps/tavel\" \"\" \"a\tb\"");

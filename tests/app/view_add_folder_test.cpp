@@ -11,6 +11,7 @@
 #include <filesystem>
 
 #include "app/add_folder_page.h"
+#include "app/add_paths.h"
 #include "lang/lang.h"
 #include "test_support.h"
 #include "view_test_support.h"
@@ -240,9 +241,9 @@ TEST_F(Page, DropFromTheTreeAddsTheSelectedFolder) {
   ASSERT_GE(w.folders->count(), 1);
   EXPECT_EQ(w.folders->itemText(0), "/typed/before");
 
-  // A drag from anywhere but the tree is refused.
+  // A drag that carries no local files (a web link) is refused.
   QMimeData data;
-  data.setUrls({QUrl::fromLocalFile(QString::fromStdString(dir.str()))});
+  data.setUrls({QUrl(QStringLiteral("https://example.org/a.mp3"))});
   QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
   QApplication::sendEvent(f.list->viewport(), &enter);
   EXPECT_FALSE(enter.isAccepted());
@@ -250,6 +251,66 @@ TEST_F(Page, DropFromTheTreeAddsTheSelectedFolder) {
   QApplication::sendEvent(f.list->viewport(), &drop);
   EXPECT_FALSE(drop.isAccepted());
   EXPECT_EQ(f.workList.EntryCount(), 1);
+}
+
+TEST_F(Page, DropFromAFileManagerAddsFoldersPlaylistsAndFilesInOrder) {
+  // A playlist naming a file outside the dropped folder, and a single file.
+  writeFile(dir / "single.flac", std::string(100, 'y'));
+  writeFile(dir / "other.mp3", std::string(50, 'z'));
+  writeFile(dir / "List.M3U", "#EXTM3U\n#EXTINF:61,Artist - Song\n" + dir.str() + "/other.mp3\n");
+  w.subfolders->setChecked(false);  // the page's options hold for dropped folders too
+  QMimeData data;
+  data.setUrls({QUrl::fromLocalFile(QString::fromStdString(dir.str() + "/music/")),
+                QUrl::fromLocalFile(QString::fromStdString(dir.str() + "/List.M3U")),
+                QUrl::fromLocalFile(QString::fromStdString(dir.str() + "/single.flac")),
+                QUrl::fromLocalFile(QString::fromStdString(dir.str() + "/gone.mp3")),
+                QUrl(QStringLiteral("https://example.org/b.mp3"))});
+  QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(f.list->viewport(), &enter);
+  EXPECT_TRUE(enter.isAccepted());
+  QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(f.list->viewport(), &drop);
+  EXPECT_TRUE(drop.isAccepted());
+  EXPECT_EQ(origins(), (std::vector<std::string>{"/music/a.mp3", "/music/b.txt", "/other.mp3",
+                                                 "/single.flac"}));
+  f.workList.SelectIndex(2);
+  EXPECT_EQ(f.workList.Cursor->GetDescr(), "Artist - Song");
+  f.workList.SelectIndex(3);
+  EXPECT_EQ(f.workList.Cursor->GetSize(), 100);
+
+  // While the list is busy a drop is refused and adds nothing.
+  f.view->BeginListWork("busy");
+  QDragEnterEvent busyEnter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(f.list->viewport(), &busyEnter);
+  EXPECT_FALSE(busyEnter.isAccepted());
+  f.view->EndListWork("");
+  EXPECT_EQ(f.workList.EntryCount(), 4);
+}
+
+TEST_F(Page, HandedPathsAreSortedByKindAndMissingOnesReported) {
+  writeFile(dir / "x.m3u8", "not ours");
+  EXPECT_EQ(KindOfHandedPath(dir.str() + "/music"), HandedPathKind::Folder);
+  EXPECT_EQ(KindOfHandedPath(dir.str() + "/music/a.mp3"), HandedPathKind::File);
+  EXPECT_EQ(KindOfHandedPath(dir.str() + "/x.m3u8"), HandedPathKind::File);
+  EXPECT_EQ(KindOfHandedPath(dir.str() + "/nothing"), HandedPathKind::Missing);
+  EXPECT_EQ(KindOfHandedPath(""), HandedPathKind::Missing);
+  std::filesystem::create_directory_symlink(dir / "music", dir / "link");
+  EXPECT_EQ(KindOfHandedPath(dir.str() + "/link"), HandedPathKind::Folder);
+  std::filesystem::create_symlink(dir / "nowhere", dir / "dangling.m3u");
+  EXPECT_EQ(KindOfHandedPath(dir.str() + "/dangling.m3u"), HandedPathKind::Missing);
+
+  // A bad playlist is refused with its message and the paths after it still go in.
+  writeFile(dir / "bad.m3u", std::string("\0\0binary", 8));
+  const auto missing = AddHandedPaths(
+      *f.view, *page, {dir.str() + "/nothing", dir.str() + "/bad.m3u", dir.str() + "/music/a.mp3"});
+  EXPECT_EQ(missing, std::vector<std::string>{dir.str() + "/nothing"});
+  EXPECT_EQ(origins(), std::vector<std::string>{"/music/a.mp3"});
+
+  QMimeData none;
+  EXPECT_TRUE(LocalPathsOf(&none).empty());
+  EXPECT_TRUE(LocalPathsOf(nullptr).empty());
+  none.setUrls({QUrl::fromLocalFile("/"), QUrl::fromLocalFile("/a b/c/")});
+  EXPECT_EQ(LocalPathsOf(&none), (std::vector<std::string>{"/", "/a b/c"}));
 }
 
 TEST(Histories, ComboBoxKeepsEightNewestFirst) {

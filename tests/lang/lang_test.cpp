@@ -32,9 +32,9 @@ TEST(StringTable, LookupIsEmptyOutsideTheTableAndForEmptySlots) {
 }
 
 TEST(StringTable, SlotsAreValidUtf8WithTheirEscapesAndNoRawControlCharacters) {
-  // Slots 370-429 and 458-475 were empty in the authored table and take the texts added
+  // Slots 370-429 and 458-479 were empty in the authored table and take the texts added
   // since; the authored slots are counted apart from them.
-  const auto added = [](int id) { return (id >= 370 && id <= 429) || (id >= 458 && id <= 475); };
+  const auto added = [](int id) { return (id >= 370 && id <= 429) || (id >= 458 && id <= 479); };
   int filled = 0;
   for (int id = 0; id < kStringTableSize; ++id) {
     const char* raw = StringTableSlot(id);
@@ -50,6 +50,101 @@ TEST(StringTable, SlotsAreValidUtf8WithTheirEscapesAndNoRawControlCharacters) {
   EXPECT_EQ(filled, 209);
   EXPECT_EQ(StringTableSlot(kStringTableSize), nullptr);
   EXPECT_STREQ(StringTableSlot(237), "Авто: свободное место\\nАвто: все место\\nВручную");
+}
+
+namespace {
+
+// What a translation must keep of a slot: its placeholders in the order they stand, its
+// line-break and tab escapes (either letter case), the item separators of a filter, and
+// the count of double quotes (the names the texts put in quotes).
+std::string slotShape(const std::string& s) {
+  std::string shape;
+  for (std::size_t i = 0; i < s.size(); ++i) {
+    if (s[i] == '%' && i + 1 < s.size() && s[i + 1] >= '0' && s[i + 1] <= '9') {
+      shape += s.substr(i, 2);
+      ++i;
+    } else if (s[i] == '\\' && i + 1 < s.size()) {
+      const char e = static_cast<char>(s[i + 1] | 0x20);
+      if (e == 'n' || e == 't') shape += std::string("\\") + e;
+      ++i;
+    } else if (s[i] == '|' || s[i] == '"') {
+      shape += s[i];
+    }
+  }
+  return shape;
+}
+
+// Puts the current table back after a test that changes it.
+class Tables : public ::testing::Test {
+ protected:
+  void TearDown() override { SetTableLanguage(TableLanguage::Russian); }
+};
+
+}  // namespace
+
+TEST(StringTable, EnglishTableFillsExactlyTheRussianSlotsWithTheSamePlaceholdersAndEscapes) {
+  int filled = 0;
+  for (int id = 0; id < kStringTableSize; ++id) {
+    const char* ru = RussianStringTableSlot(id);
+    const char* en = EnglishStringTableSlot(id);
+    ASSERT_EQ(ru == nullptr, en == nullptr) << "slot " << id << " is filled in one table only";
+    if (!ru) continue;
+    ++filled;
+    const std::string e(en);
+    EXPECT_EQ(slotShape(e), slotShape(ru)) << "slot " << id << ": " << e;
+    EXPECT_FALSE(e.empty()) << id;
+    // English texts are plain text: no Cyrillic letters (UTF-8 lead bytes 0xD0-0xD3) and no
+    // raw control characters.
+    for (unsigned char c : e) {
+      EXPECT_FALSE(c >= 0xD0 && c <= 0xD3) << "slot " << id << " holds Cyrillic: " << e;
+      EXPECT_GE(c, 0x20) << "slot " << id;
+    }
+  }
+  EXPECT_GE(filled, 209);
+  EXPECT_EQ(EnglishStringTableSlot(-1), nullptr);
+  EXPECT_EQ(EnglishStringTableSlot(kStringTableSize), nullptr);
+  EXPECT_STREQ(EnglishStringTableSlot(238), "Copy\\nMove\\nDelete");
+}
+
+TEST_F(Tables, LookupAndFormattingFollowTheCurrentTable) {
+  EXPECT_EQ(CurrentTableLanguage(), TableLanguage::Russian);
+  EXPECT_EQ(LangString(62), "Выход");
+  SetTableLanguage(TableLanguage::English);
+  EXPECT_EQ(LangString(62), "Exit");
+  EXPECT_EQ(LangFormat(142, {std::string("/m/a \"b\"")}), "Scanning \"/m/a \"b\"\" ...");
+  EXPECT_EQ(LangString(353), "In the work list: %1\r\nContinue?");
+  EXPECT_EQ(StringTableSlotIn(TableLanguage::Russian, 62), std::string("Выход"));
+  LoadSizeUnits();
+  EXPECT_EQ(SizeToText(1500), "1" + std::string(1, DecimalSeparator()) + "5 KB");
+  ResetSizeUnits();
+  SetTableLanguage(TableLanguage::Russian);
+  EXPECT_EQ(LangString(62), "Выход");
+}
+
+TEST(TableLanguageChoice, OverrideThenTheFirstSetLocaleVariableThenRussian) {
+  using L = TableLanguage;
+  // Nothing set, or only empty values: the program's own language.
+  EXPECT_EQ(ChooseTableLanguage(nullptr, nullptr, nullptr, nullptr), L::Russian);
+  EXPECT_EQ(ChooseTableLanguage("", "", "", ""), L::Russian);
+  // LANG alone.
+  EXPECT_EQ(ChooseTableLanguage(nullptr, nullptr, nullptr, "en_US.UTF-8"), L::English);
+  EXPECT_EQ(ChooseTableLanguage(nullptr, nullptr, nullptr, "ru_RU.UTF-8"), L::Russian);
+  EXPECT_EQ(ChooseTableLanguage(nullptr, nullptr, nullptr, "RU_ua@euro"), L::Russian);
+  EXPECT_EQ(ChooseTableLanguage(nullptr, nullptr, nullptr, "ru"), L::Russian);
+  EXPECT_EQ(ChooseTableLanguage(nullptr, nullptr, nullptr, "C"), L::English);
+  EXPECT_EQ(ChooseTableLanguage(nullptr, nullptr, nullptr, "C.UTF-8"), L::English);
+  EXPECT_EQ(ChooseTableLanguage(nullptr, nullptr, nullptr, "de_DE"), L::English);
+  // "rue" and "run" are not Russian: only the language part before _ . @ counts.
+  EXPECT_EQ(ChooseTableLanguage(nullptr, nullptr, nullptr, "rue_UA"), L::English);
+  // LC_ALL before LC_MESSAGES before LANG; an empty one is skipped.
+  EXPECT_EQ(ChooseTableLanguage(nullptr, "en_GB.UTF-8", "ru_RU", "ru_RU"), L::English);
+  EXPECT_EQ(ChooseTableLanguage(nullptr, "", "ru_RU.UTF-8", "en_US"), L::Russian);
+  EXPECT_EQ(ChooseTableLanguage(nullptr, nullptr, "fr_FR", "ru_RU"), L::English);
+  // TAVEL_LANG wins in either letter case; another value is no choice at all.
+  EXPECT_EQ(ChooseTableLanguage("en", "ru_RU", "ru_RU", "ru_RU"), L::English);
+  EXPECT_EQ(ChooseTableLanguage("RU", "en_US", nullptr, nullptr), L::Russian);
+  EXPECT_EQ(ChooseTableLanguage("de", nullptr, nullptr, "ru_RU"), L::Russian);
+  EXPECT_EQ(ChooseTableLanguage("de", nullptr, nullptr, "en_US"), L::English);
 }
 
 TEST(StringTable, EscapesBecomeLineBreaksAndTabsInEitherLetterCase) {
