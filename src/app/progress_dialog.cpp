@@ -93,6 +93,10 @@ TForm3::TForm3(QWidget* parent)
   // its rows, whatever their number.
   lbLog->setUniformItemSizes(true);
   lbLog->setWordWrap(false);
+  // Uniform rows take their width from the first line, so a longer line is cut to fit;
+  // cutting it in the middle keeps both the time and the result at its end (the reason a
+  // file failed) in view, and the whole line is the row's tool tip.
+  lbLog->setTextElideMode(Qt::ElideMiddle);
 
   auto clock = std::make_shared<QElapsedTimer>();
   clock->start();
@@ -223,6 +227,7 @@ void TForm3::appendToLastLogLine(const std::string& text) {
   }
   QListWidgetItem* last = lbLog->item(lbLog->count() - 1);
   last->setText(last->text() + qs(text));
+  last->setToolTip(last->text());
 }
 
 void TForm3::clearLog() {
@@ -260,7 +265,12 @@ void TForm3::showPending() {
   }
   if (pending_.currentFile) Label2->setText(qs(*pending_.currentFile));
   if (!pending_.lines.isEmpty()) {
+    const int first = lbLog->count();
     lbLog->addItems(pending_.lines);
+    for (int row = first; row < lbLog->count(); ++row) {
+      QListWidgetItem* item = lbLog->item(row);
+      item->setToolTip(item->text());
+    }
     lbLog->scrollToBottom();
   }
   pending_ = Pending{};

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QFontMetrics>
 #include <QLabel>
 #include <QListWidget>
 #include <QProgressBar>
@@ -212,6 +213,19 @@ TEST(ProgressDialog, RunWithFailuresSaysHowManyAndOpensTheLog) {
                                       "создана)") != std::string::npos;
                          }),
             lines.end());
+  // The failed line is wider than the log; its reason must still be on the screen, and
+  // the whole line is its tool tip.
+  bool reasonShown = false;
+  for (int row = 0; row < dialog.lbLog->count(); ++row) {
+    const QListWidgetItem* item = dialog.lbLog->item(row);
+    if (!item->text().contains(QStringLiteral("Blocked"))) continue;
+    EXPECT_EQ(item->toolTip(), item->text());
+    const QFontMetrics fm(dialog.lbLog->font());
+    const QString shown = fm.elidedText(item->text(), dialog.lbLog->textElideMode(),
+                                        dialog.lbLog->visualItemRect(item).width());
+    reasonShown = shown.endsWith(QStringLiteral("создана)"));
+  }
+  EXPECT_TRUE(reasonShown);
   // The first press of Log closes the panel the run opened.
   dialog.Button3->click();
   EXPECT_FALSE(dialog.logPanelVisible());
