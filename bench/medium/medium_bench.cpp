@@ -19,24 +19,13 @@
 #include <string>
 #include <vector>
 
+#include "../all_ticked_rows.h"
 #include "fs/medium_profile.h"
 #include "operation/operation_engine.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-class AllTicked : public IListRows {
- public:
-  explicit AllTicked(TkroPlayList& list) {
-    for (int i = 0; i < list.EntryCount(); ++i) ids.push_back(list.EntryAt(i));
-  }
-  int RowCount() const override { return static_cast<int>(ids.size()); }
-  int RowEntryId(int row) const override { return ids[static_cast<std::size_t>(row)]; }
-  bool RowChecked(int) const override { return true; }
-  bool RowSelected(int) const override { return false; }
-  std::vector<int> ids;
-};
 
 class NullDisplay : public IProgressDisplay {
  public:

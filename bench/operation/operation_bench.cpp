@@ -35,6 +35,7 @@
 #include <string>
 #include <vector>
 
+#include "../all_ticked_rows.h"
 #include "app/progress_dialog.h"
 #include "fs/sys_calls.h"
 #include "lang/lang.h"
@@ -44,19 +45,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-// The rows of a view where every entry is ticked, as the view's model would answer.
-class AllTicked : public IListRows {
- public:
-  explicit AllTicked(TkroPlayList& list) {
-    for (int i = 0; i < list.EntryCount(); ++i) ids.push_back(list.EntryAt(i));
-  }
-  int RowCount() const override { return static_cast<int>(ids.size()); }
-  int RowEntryId(int row) const override { return ids[static_cast<std::size_t>(row)]; }
-  bool RowChecked(int) const override { return true; }
-  bool RowSelected(int) const override { return false; }
-  std::vector<int> ids;
-};
 
 // Records nothing, answers Yes, counts what a real dialog would have to draw.
 class NullDisplay : public IProgressDisplay {
