@@ -18,39 +18,13 @@
 #include <string>
 #include <vector>
 
-#include "../all_ticked_rows.h"
+#include "../engine_doubles.h"
 #include "operation/dest_path.h"
 #include "operation/operation_engine.h"
 
 namespace fs = std::filesystem;
 
-namespace {
-
-class NullDisplay : public IProgressDisplay {
- public:
-  // When the closing stage began: what follows is the flush of the destination, whose
-  // time is the disk's and other writers', not the naming's.
-  std::chrono::steady_clock::time_point closing;
-  void showHeader(const std::string& text) override {
-    if (text == "Завершающие операции") closing = std::chrono::steady_clock::now();
-  }
-  void addLogLine(const std::string&, bool) override {}
-  void appendToLastLogLine(const std::string&) override {}
-  void clearLog() override {}
-  void setBars(int, int) override {}
-  void setFigures(const ProgressFigures&) override {}
-  void setCurrentFile(const std::string&) override {}
-  void updateControls(const RunFlags&) override {}
-  void pumpMessages() override {}
-  bool askYesNo(const std::string&, const std::string&) override { return true; }
-  void showError(const std::string&, const std::string&) override {}
-};
-
-double secondsSince(std::chrono::steady_clock::time_point t) {
-  return std::chrono::duration<double>(std::chrono::steady_clock::now() - t).count();
-}
-
-}  // namespace
+namespace {}  // namespace
 
 int main(int argc, char** argv) {
   const int count = argc > 1 ? std::atoi(argv[1]) : 4000;
@@ -71,7 +45,7 @@ int main(int argc, char** argv) {
     for (int i = 0; i < count; ++i)
       list.Add(song.string(), "", "song " + std::to_string(i), 1024, 0, FLAG_MARKED);
     AllTicked rows(list);
-    NullDisplay display;
+    QuietDisplay display;
     TOperationEngine engine(list, rows, display);
     OperationParameters params;
     params.destination = dst.string();

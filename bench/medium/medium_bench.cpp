@@ -19,32 +19,13 @@
 #include <string>
 #include <vector>
 
-#include "../all_ticked_rows.h"
+#include "../engine_doubles.h"
 #include "fs/medium_profile.h"
 #include "operation/operation_engine.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-class NullDisplay : public IProgressDisplay {
- public:
-  void showHeader(const std::string&) override {}
-  void addLogLine(const std::string&, bool) override {}
-  void appendToLastLogLine(const std::string&) override {}
-  void clearLog() override {}
-  void setBars(int, int) override {}
-  void setFigures(const ProgressFigures&) override {}
-  void setCurrentFile(const std::string&) override {}
-  void updateControls(const RunFlags&) override {}
-  void pumpMessages() override {}
-  bool askYesNo(const std::string&, const std::string&) override { return true; }
-  void showError(const std::string&, const std::string&) override {}
-};
-
-double secondsSince(std::chrono::steady_clock::time_point t) {
-  return std::chrono::duration<double>(std::chrono::steady_clock::now() - t).count();
-}
 
 // Processor time (user and system) of this process so far.
 double cpuSeconds() {
@@ -101,7 +82,7 @@ int main(int argc, char** argv) {
 
   auto stages = [&](const MediumProfile& medium) {
     fs::remove_all(work / "dst");
-    NullDisplay display;
+    QuietDisplay display;
     TOperationEngine engine(list, rows, display);
     engine.SetMediumProfile(medium);
     OperationParameters params;

@@ -35,7 +35,7 @@
 #include <string>
 #include <vector>
 
-#include "../all_ticked_rows.h"
+#include "../engine_doubles.h"
 #include "app/progress_dialog.h"
 #include "fs/sys_calls.h"
 #include "lang/lang.h"
@@ -101,10 +101,6 @@ double cpuSeconds(int who) {
   ::getrusage(who, &u);
   auto s = [](const timeval& t) { return static_cast<double>(t.tv_sec) + t.tv_usec / 1e6; };
   return s(u.ru_utime) + s(u.ru_stime);
-}
-
-double secondsSince(std::chrono::steady_clock::time_point t) {
-  return std::chrono::duration<double>(std::chrono::steady_clock::now() - t).count();
 }
 
 void writeRandomFile(const fs::path& p, std::size_t bytes, std::mt19937_64& rng) {

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "fs/file_ops_internal.h"
+#include "fs/part_files.h"
 #include "fs/path_text.h"
 #include "fs/sys_calls.h"
 
@@ -70,8 +71,8 @@ constexpr size_t kChunk = size_t{4} << 20;
 std::string tempNameFor(const std::string& dest) {
   static thread_local std::mt19937_64 random{std::random_device{}()};
   static const char kAlphabet[] = "abcdefghijklmnopqrstuvwxyz0123456789";
-  std::string suffix = ".tavel-part-";
-  for (int i = 0; i < 6; ++i) suffix.push_back(kAlphabet[random() % 36]);
+  std::string suffix(kPartFileMarker);
+  for (std::size_t i = 0; i < kPartFileRandomChars; ++i) suffix.push_back(kAlphabet[random() % 36]);
   std::string name = NameOfPath(dest);
   const size_t room = kNameMax - 1 - suffix.size();
   if (name.size() > room) {

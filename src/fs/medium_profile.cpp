@@ -12,6 +12,8 @@
 #include <fstream>
 #include <sstream>
 
+#include "fs/file_ops_internal.h"
+
 namespace {
 
 const std::int64_t kFatMaxFile = 4294967295LL;  // 4 GiB - 1
@@ -57,16 +59,12 @@ bool isPrefixFolder(const std::string& folder, const std::string& path) {
          (path.size() == folder.size() || path[folder.size()] == '/');
 }
 
-// The nearest existing ancestor of path (path itself when it exists), as a real path.
+// The nearest existing ancestor of path (path itself when it exists), as a real path: the
+// mount table names mount points by their real paths.
 std::string nearestExisting(const std::string& path) {
-  std::string p = path.empty() ? std::string(".") : path;
-  for (;;) {
-    char buf[PATH_MAX];
-    if (::realpath(p.c_str(), buf)) return buf;
-    const std::size_t slash = p.find_last_of('/');
-    if (slash == std::string::npos) return ::realpath(".", buf) ? std::string(buf) : "/";
-    p = slash == 0 ? std::string("/") : p.substr(0, slash);
-  }
+  const std::string existing = NearestExistingPath(path);
+  char buf[PATH_MAX];
+  return ::realpath(existing.c_str(), buf) ? std::string(buf) : existing;
 }
 
 std::string udevFsType(unsigned major, unsigned minor) {

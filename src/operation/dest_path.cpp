@@ -160,10 +160,7 @@ std::string PathTail(const std::string& path, int count) {
 
 std::string FitNameLength(const std::string& name, const std::string& ext, std::size_t limit) {
   if (name.size() + ext.size() <= limit) return name + ext;
-  std::size_t cut = ext.size() < limit ? limit - ext.size() : 0;
-  // Back to the start of a UTF-8 character: continuation bytes are 10xxxxxx.
-  while (cut > 0 && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80) --cut;
-  return name.substr(0, cut) + ext;
+  return std::string(Utf8CutToBytes(name, ext.size() < limit ? limit - ext.size() : 0)) + ext;
 }
 
 std::string MakeUniqueName(const std::string& path, UniqueNameState* state) {

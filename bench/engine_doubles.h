@@ -1,0 +1,48 @@
+#pragma once
+// Stand-ins the engine benchmarks share: they run whole operations over every entry of a
+// list without a window.
+#include <chrono>
+#include <cstddef>
+#include <string>
+#include <vector>
+
+#include "operation/progress_display.h"
+#include "worklist/playlist.h"
+
+// The rows of a view where every entry is ticked, as the view's model would answer.
+
+class AllTicked : public IListRows {
+ public:
+  explicit AllTicked(TkroPlayList& list) {
+    for (int i = 0; i < list.EntryCount(); ++i) ids.push_back(list.EntryAt(i));
+  }
+  int RowCount() const override { return static_cast<int>(ids.size()); }
+  int RowEntryId(int row) const override { return ids[static_cast<std::size_t>(row)]; }
+  bool RowChecked(int) const override { return true; }
+  bool RowSelected(int) const override { return false; }
+  std::vector<int> ids;
+};
+
+// Draws nothing and answers Yes; notes when the closing stage began, since what follows is
+// the flush of the destination, whose time is the disk's and other writers'.
+class QuietDisplay : public IProgressDisplay {
+ public:
+  std::chrono::steady_clock::time_point closing;
+  void showHeader(const std::string& text) override {
+    if (text == "Завершающие операции") closing = std::chrono::steady_clock::now();
+  }
+  void addLogLine(const std::string&, bool) override {}
+  void appendToLastLogLine(const std::string&) override {}
+  void clearLog() override {}
+  void setBars(int, int) override {}
+  void setFigures(const ProgressFigures&) override {}
+  void setCurrentFile(const std::string&) override {}
+  void updateControls(const RunFlags&) override {}
+  void pumpMessages() override {}
+  bool askYesNo(const std::string&, const std::string&) override { return true; }
+  void showError(const std::string&, const std::string&) override {}
+};
+
+inline double secondsSince(std::chrono::steady_clock::time_point t) {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - t).count();
+}
