@@ -33,6 +33,10 @@ class FolderTreeModel : public QAbstractItemModel {
 
   // The home folder, "/", then every mounted volume below /media, /mnt, /run/media.
   static QStringList defaultRoots();
+  // The top level becomes `roots`: roots no longer named go with their subtrees, new ones
+  // are added at the end, the others stay as they are (opened, listed).
+  void setRoots(const QStringList& roots);
+  QStringList rootPaths() const;
 
   // The full path of a node; empty for an invalid index.
   QString pathOf(const QModelIndex& index) const;
@@ -66,6 +70,7 @@ class FolderTreeModel : public QAbstractItemModel {
  private:
   struct Node;
   Node* nodeOf(const QModelIndex& index) const;
+  static std::unique_ptr<Node> makeRoot(const QString& path);
   void list(Node* node) const;
   // The listed node of `path`, found without listing anything; null when there is none.
   Node* findListed(const QString& path) const;

@@ -13,6 +13,8 @@
 #include "app/commands.h"
 #include "app/configuration.h"
 #include "app/configuration_controls.h"
+#include "app/destination_drives.h"
+#include "app/folder_tree_drives.h"
 #include "app/gradient_panel.h"
 #include "app/load_language.h"
 #include "app/main_window.h"
@@ -22,6 +24,7 @@
 #include "app/program_version.h"
 #include "app/worklist_model.h"
 #include "app/worklist_view.h"
+#include "drives/drives_service.h"
 #include "lang/lang.h"
 #include "lang/message_box.h"
 #include "store/unreadable_file.h"
@@ -142,7 +145,14 @@ void TForm1::stageListReformat() {
   stage("  ListReformat");
   // The view and the add-folder page take up their controls on first use.
   WorkListView& view = WorkListView::of(*this);
-  AddFolderPage::of(*this);
+  AddFolderPage& addFolder = AddFolderPage::of(*this);
+  // Removable drives: offered by the destination drop-down, shown in the folder tree.
+  auto* drives = new DrivesService(DrivesService::busAddressFromEnvironment(), this);
+  new DestinationDrives(drives, {static_cast<PopupComboBox*>(cbDest)},
+                        {[this] { OperationPanel::of(*this).rgLimitClick(LimitSender::Button6); },
+                         [&view] { return view.busy(); }},
+                        this);
+  if (addFolder.treeModel()) new FolderTreeDrives(*drives, *addFolder.treeModel(), this);
   view.ListReformat(-1);
 }
 
