@@ -88,12 +88,15 @@ FolderTreeModel::FolderTreeModel(const QStringList& roots, QObject* parent)
   }
 }
 
-std::unique_ptr<FolderTreeModel::Node> FolderTreeModel::makeRoot(const QString& path) {
+std::unique_ptr<FolderTreeModel::Node> FolderTreeModel::makeRoot(const QString& path,
+                                                                 const QString& label) {
   auto n = std::make_unique<Node>();
   n->path = QDir::cleanPath(path);
   n->isRoot = true;
   const QString home = QDir::homePath();
-  if (n->path == home)
+  if (!label.isEmpty() && label != n->path)
+    n->name = label + QStringLiteral(" (") + n->path + ')';
+  else if (n->path == home)
     n->name = homeName(home);
   else if (n->path == QLatin1String("/"))
     n->name = QStringLiteral("/");
@@ -106,7 +109,7 @@ std::unique_ptr<FolderTreeModel::Node> FolderTreeModel::makeRoot(const QString& 
   return n;
 }
 
-void FolderTreeModel::setRoots(const QStringList& roots) {
+void FolderTreeModel::setRoots(const QStringList& roots, const QHash<QString, QString>& labels) {
   QStringList wanted;
   for (const QString& r : roots) wanted << QDir::cleanPath(r);
   for (int i = static_cast<int>(roots_.size()) - 1; i >= 0; --i) {
@@ -125,7 +128,7 @@ void FolderTreeModel::setRoots(const QStringList& roots) {
     if (present) continue;
     const int row = static_cast<int>(roots_.size());
     beginInsertRows({}, row, row);
-    roots_.push_back(makeRoot(path));
+    roots_.push_back(makeRoot(path, labels.value(path)));
     roots_.back()->row = row;
     endInsertRows();
   }

@@ -1,10 +1,12 @@
 #include "app/destination_drives.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QIcon>
 #include <QLineEdit>
 #include <QSignalBlocker>
 #include <QStyle>
+#include <algorithm>
 
 #include "drives/drives.h"
 
@@ -46,6 +48,8 @@ void DestinationDrives::ShowDrives() {
   const QList<Drive> drives = drives_->drives();
   if (drives.isEmpty()) return;
   const QString text = combo->currentText();
+  const int current = combo->currentIndex();
+  const bool history = combo->count() > 0;
   const QSignalBlocker block(combo);
   const QIcon icon = QIcon::fromTheme(QStringLiteral("drive-removable-media"),
                                       QApplication::style()->standardIcon(QStyle::SP_DriveHDIcon));
@@ -56,9 +60,17 @@ void DestinationDrives::ShowDrives() {
     combo->setItemData(row, d.mountPoint, Qt::ToolTipRole);
     ++row;
   }
-  combo->insertSeparator(row);
-  shown_ = row + 1;
+  if (history) combo->insertSeparator(row);
+  shown_ = history ? row + 1 : row;
+  // The list is as wide as the field unless told otherwise, and a drive's line is long.
+  int widest = 0;
+  for (int i = 0; i < row; ++i)
+    widest = std::max(widest, combo->fontMetrics().horizontalAdvance(combo->itemText(i)));
+  const int iconRoom =
+      combo->iconSize().width() + 4 * combo->style()->pixelMetric(QStyle::PM_DefaultFrameWidth);
+  combo->view()->setMinimumWidth(widest + iconRoom + 24);
   // Rows put into an empty list make the first one current, which would replace the text.
+  if (current < 0) combo->setCurrentIndex(-1);
   combo->setEditText(text);
 }
 
@@ -70,6 +82,7 @@ void DestinationDrives::HideDrives() {
   const int historyRow = combo->currentIndex() - shown_;
   for (int i = shown_ - 1; i >= 0; --i) combo->removeItem(i);
   shown_ = 0;
+  combo->view()->setMinimumWidth(0);
   combo->setCurrentIndex(historyRow >= 0 ? historyRow : -1);
   combo->setEditText(text);
 }

@@ -47,7 +47,8 @@ class DestinationDrives : public QObject {
   // Puts the drives above the history (the list is about to open) or takes them away.
   void ShowDrives();
   void HideDrives();
-  // The rows above the history: one per drive and a separator; 0 when none are shown.
+  // The rows above the history: one per drive and, when there is a history, a separator;
+  // 0 when none are shown.
   int driveRows() const { return shown_; }
   // The user chose row `row` of the open list.
   void ItemActivated(int row);

@@ -1,5 +1,7 @@
 #include "app/folder_tree_drives.h"
 
+#include <QHash>
+
 #include "app/add_folder_page.h"
 #include "drives/drives.h"
 
@@ -18,5 +20,7 @@ QStringList FolderTreeDrives::Roots() const {
 }
 
 void FolderTreeDrives::Update() {
-  model_.setRoots(Roots());
+  QHash<QString, QString> labels;
+  for (const Drive& d : drives_.drives()) labels.insert(d.mountPoint, d.label);
+  model_.setRoots(Roots(), labels);
 }

@@ -114,6 +114,8 @@ TEST_F(DestinationFixture, DrivesStandAboveTheHistoryOnlyWhileTheListIsOpen) {
   combo->setEditText(QString());
   combo->showPopup();
   EXPECT_EQ(combo->currentText(), QString());
+  EXPECT_EQ(combo->currentIndex(), -1);
+  EXPECT_EQ(dd->driveRows(), 2) << "no separator above an empty history";
   closeList();
   EXPECT_EQ(combo->count(), 0);
   EXPECT_EQ(combo->currentText(), QString());
@@ -204,6 +206,8 @@ TEST(FolderTreeDrives, TheTreesVolumesFollowTheDrives) {
   drives.add(drive(QStringLiteral("STICK"), stick, 1));
   ASSERT_EQ(model.rowCount(), before + 1);
   EXPECT_EQ(model.pathOf(model.index(before, 0)), stick);
+  EXPECT_EQ(model.data(model.index(before, 0)).toString(),
+            QStringLiteral("STICK (") + stick + QLatin1Char(')'));
   EXPECT_TRUE(model.indexOfPath(stick + QStringLiteral("/Music")).isValid());
   EXPECT_EQ(model.rowCount(model.indexOfPath(home)), homeRows) << "other roots keep their folders";
 
