@@ -105,7 +105,7 @@ void DestinationDrives::ItemActivated(int row) {
 
 void DestinationDrives::TypingTimerTimer() {
   typingTimer_.stop();
-  if (hooks_.listBusy && hooks_.listBusy()) {
+  if (hooks_.busy && hooks_.busy()) {
     typingTimer_.start();
     return;
   }

@@ -34,8 +34,8 @@ class DestinationDrives : public QObject {
   struct Hooks {
     // Derives the limit from the destination now, querying its volume.
     std::function<void()> recomputeLimit;
-    // True while a list change runs; the limit waits for its end then.
-    std::function<bool()> listBusy;
+    // True while a list change or a run is going on; the limit waits for its end then.
+    std::function<bool()> busy;
   };
   // Item data role of a drive row: its mount point.
   static constexpr int kMountPointRole = Qt::UserRole + 1;

@@ -22,6 +22,7 @@
 #include "app/player_panel.h"
 #include "app/program.h"
 #include "app/program_version.h"
+#include "app/progress_dialog.h"
 #include "app/show_list_item.h"
 #include "app/worklist_model.h"
 #include "app/worklist_view.h"
@@ -150,7 +151,10 @@ void TForm1::stageListReformat() {
   auto* drives = new DrivesService(DrivesService::busAddressFromEnvironment(), this);
   new DestinationDrives(drives, {static_cast<PopupComboBox*>(cbDest)},
                         {[this] { OperationPanel::of(*this).rgLimitClick(LimitSender::Button6); },
-                         [&view] { return view.busy(); }},
+                         [this, &view] {
+                           return view.busy() || (program_.progressDialog() &&
+                                                  program_.progressDialog()->isVisible());
+                         }},
                         this);
   if (addFolder.treeModel()) new FolderTreeDrives(*drives, *addFolder.treeModel(), this);
   view.ListReformat(-1);
