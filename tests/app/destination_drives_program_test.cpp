@@ -10,6 +10,7 @@
 
 #include "app/destination_drives.h"
 #include "app/main_window.h"
+#include "app/main_window_parts.h"
 #include "app/program.h"
 #include "drives/udisks_mock.h"
 #include "fs/file_tree.h"
@@ -70,7 +71,7 @@ TEST(DestinationDrivesProgram, StickComesIsChosenAndGoes) {
     EXPECT_TRUE(rows[1].startsWith(QStringLiteral("WALKMAN")));
 
     // Chosen with the keys, as a user would.
-    EXPECT_EQ(p.limitBytes, 0) << "no destination yet";
+    EXPECT_EQ(form.parts().operation.limitBytes(), 0) << "no destination yet";
     auto* combo = static_cast<PopupComboBox*>(form.cbDest);
     combo->showPopup();
     combo->view()->setCurrentIndex(combo->model()->index(1, 0));
@@ -79,10 +80,11 @@ TEST(DestinationDrivesProgram, StickComesIsChosenAndGoes) {
     EXPECT_EQ(combo->currentText(), walkman);
     // The free space of the stick's volume, which other programs may change meanwhile.
     const std::int64_t free = GetDriveSpace(walkman.toStdString(), false, false);
-    EXPECT_GT(p.limitBytes, 0);
-    EXPECT_NEAR(static_cast<double>(p.limitBytes), static_cast<double>(free), 1e9);
+    EXPECT_GT(form.parts().operation.limitBytes(), 0);
+    EXPECT_NEAR(static_cast<double>(form.parts().operation.limitBytes()), static_cast<double>(free),
+                1e9);
     EXPECT_EQ(form.statusPanel(0)->text().toStdString(),
-              LangFormat(278, {SizeToText(p.limitBytes)}));
+              LangFormat(278, {SizeToText(form.parts().operation.limitBytes())}));
 
     mock.removeStick(QStringLiteral("sdb"));
     EXPECT_TRUE(QTest::qWaitFor([&] { return driveRowsWhenOpened(form).size() == 1; }, kBoundMs));
