@@ -9,15 +9,20 @@
 #include "app/player_panel.h"
 #include "app/worklist_view.h"
 
-class TForm1;
 class TavelProgram;
 
-// The window's controls that the command dispatch drives (tests build a dispatch of their
-// own over them).
-Commands::Widgets CommandWidgetsOf(TForm1& form);
+// The controls each part drives, as the window hands them over.
+struct MainWindowControls {
+  WorkListView::Widgets view;
+  PlayerPanel::Widgets player;
+  OperationPanel::Widgets operation;
+  LimitBar::Widgets limitBar;
+  AddFolderPage::Widgets addFolder;
+  Commands::Widgets commands;
+};
 
 struct MainWindowParts {
-  MainWindowParts(TForm1& form, TavelProgram& program);
+  MainWindowParts(const MainWindowControls& controls, TavelProgram& program);
   MainWindowParts(const MainWindowParts&) = delete;
   MainWindowParts& operator=(const MainWindowParts&) = delete;
 

@@ -6,6 +6,8 @@
 #include <QStringList>
 #include <QTreeView>
 
+#include "app/nav_commands.h"
+#include "app/text_ids.h"
 #include "app/worklist_view.h"
 #include "lang/lang.h"
 #include "worklist/id3v1.h"
@@ -40,7 +42,7 @@ auto withDialogs(WorkListView& view, F use) {
 
 void importPlaylist(WorkListView& view, int titleId, bool replace) {
   const std::vector<std::string> files = withDialogs(view, [&](IFileDialogs& d) {
-    return d.openFiles(LangString(titleId), LangString(109), false);
+    return d.openFiles(LangString(titleId), LangString(kTextPlaylistFilter), false);
   });
   if (files.empty()) return;
   ImportPlaylistFile(view, files.front(), replace);
@@ -52,7 +54,7 @@ void ImportPlaylistFile(WorkListView& view, const std::string& file, bool replac
   // leaves it as it was (and an emptied list would be saved at exit).
   const std::optional<M3uParseResult> parsed = ReadM3UForImport(file);
   if (!parsed) return;
-  view.BeginListWork(LangFormat(144, {file}) + "...");
+  view.BeginListWork(LangFormat(kTextImporting, {file}) + "...");
   if (replace) {
     if (TkroPlayList* list = view.workList()) list->ClearEntries();
     view.ListClear();
@@ -61,7 +63,7 @@ void ImportPlaylistFile(WorkListView& view, const std::string& file, bool replac
   AddM3URecords(view.adder(), file, *parsed);
   view.EndListWork(std::string());
   view.ShowCount(view.adder().counter(), true);
-  view.SetStatusText(0, LangString(143), true);
+  view.SetStatusText(0, LangString(kTextDone), true);
 }
 
 void SetFileDialogs(IFileDialogs* dialogs) {
@@ -139,7 +141,9 @@ std::optional<IFileDialogs::SaveChoice> QtFileDialogs::saveFile(const std::strin
 void CmdAddFiles(WorkListView& view) {
   if (view.busy()) return;
   const std::vector<std::string> files = withDialogs(view, [](IFileDialogs& d) {
-    return d.openFiles(LangString(108), LangString(467) + "|" + LangString(110), true);
+    return d.openFiles(LangString(kTextAddFilesTitle),
+                       LangString(kTextAudioFilesFilter) + "|" + LangString(kTextAllFilesFilter),
+                       true);
   });
   AddFilesToList(view, files);
 }
@@ -150,7 +154,7 @@ void AddFilesToList(WorkListView& view, const std::vector<std::string>& files) {
   view.adder().AddFiles(files);
   view.EndListWork(std::string());
   view.ShowCount(view.adder().counter(), true);
-  view.SetStatusText(0, LangString(143), true);
+  view.SetStatusText(0, LangString(kTextDone), true);
 }
 
 void CmdAddPlaylist(WorkListView& view) {
@@ -165,8 +169,9 @@ void CmdOpenPlaylist(WorkListView& view) {
 
 void CmdSavePlaylist(WorkListView& view) {
   if (view.busy()) return;
-  const auto choice = withDialogs(
-      view, [](IFileDialogs& d) { return d.saveFile(LangString(117), LangString(109)); });
+  const auto choice = withDialogs(view, [](IFileDialogs& d) {
+    return d.saveFile(LangString(kTextSavePlaylistTitle), LangString(kTextPlaylistFilter));
+  });
   if (!choice || choice->file.empty()) return;
   TkroPlayList* list = view.workList();
   if (!list) return;
@@ -175,16 +180,16 @@ void CmdSavePlaylist(WorkListView& view) {
 
 bool RunPlaylistCommand(WorkListView& view, int command) {
   switch (command) {
-    case 1120:
+    case kCmdAddFiles:
       CmdAddFiles(view);
       return true;
-    case 1130:
+    case kCmdAddPlaylist:
       CmdAddPlaylist(view);
       return true;
-    case 1820:
+    case kCmdOpenPlaylist:
       CmdOpenPlaylist(view);
       return true;
-    case 1830:
+    case kCmdSavePlaylist:
       CmdSavePlaylist(view);
       return true;
     default:

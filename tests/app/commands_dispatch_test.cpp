@@ -451,7 +451,7 @@ TEST_F(CommandsTest, WinampCommandsOnlyLogWithoutAnImport) {
   add(100);
   // A dispatch of its own over the window's controls, so the test chooses the import.
   Commands::Actions actions;
-  Commands own(CommandWidgetsOf(form), program, *view, form.parts().operation, actions);
+  Commands own(form.partControls().commands, program, *view, form.parts().operation, actions);
   std::size_t from = logSize();
   own.CmdCall(1840, kSourceTree, false);
   own.CmdCall(1140, kSourceMenu, true);
@@ -464,7 +464,8 @@ TEST_F(CommandsTest, WinampCommandsOnlyLogWithoutAnImport) {
     EXPECT_TRUE(view->busy());
     EXPECT_EQ(status(), "Импорт данных из \"Winamp playlist\"...");
   };
-  Commands withImport(CommandWidgetsOf(form), program, *view, form.parts().operation, actions);
+  Commands withImport(form.partControls().commands, program, *view, form.parts().operation,
+                      actions);
   withImport.CmdCall(1840, kSourceTree, false);
   withImport.CmdCall(1140, kSourceMenu, true);
   EXPECT_EQ(replaced, (std::vector<bool>{true, false}));

@@ -28,7 +28,7 @@ struct FormFixture {
     program.openLog();
     // A fresh configuration, as the start-up makes it: the default columns and mode.
     program.loadConfiguration();
-    LoadLanguage(form);
+    LoadLanguage(form.languageWidgets());
     view->ListReformat(-1);
     form.resize(1000, 700);
   }
