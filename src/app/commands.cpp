@@ -145,7 +145,7 @@ void Commands::CmdCall(int command, int source, bool flag) {
     case kCmdAddPlaylist:
     case kCmdOpenPlaylist:
     case kCmdSavePlaylist:
-      RunPlaylistCommand(view, command);
+      RunPlaylistCommand(view, program_.services().fileDialogs, command);
       break;
     case kCmdAddWinamp:
     case kCmdOpenWinamp:
@@ -281,16 +281,17 @@ std::string Commands::logsPath() const {
 }
 
 void Commands::open(const std::string& path) {
+  const AppServices& services = program_.services();
   const bool opened =
-      opener_ ? opener_(path)
-              : QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(path)));
+      services.open ? services.open(path)
+                    : QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(path)));
   if (!opened) ShowMessageE(LangFormat(kTextCannotOpen, {path}));
 }
 
 void Commands::showModal(QDialog* dialog) {
   if (!dialog) return;
-  if (modal_)
-    modal_(dialog);
+  if (const AppServices& services = program_.services(); services.runModal)
+    services.runModal(dialog);
   else
     dialog->exec();
 }

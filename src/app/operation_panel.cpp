@@ -194,8 +194,8 @@ void OperationPanel::rgLimitClick(LimitSender sender) {
 void OperationPanel::Button9Click() {
   const std::string title = LangString(kTextChooseDestination);
   std::optional<std::string> folder;
-  if (picker_) {
-    folder = picker_(title);
+  if (const AppServices& services = program_.services(); services.pickFolder) {
+    folder = services.pickFolder(title);
   } else {
     const QString picked =
         QFileDialog::getExistingDirectory(w_.window, QString::fromStdString(title), QString());

@@ -14,7 +14,6 @@
 #include "worklist/m3u_import.h"
 
 namespace {
-IFileDialogs* installed = nullptr;
 
 // The dialogs open where the user last chose a file in this run, at first in the home
 // folder (not in the folder the program happened to be started from).
@@ -32,16 +31,16 @@ QString q(const std::string& s) {
   return QString::fromStdString(s);
 }
 
-// Runs `use` with the installed dialogs or Qt's for the view's window.
+// Runs `use` with the given dialogs or Qt's for the view's window.
 template <class F>
-auto withDialogs(WorkListView& view, F use) {
-  if (installed) return use(*installed);
+auto withDialogs(WorkListView& view, IFileDialogs* dialogs, F use) {
+  if (dialogs) return use(*dialogs);
   QtFileDialogs qt(view.list() ? view.list()->window() : nullptr);
   return use(qt);
 }
 
-void importPlaylist(WorkListView& view, int titleId, bool replace) {
-  const std::vector<std::string> files = withDialogs(view, [&](IFileDialogs& d) {
+void importPlaylist(WorkListView& view, IFileDialogs* dialogs, int titleId, bool replace) {
+  const std::vector<std::string> files = withDialogs(view, dialogs, [&](IFileDialogs& d) {
     return d.openFiles(LangString(titleId), LangString(kTextPlaylistFilter), false);
   });
   if (files.empty()) return;
@@ -64,14 +63,6 @@ void ImportPlaylistFile(WorkListView& view, const std::string& file, bool replac
   view.EndListWork(std::string());
   view.ShowCount(view.adder().counter(), true);
   view.SetStatusText(0, LangString(kTextDone), true);
-}
-
-void SetFileDialogs(IFileDialogs* dialogs) {
-  installed = dialogs;
-}
-
-IFileDialogs* InstalledFileDialogs() {
-  return installed;
 }
 
 std::vector<std::string> QtFileFilters(const std::string& tableFilter) {
@@ -138,9 +129,9 @@ std::optional<IFileDialogs::SaveChoice> QtFileDialogs::saveFile(const std::strin
                     std::max<int>(0, static_cast<int>(filters.indexOf(selected)))};
 }
 
-void CmdAddFiles(WorkListView& view) {
+void CmdAddFiles(WorkListView& view, IFileDialogs* dialogs) {
   if (view.busy()) return;
-  const std::vector<std::string> files = withDialogs(view, [](IFileDialogs& d) {
+  const std::vector<std::string> files = withDialogs(view, dialogs, [](IFileDialogs& d) {
     return d.openFiles(LangString(kTextAddFilesTitle),
                        LangString(kTextAudioFilesFilter) + "|" + LangString(kTextAllFilesFilter),
                        true);
@@ -157,19 +148,19 @@ void AddFilesToList(WorkListView& view, const std::vector<std::string>& files) {
   view.SetStatusText(0, LangString(kTextDone), true);
 }
 
-void CmdAddPlaylist(WorkListView& view) {
+void CmdAddPlaylist(WorkListView& view, IFileDialogs* dialogs) {
   if (view.busy()) return;
-  importPlaylist(view, 107, false);
+  importPlaylist(view, dialogs, kTextAddPlaylistTitle, false);
 }
 
-void CmdOpenPlaylist(WorkListView& view) {
+void CmdOpenPlaylist(WorkListView& view, IFileDialogs* dialogs) {
   if (view.busy()) return;
-  importPlaylist(view, 116, true);
+  importPlaylist(view, dialogs, kTextOpenPlaylistTitle, true);
 }
 
-void CmdSavePlaylist(WorkListView& view) {
+void CmdSavePlaylist(WorkListView& view, IFileDialogs* dialogs) {
   if (view.busy()) return;
-  const auto choice = withDialogs(view, [](IFileDialogs& d) {
+  const auto choice = withDialogs(view, dialogs, [](IFileDialogs& d) {
     return d.saveFile(LangString(kTextSavePlaylistTitle), LangString(kTextPlaylistFilter));
   });
   if (!choice || choice->file.empty()) return;
@@ -178,19 +169,19 @@ void CmdSavePlaylist(WorkListView& view) {
   ExportM3U(*list, &view, WithPlaylistExtension(choice->file, choice->filterIndex), false);
 }
 
-bool RunPlaylistCommand(WorkListView& view, int command) {
+bool RunPlaylistCommand(WorkListView& view, IFileDialogs* dialogs, int command) {
   switch (command) {
     case kCmdAddFiles:
-      CmdAddFiles(view);
+      CmdAddFiles(view, dialogs);
       return true;
     case kCmdAddPlaylist:
-      CmdAddPlaylist(view);
+      CmdAddPlaylist(view, dialogs);
       return true;
     case kCmdOpenPlaylist:
-      CmdOpenPlaylist(view);
+      CmdOpenPlaylist(view, dialogs);
       return true;
     case kCmdSavePlaylist:
-      CmdSavePlaylist(view);
+      CmdSavePlaylist(view, dialogs);
       return true;
     default:
       return false;

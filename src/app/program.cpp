@@ -41,11 +41,12 @@ const char* const kShortTimeFormat = "nn:ss.zzz";
 constexpr int kCountdownStepMs = 50;
 }  // namespace
 
-TavelProgram::TavelProgram(StartupOptions options, std::string dataFolder)
+TavelProgram::TavelProgram(StartupOptions options, std::string dataFolder, AppServices services)
     : options_(std::move(options)),
       dataFolder_(StripTrailingSlashes(dataFolder)),
       logsFolder_(LogsFolderOf(dataFolder_)),
-      dataFolderState_(PrepareDataFolder(dataFolder_)) {
+      dataFolderState_(PrepareDataFolder(dataFolder_)),
+      services_(std::move(services)) {
   SetProgramLog(&log_);
   SetExceptionLogsFolder(logsFolder_);
 }

@@ -8,9 +8,11 @@ enum TextId : std::int32_t {
   kTextLoadingList = 11,            // splash status
   kTextShowingList = 12,            // splash status
   kTextQuitQuestion = 29,           // the exit question
+  kTextAddPlaylistTitle = 107,      // file dialog title
   kTextAddFilesTitle = 108,         // file dialog title
   kTextPlaylistFilter = 109,        // "M3U playlist (*.m3u)|*.m3u|All files ..."
   kTextAllFilesFilter = 110,        // "All files (*.*)|*.*"
+  kTextOpenPlaylistTitle = 116,     // file dialog title
   kTextSavePlaylistTitle = 117,     // file dialog title
   kTextLimitOver = 137,             // "over", in the limit comparison
   kTextLimitFree = 138,             // "free", in the limit comparison

@@ -19,22 +19,14 @@
 #include "player/fake_media_device.h"
 #include "player/player.h"
 
-namespace {
-
-class RecordingDialogs : public IFileDialogs {
- public:
-  RecordingDialogs() { SetFileDialogs(this); }
-  ~RecordingDialogs() override { SetFileDialogs(nullptr); }
-  std::vector<std::string> openFiles(const std::string& title, const std::string&, bool) override {
-    titles.push_back(title);
-    return {};
-  }
-  std::optional<SaveChoice> saveFile(const std::string& title, const std::string&) override {
-    titles.push_back(title);
-    return std::nullopt;
-  }
-  std::vector<std::string> titles;
-};
+namespace {}
+std::optional<SaveChoice> saveFile(const std::string& title, const std::string&) override {
+  titles.push_back(title);
+  return std::nullopt;
+}
+std::vector<std::string> titles;
+}
+;
 
 class CommandsTest : public ::testing::Test, public FormFixture {
  protected:
@@ -140,7 +132,6 @@ TEST_F(CommandsTest, CmdCallLogsItsCallAndRefusesNumbersOfZeroOrBelow) {
 }
 
 TEST_F(CommandsTest, TreeClicksRunCommandsUnlessThePageIsTheAction) {
-  RecordingDialogs dialogs;
   std::size_t from = logSize();
   // "Папку": a click shows the add-folder page and runs nothing.
   selectNode(1110);
@@ -280,7 +271,6 @@ TEST_F(CommandsTest, EnterAndSpaceOnTheTreeRunTheSelectedNodeAsAClickDoes) {
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
   commands.RefreshNavigation();
   form.NavTree->setFocus();
-  RecordingDialogs dialogs;
   // The calls the keys made (CmdCall also logs its end).
   const auto calls = [this](std::size_t from) {
     std::vector<std::string> out;
@@ -431,10 +421,10 @@ TEST_F(CommandsTest, StartOfNavigationShowsTheListAndThePlayer) {
 TEST_F(CommandsTest, DocumentsOpenWithTheDesktopAndFailuresAreShown) {
   std::vector<std::string> opened;
   bool succeed = true;
-  commands.setOpener([&](const std::string& path) {
+  opener = [&](const std::string& path) {
     opened.push_back(path);
     return succeed;
-  });
+  };
   commands.CmdCall(8750, kSourceTree, false);
   commands.CmdCall(8740, kSourceTree, false);
   ASSERT_EQ(opened.size(), 2u);
