@@ -19,14 +19,7 @@
 #include "player/fake_media_device.h"
 #include "player/player.h"
 
-namespace {}
-std::optional<SaveChoice> saveFile(const std::string& title, const std::string&) override {
-  titles.push_back(title);
-  return std::nullopt;
-}
-std::vector<std::string> titles;
-}
-;
+namespace {
 
 class CommandsTest : public ::testing::Test, public FormFixture {
  protected:
