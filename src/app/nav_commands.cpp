@@ -4,44 +4,44 @@
 
 // clang-format off
 const NavCommand NavCommandTable[] = {
-    {1000,  41,  0,  0},
-    {1800,  39,  0,  0},
-    {1810,  38,  0,  0},
-    {1820,  37,  0,  0},
-    {1830,  36,  0,  0},
-    {1840,  35,  0,  0},
-    {1100,  42,  0,  0},
-    {1110,  43,  1,  0},
-    {1120,  44,  0,  0},
-    {1130,  45,  0,  0},
-    {1140,  78,  0,  0},
-    {1200,  46, -1,  0},
-    {1210,  47, -1,  0},
-    {1400,  49, -1,  0},
-    {1300,  50, -1,  0},
-    {1600,  63,  0,  0},
-    {1610,  64,  0,  0},
-    {1620,  65,  0,  0},
-    {1630,  66,  0,  0},
-    {1640,  67,  0,  0},
-    {1700,  70,  0,  0},
-    {1710,  71,  0,  0},
-    {1720,  72,  0,  0},
-    {1730,  73,  0,  0},
-    {1500,  60,  0,  0},
-    {2000,  51,  3,  1},
-    {2100,  52,  3,  1},
-    {2200,  53,  3,  1},
-    {2300,  54,  3,  1},
-    {4100,  81, -1,  0},
-    {4200,  80, -1,  0},
-    {8000,  77, -1, -1},
-    {8700, 433, -1, -1},
-    {8750, 441, -1, -1},
-    {8740, 438, -1, -1},
-    {8100,  61, -1, -1},
-    {8900,  79, -1, -1},
-    {9000,  62, -1, -1},
+    {kCmdWorkList,  41,  0,  0},
+    {kCmdFile,  39,  0,  0},
+    {kCmdNewList,  38,  0,  0},
+    {kCmdOpenPlaylist,  37,  0,  0},
+    {kCmdSavePlaylist,  36,  0,  0},
+    {kCmdOpenWinamp,  35,  0,  0},
+    {kCmdAdd,  42,  0,  0},
+    {kCmdAddFolder,  43,  1,  0},
+    {kCmdAddFiles,  44,  0,  0},
+    {kCmdAddPlaylist,  45,  0,  0},
+    {kCmdAddWinamp,  78,  0,  0},
+    {kCmdDelete,  46, -1,  0},
+    {kCmdDeleteSelected,  47, -1,  0},
+    {kCmdClearList,  49, -1,  0},
+    {kCmdMore,  50, -1,  0},
+    {kCmdSelection,  63,  0,  0},
+    {kCmdSelectAll,  64,  0,  0},
+    {kCmdClearSelection,  65,  0,  0},
+    {kCmdInvertSelection,  66,  0,  0},
+    {kCmdSelectMarked,  67,  0,  0},
+    {kCmdMarks,  70,  0,  0},
+    {kCmdMarkSelected,  71,  0,  0},
+    {kCmdUnmarkSelected,  72,  0,  0},
+    {kCmdUnmarkAll,  73,  0,  0},
+    {kCmdRefreshList,  60,  0,  0},
+    {kCmdActions,  51,  3,  1},
+    {kCmdCopy,  52,  3,  1},
+    {kCmdMove,  53,  3,  1},
+    {kCmdDeleteFiles,  54,  3,  1},
+    {kCmdPlay,  81, -1,  0},
+    {kCmdOpenFile,  80, -1,  0},
+    {kCmdProgram,  77, -1, -1},
+    {kCmdExtra, 433, -1, -1},
+    {kCmdReadme, 441, -1, -1},
+    {kCmdLogsFolder, 438, -1, -1},
+    {kCmdSettings,  61, -1, -1},
+    {kCmdAbout,  79, -1, -1},
+    {kCmdExit,  62, -1, -1},
 };
 // clang-format on
 
@@ -58,23 +58,23 @@ const NavCommand* NavRow(int index) {
 }
 
 const std::vector<std::int32_t>& NavTreeRoots() {
-  static const std::vector<std::int32_t> roots{1000, 2000, 8000, 9000};
+  static const std::vector<std::int32_t> roots{kCmdWorkList, kCmdActions, kCmdProgram, kCmdExit};
   return roots;
 }
 
 std::vector<std::int32_t> NavTreeChildren(std::int32_t command) {
-  // 4100 and 4200 are context-menu commands only and have no node.
+  // The play and open commands are context-menu commands only and have no node.
   static const std::map<std::int32_t, std::vector<std::int32_t>> children{
-      {1000, {1800, 1100, 1200, 1600, 1700, 1300}},
-      {1800, {1810, 1820, 1830, 1840}},
-      {1100, {1110, 1120, 1130, 1140}},
-      {1200, {1210, 1400}},
-      {1600, {1610, 1620, 1630, 1640}},
-      {1700, {1710, 1720, 1730}},
-      {1300, {1500}},
-      {2000, {2100, 2200, 2300}},
-      {8000, {8700, 8100, 8900}},
-      {8700, {8750, 8740}},
+      {kCmdWorkList, {kCmdFile, kCmdAdd, kCmdDelete, kCmdSelection, kCmdMarks, kCmdMore}},
+      {kCmdFile, {kCmdNewList, kCmdOpenPlaylist, kCmdSavePlaylist, kCmdOpenWinamp}},
+      {kCmdAdd, {kCmdAddFolder, kCmdAddFiles, kCmdAddPlaylist, kCmdAddWinamp}},
+      {kCmdDelete, {kCmdDeleteSelected, kCmdClearList}},
+      {kCmdSelection, {kCmdSelectAll, kCmdClearSelection, kCmdInvertSelection, kCmdSelectMarked}},
+      {kCmdMarks, {kCmdMarkSelected, kCmdUnmarkSelected, kCmdUnmarkAll}},
+      {kCmdMore, {kCmdRefreshList}},
+      {kCmdActions, {kCmdCopy, kCmdMove, kCmdDeleteFiles}},
+      {kCmdProgram, {kCmdExtra, kCmdSettings, kCmdAbout}},
+      {kCmdExtra, {kCmdReadme, kCmdLogsFolder}},
   };
   const auto it = children.find(command);
   return it == children.end() ? std::vector<std::int32_t>{} : it->second;
