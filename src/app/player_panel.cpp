@@ -8,16 +8,13 @@
 #include "app/main_window.h"
 #include "app/operation_panel.h"
 #include "app/program.h"
+#include "app/qt_text.h"
 #include "app/worklist_model.h"
 #include "app/worklist_view.h"
 #include "player/mpv_device.h"
 
 namespace {
 constexpr const char* kPanelObjectName = "PlayerPanel";
-
-QString q(const std::string& s) {
-  return QString::fromStdString(s);
-}
 
 // Extra mpv options for scripted runs and diagnosis, "name=value" pairs separated by
 // commas in TAVEL_MPV_OPTIONS (for example "ao=null" on a machine without sound).

@@ -6,6 +6,7 @@
 #include <QStringList>
 #include <QTreeView>
 
+#include "app/qt_text.h"
 #include "app/worklist_view.h"
 #include "lang/lang.h"
 #include "worklist/id3v1.h"
@@ -24,10 +25,6 @@ QString& lastFolder() {
 void rememberFolderOf(const QString& file) {
   const QString folder = QFileInfo(file).absolutePath();
   if (!folder.isEmpty()) lastFolder() = folder;
-}
-
-QString q(const std::string& s) {
-  return QString::fromStdString(s);
 }
 
 // Runs `use` with the installed dialogs or Qt's for the view's window.

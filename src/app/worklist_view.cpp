@@ -12,6 +12,7 @@
 
 #include "app/main_window.h"
 #include "app/program.h"
+#include "app/qt_text.h"
 #include "app/worklist_model.h"
 #include "lang/lang.h"
 #include "lang/messages.h"
@@ -26,10 +27,6 @@ constexpr int kMaxColumnType = 29;
 Qt::Alignment columnAlignment(int type) {
   if (type >= 3 && type <= 4) return Qt::AlignRight;
   return Qt::AlignLeft;
-}
-
-QString q(const std::string& s) {
-  return QString::fromStdString(s);
 }
 
 // Row intervals [first, last] of a selection, merged and ascending.
