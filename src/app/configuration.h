@@ -13,10 +13,12 @@
 
 #include "app/configuration_keys.h"
 #include "store/kro_object.h"
+#include "tavel_version.h"
 
 inline constexpr const char* kConfFileName = "conf5.kro";
 inline constexpr const char* kConfTitle = "K7D40 Configuration";
-inline constexpr const char* kConfVersion = "0.9.2";
+// The version of the program that writes the store.
+inline constexpr const char* kConfVersion = kProgramVersion;
 // A store of this version is replaced by the defaults: its values mean other things.
 inline constexpr const char* kConfDiscardedVersion = "0.9.1";
 constexpr std::int32_t kConfLoadMode = 3;
@@ -45,7 +47,7 @@ struct ConfLoadResult {
 
 // Opens the configuration: loads conf5.kro (a file that is there but cannot be loaded is
 // kept aside as conf5.kro.unreadable first), replaces a store without a version or of
-// version 0.9.1 by an empty one of version 0.9.2, and makes sure the structure exists.
+// version 0.9.1 by an empty one of this version, and makes sure the structure exists.
 ConfLoadResult ConfLoad(const std::string& programFolder);
 
 // The structure every run relies on: the title, the folders "Interface", "Action" and

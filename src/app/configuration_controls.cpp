@@ -15,6 +15,7 @@
 #include <algorithm>
 
 #include "app/configuration.h"
+#include "app/qt_text.h"
 #include "app/radio_group.h"
 #include "fs/path_text.h"
 #include "store/kro_object.h"
@@ -27,10 +28,6 @@ constexpr std::int32_t kGroupMissing = -255;
 
 std::string str(const QString& s) {
   return s.toStdString();
-}
-
-QString qstr(const std::string& s) {
-  return QString::fromStdString(s);
 }
 
 std::string groupFolder(const QWidget& container, const std::string& prefix) {
@@ -64,16 +61,16 @@ void loadControl(TDSystem& sys, QObject* child) {
       const std::string items =
           sys.ReadString(name + ".items", JoinHistoryItems(comboItems(*combo)));
       QStringList list;
-      for (const std::string& item : SplitHistoryItems(items)) list.push_back(qstr(item));
+      for (const std::string& item : SplitHistoryItems(items)) list.push_back(q(item));
       combo->clear();
       combo->addItems(list);
-      combo->setEditText(qstr(text));
+      combo->setEditText(q(text));
     } else {
       const std::int32_t index = sys.ReadInt(name, combo->currentIndex());
       if (usableIndex(index, combo->count())) combo->setCurrentIndex(index);
     }
   } else if (auto* edit = qobject_cast<QLineEdit*>(child)) {
-    edit->setText(qstr(sys.ReadString(name, str(edit->text()))));
+    edit->setText(q(sys.ReadString(name, str(edit->text()))));
   } else if (auto* spin = qobject_cast<QSpinBox*>(child)) {
     spin->setValue(sys.ReadInt(name, spin->value()));
   }

@@ -7,6 +7,7 @@
 #include <QTreeView>
 
 #include "app/nav_commands.h"
+#include "app/qt_text.h"
 #include "app/text_ids.h"
 #include "app/worklist_view.h"
 #include "lang/lang.h"
@@ -25,10 +26,6 @@ QString& lastFolder() {
 void rememberFolderOf(const QString& file) {
   const QString folder = QFileInfo(file).absolutePath();
   if (!folder.isEmpty()) lastFolder() = folder;
-}
-
-QString q(const std::string& s) {
-  return QString::fromStdString(s);
 }
 
 // Runs `use` with the given dialogs or Qt's for the view's window.

@@ -11,6 +11,7 @@
 #include <algorithm>
 
 #include "app/nav_commands.h"
+#include "app/qt_text.h"
 #include "app/text_ids.h"
 #include "app/worklist_model.h"
 #include "lang/lang.h"
@@ -24,10 +25,6 @@ constexpr int kMaxColumnType = 29;
 Qt::Alignment columnAlignment(int type) {
   if (type == kColumnSize || type == kColumnLength) return Qt::AlignRight;
   return Qt::AlignLeft;
-}
-
-QString q(const std::string& s) {
-  return QString::fromStdString(s);
 }
 
 // Row intervals [first, last] of a selection, merged and ascending.
