@@ -18,6 +18,7 @@ run_packages=(
   libmpv-dev
   libblkid-dev           # reads the file system of a destination device
   libtag1-dev            # tags and lengths of audio files (TagLib)
+  libxxhash-dev          # checks copies read back from the medium (XXH3)
   libqt6svg6             # draws the program's SVG icon (window, About box)
   dpkg-dev               # make package: dpkg-shlibdeps finds the package's dependencies
   file                   # make package: CPack finds the executables to look at
@@ -41,6 +42,7 @@ test_packages=(
   ffmpeg                 # audio files of every format, made by the tag tests
   desktop-file-utils     # desktop-file-validate for tavel.desktop
   appstream              # appstreamcli validate for the metainfo
+  rsync                  # the copy-only-what-changed benchmark compares with it
 )
 
 group="${1:-test}"
