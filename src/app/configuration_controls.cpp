@@ -176,6 +176,7 @@ void SetDefaultFormSettings(TForm1& f) {
   f.rgAction->setItemIndex(0);
   f.rgLimit->setItemIndex(0);
   f.cbClearDest->setChecked(false);
+  f.cbVerify->setChecked(false);
   f.rg1Exists->setItemIndex(2);
   f.rg2Exists->setItemIndex(2);
   f.cbRemEmpty2->setChecked(false);

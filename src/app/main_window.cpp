@@ -476,6 +476,7 @@ QWidget* TForm1::buildActionPage() {
     f.setBold(true);
     Label6->setFont(f);
     cbClearDest = checkBox(paDest, "cbClearDest", 239);
+    cbVerify = checkBox(paDest, "cbVerify", 419);
 
     auto* limitSide = new QVBoxLayout;
     limitSide->setSpacing(4);
@@ -494,6 +495,7 @@ QWidget* TForm1::buildActionPage() {
     g->addWidget(rgLimit, 1, 0);
     g->addLayout(limitSide, 1, 1, 1, 2);
     g->addWidget(cbClearDest, 2, 0, 1, 3);
+    g->addWidget(cbVerify, 3, 0, 1, 3);
     g->setColumnStretch(0, 1);
     g->setColumnStretch(1, 1);
   }
@@ -503,6 +505,7 @@ QWidget* TForm1::buildActionPage() {
     auto* h = new QVBoxLayout(paCopy);
     h->setContentsMargins(8, 6, 8, 8);
     rg1Exists = radioGroup(paCopy, "rg1Exists", 242, 243);
+    rg1Exists->setItems(DesignItems(243) << DesignText(417));
     rg1Exists->setItemIndex(2);
     h->addWidget(rg1Exists);
   }
@@ -512,6 +515,7 @@ QWidget* TForm1::buildActionPage() {
     auto* h = new QVBoxLayout(paMove);
     h->setContentsMargins(8, 6, 8, 8);
     rg2Exists = radioGroup(paMove, "rg2Exists", 242, 243);
+    rg2Exists->setItems(DesignItems(243) << DesignText(417));
     rg2Exists->setItemIndex(2);
     cbRemEmpty2 = checkBox(paMove, "cbRemEmpty2", 244);
     cbRemEmpty2->setEnabled(false);

@@ -154,7 +154,7 @@ TEST_F(MainWindowTest, EveryNamedControlExistsWithItsKindAndTextId) {
   // Item lists of the radio groups come from their table texts.
   EXPECT_EQ(form.rgAction->count(), 3);
   EXPECT_EQ(form.rgLimit->count(), 3);
-  EXPECT_EQ(form.rg1Exists->count(), 3);
+  EXPECT_EQ(form.rg1Exists->count(), 4);  // the table's three and "skip identical"
   EXPECT_EQ(form.rg3->count(), 3);
 
   // Hidden at design: the lock edit, the options flag, and the two rename rules not offered.
@@ -211,7 +211,7 @@ TEST_F(MainWindowTest, StoredControlsAreDirectChildrenOfTheirPanels) {
       {form.paMove, {form.rg2Exists, form.cbRemEmpty2}},
       {form.paRename,
        {form.cbRenameEnable, form.cb11, form.cb12, form.cb13, form.cb14, form.cb15, form.rg3}},
-      {form.paDest, {form.cbDest, form.rgLimit, form.cbLimit, form.cbClearDest}},
+      {form.paDest, {form.cbDest, form.rgLimit, form.cbLimit, form.cbClearDest, form.cbVerify}},
       {form.paFolders, {form.cbCustomFC, form.cbFolders}},
   };
   for (const auto& [container, children] : groups)
