@@ -18,7 +18,7 @@ namespace {
 
 class FillOptionsPanel : public ::testing::Test, public FormFixture {
  protected:
-  OperationPanel& panel = OperationPanel::of(form);
+  OperationPanel& panel = form.parts().operation;
 };
 
 // One start of the program over a data folder: defaults, then the stored configuration.
@@ -30,7 +30,8 @@ struct Start {
     ConfApply(form, *conf.store);
   }
   void quit(const std::string& home) {
-    ASSERT_LE(ConfSave(form, *conf.store, conf.columns.get(), home), 0);
+    ConfStoreWindow(form, *conf.store, conf.columns.get());
+    ASSERT_LE(ConfSaveFile(*conf.store, home), 0);
   }
   TavelProgram program;
   TForm1 form;
