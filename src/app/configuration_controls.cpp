@@ -179,6 +179,7 @@ void SetDefaultFormSettings(const FormSettingsWidgets& f) {
   f.rgAction->setItemIndex(0);
   f.rgLimit->setItemIndex(0);
   f.cbClearDest->setChecked(false);
+  f.cbVerify->setChecked(false);
   f.rg1Exists->setItemIndex(2);
   f.rg2Exists->setItemIndex(2);
   f.cbRemEmpty2->setChecked(false);

@@ -125,8 +125,9 @@ void LoadLanguage(const LanguageWidgets& form) {
 
   setRadioItems(form.rgLimit, items(237));
   setRadioItems(form.rgAction, items(238));
-  setRadioItems(form.rg1Exists, items(243));
-  setRadioItems(form.rg2Exists, items(243));
+  // "Skip identical" comes after the three table items, so stored indexes read the same.
+  setRadioItems(form.rg1Exists, items(243) << text(417));
+  setRadioItems(form.rg2Exists, items(243) << text(417));
   setRadioItems(form.rg3, items(258));
   setComboItems(form.cbFolders, items(262));
 

@@ -188,6 +188,7 @@ MainWindowControls TForm1::partControls() {
   o.Label3 = Label3;
   o.Label6 = Label6;
   o.cbClearDest = cbClearDest;
+  o.cbVerify = cbVerify;
   o.paCopy = paCopy;
   o.rg1Exists = rg1Exists;
   o.paMove = paMove;
@@ -586,6 +587,7 @@ QWidget* TForm1::buildActionPage() {
     f.setBold(true);
     Label6->setFont(f);
     cbClearDest = checkBox(paDest, "cbClearDest", 239);
+    cbVerify = checkBox(paDest, "cbVerify", 419);
 
     auto* limitSide = new QVBoxLayout;
     limitSide->setSpacing(4);
@@ -604,6 +606,7 @@ QWidget* TForm1::buildActionPage() {
     g->addWidget(rgLimit, 1, 0);
     g->addLayout(limitSide, 1, 1, 1, 2);
     g->addWidget(cbClearDest, 2, 0, 1, 3);
+    g->addWidget(cbVerify, 3, 0, 1, 3);
     g->setColumnStretch(0, 1);
     g->setColumnStretch(1, 1);
   }
@@ -613,6 +616,7 @@ QWidget* TForm1::buildActionPage() {
     auto* h = new QVBoxLayout(paCopy);
     h->setContentsMargins(8, 6, 8, 8);
     rg1Exists = radioGroup(paCopy, "rg1Exists", 242, 243);
+    rg1Exists->setItems(DesignItems(243) << DesignText(417));
     rg1Exists->setItemIndex(2);
     h->addWidget(rg1Exists);
   }
@@ -622,6 +626,7 @@ QWidget* TForm1::buildActionPage() {
     auto* h = new QVBoxLayout(paMove);
     h->setContentsMargins(8, 6, 8, 8);
     rg2Exists = radioGroup(paMove, "rg2Exists", 242, 243);
+    rg2Exists->setItems(DesignItems(243) << DesignText(417));
     rg2Exists->setItemIndex(2);
     cbRemEmpty2 = checkBox(paMove, "cbRemEmpty2", 244);
     cbRemEmpty2->setEnabled(false);

@@ -148,6 +148,7 @@ class TForm1 : public QMainWindow {
   QLabel* Label3;  // megabyte unit beside cbLimit
   QLabel* Label6;  // the computed limit
   QCheckBox* cbClearDest;
+  QCheckBox* cbVerify;  // read every copy back from the medium
   QGroupBox* paCopy;
   RadioGroup* rg1Exists;
   QGroupBox* paMove;

@@ -218,6 +218,7 @@ OperationParameters OperationPanel::Parameters() const {
   p.ifExistsCopy = f.rg1Exists->itemIndex();
   p.ifExistsMove = f.rg2Exists->itemIndex();
   p.deleteToRecycleBin = f.cbDelToTrash->isChecked();
+  p.verifyCopies = f.cbVerify->isChecked();
   p.folderLayout = f.cbFolders->currentIndex();
   p.folderLevels = textOf(f.cbCustomFC);
   p.renameEnabled = f.cbRenameEnable->isChecked();

@@ -56,6 +56,7 @@ class OperationPanel : public QObject {
     QLabel* Label3 = nullptr;
     QLabel* Label6 = nullptr;
     QCheckBox* cbClearDest = nullptr;
+    QCheckBox* cbVerify = nullptr;
     QGroupBox* paCopy = nullptr;
     RadioGroup* rg1Exists = nullptr;
     QGroupBox* paMove = nullptr;

@@ -117,7 +117,7 @@ TEST_F(MainWindowTest, StoredControlsKeepTheirPanelsNamesAndKinds) {
         {"cbAFbyMask", Check},
         {"cbAFChecked", Check},
         {"cbAFGetID3v1", Check}}},
-      {"paCopy", {{"rg1Exists", Radio, 3}}},
+      {"paCopy", {{"rg1Exists", Radio, 4}}},
       {"paDelete", {{"cbRemEmpty1", Check}, {"cbDelToTrash", Check}}},
       {"paMove", {{"rg2Exists", Radio, 3}, {"cbRemEmpty2", Check}}},
       {"paRename",
@@ -132,7 +132,8 @@ TEST_F(MainWindowTest, StoredControlsKeepTheirPanelsNamesAndKinds) {
        {{"cbDest", EditCombo},
         {"rgLimit", Radio, 3},
         {"cbLimit", EditCombo},
-        {"cbClearDest", Check}}},
+        {"cbClearDest", Check},
+        {"cbVerify", Check}}},
       {"paFolders", {{"cbCustomFC", ChoiceCombo, 6}, {"cbFolders", ChoiceCombo, 4}}},
   };
   for (const auto& [panelName, stored] : groups) {
