@@ -2,11 +2,11 @@
 
 #include <QAction>
 #include <QCoreApplication>
-#include <QDir>
-#include <QFileInfo>
 #include <QDesktopServices>
 #include <QDialog>
+#include <QDir>
 #include <QEvent>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
@@ -21,10 +21,12 @@
 #include <vector>
 
 #include "app/about_window.h"
+#include "app/fill_commands.h"
 #include "app/main_window.h"
 #include "app/nav_commands.h"
 #include "app/operation_panel.h"
 #include "app/playlist_flows.h"
+#include "app/preview_command.h"
 #include "app/program.h"
 #include "app/settings_dialog.h"
 #include "app/widget_tags.h"
@@ -163,6 +165,17 @@ void Commands::CmdCall(int command, int source, bool flag) {
     case 2200:
     case 2300:
       OperationPanel::of(form_).SelectAction((command - 2100) / 100);
+      break;
+    case 1740:
+    case 1750:
+      FillCommands({form_.listModel()}, view, [this] {
+        return form_.program().limitBytes;
+      }).TickWhatFits(command == 1750);
+      break;
+    case 2400:
+      PreviewCommand({form_.listModel()}, view, [this] {
+        return OperationPanel::of(form_).Parameters();
+      }).Run();
       break;
     case 4100:
       if (play_) play_();

@@ -18,6 +18,7 @@
 #include "app/main_window.h"
 #include "app/radio_group.h"
 #include "fs/path_text.h"
+#include "operation/device_playlist.h"
 #include "store/kro_object.h"
 #include "worklist/add_files.h"
 
@@ -176,6 +177,8 @@ void SetDefaultFormSettings(TForm1& f) {
   f.rgAction->setItemIndex(0);
   f.rgLimit->setItemIndex(0);
   f.cbClearDest->setChecked(false);
+  f.cbDevPlaylist->setChecked(false);
+  f.edDevPlaylist->setText(QString::fromLatin1(kDefaultDevicePlaylistName));
   f.rg1Exists->setItemIndex(2);
   f.rg2Exists->setItemIndex(2);
   f.cbRemEmpty2->setChecked(false);

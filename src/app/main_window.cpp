@@ -37,6 +37,7 @@
 #include "app/radio_group.h"
 #include "app/widget_tags.h"
 #include "app/worklist_model.h"
+#include "operation/device_playlist.h"
 
 namespace {
 
@@ -476,6 +477,11 @@ QWidget* TForm1::buildActionPage() {
     f.setBold(true);
     Label6->setFont(f);
     cbClearDest = checkBox(paDest, "cbClearDest", 239);
+    cbDevPlaylist = checkBox(paDest, "cbDevPlaylist", 402);
+    edDevPlaylist = Named(new QLineEdit(QString::fromLatin1(kDefaultDevicePlaylistName), paDest),
+                          "edDevPlaylist");
+    edDevPlaylist->setEnabled(false);
+    QObject::connect(cbDevPlaylist, &QCheckBox::toggled, edDevPlaylist, &QWidget::setEnabled);
 
     auto* limitSide = new QVBoxLayout;
     limitSide->setSpacing(4);
@@ -494,6 +500,8 @@ QWidget* TForm1::buildActionPage() {
     g->addWidget(rgLimit, 1, 0);
     g->addLayout(limitSide, 1, 1, 1, 2);
     g->addWidget(cbClearDest, 2, 0, 1, 3);
+    g->addWidget(cbDevPlaylist, 3, 0);
+    g->addWidget(edDevPlaylist, 3, 1, 1, 2);
     g->setColumnStretch(0, 1);
     g->setColumnStretch(1, 1);
   }

@@ -135,6 +135,8 @@ class TForm1 : public QMainWindow {
   QLabel* Label3;  // megabyte unit beside cbLimit
   QLabel* Label6;  // the computed limit
   QCheckBox* cbClearDest;
+  QCheckBox* cbDevPlaylist;  // write a playlist onto the destination, named by edDevPlaylist
+  QLineEdit* edDevPlaylist;
   QGroupBox* paCopy;
   RadioGroup* rg1Exists;
   QGroupBox* paMove;

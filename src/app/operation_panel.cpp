@@ -17,6 +17,7 @@
 #include "app/program.h"
 #include "app/progress_dialog.h"
 #include "app/radio_group.h"
+#include "app/worklist_model.h"
 #include "app/worklist_view.h"
 #include "fs/file_tree.h"
 #include "lang/lang.h"
@@ -229,6 +230,8 @@ OperationParameters OperationPanel::Parameters() const {
   p.deleteLeadingNumber = f.cb14->isChecked();
   p.numberItems = f.cb13->isChecked();
   p.invalidCharRule = f.rg3->itemIndex();
+  p.writeDevicePlaylist = f.cbDevPlaylist->isChecked();
+  p.devicePlaylistName = f.edDevPlaylist->text().toStdString();
   return p;
 }
 
@@ -247,6 +250,8 @@ int OperationPanel::StartClick() {
     UpdateHistory(form_.cbDest, historyLimit, true);
   };
   hooks.listSaveMarks = [this] { view_.ListSaveMarks(); };
+  // What a preview said no longer holds once the run has happened.
+  if (WorkListModel* model = form_.listModel()) model->setDestNotes({});
   hooks.runProgressDialog = [this, &params] {
     if (runner_) {
       runner_(params);

@@ -950,6 +950,8 @@ std::vector<PreviewEntry> TOperationEngine::PreviewOutcomes(int action) {
         e.dest = MakeUniqueName(e.dest, &numbers, taken);
         e.mark = e.dest.empty() ? PreviewMark::Refused : PreviewMark::Numbered;
         e.reason = e.dest.empty() ? LangString(378) : LangFormat(409, {name});
+        // The entry shows the name it would get.
+        if (!e.dest.empty()) list_.Cursor->SetDest(e.dest);
       }
     }
     if (transfers && (e.mark == PreviewMark::None || e.mark == PreviewMark::Numbered))

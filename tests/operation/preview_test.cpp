@@ -127,6 +127,8 @@ TEST(Preview, MarksWhatTheRunWillSkipNumberRefuseOrNotFitAndAgreesWithTheRun) {
   EXPECT_EQ(find(outcomes, taken)->mark, PreviewMark::Numbered);
   EXPECT_EQ(find(outcomes, taken)->dest, (dst / "taken (1).mp3").string());
   EXPECT_EQ(find(outcomes, taken)->reason, LangFormat(409, {"taken.mp3"}));
+  r.entries.list.SelectId(taken);
+  EXPECT_EQ(r.entries.list.Cursor->GetDest(), (dst / "taken (1).mp3").string());
   EXPECT_EQ(find(outcomes, same1)->mark, PreviewMark::None);
   EXPECT_EQ(find(outcomes, same2)->mark, PreviewMark::Numbered);
   EXPECT_EQ(find(outcomes, same2)->dest, (dst / "same (1).mp3").string());
