@@ -7,6 +7,7 @@
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QMouseEvent>
+#include <QScrollBar>
 #include <QTreeView>
 #include <algorithm>
 
@@ -161,7 +162,19 @@ void WorkListView::ListReformat(int mode) {
 
 void WorkListView::ShowDestinationColumn() {
   destColumnShown_ = true;
-  if (w_.list && addedDestColumn_ >= 0) w_.list->setColumnHidden(addedDestColumn_, false);
+  if (!w_.list) return;
+  if (addedDestColumn_ >= 0) w_.list->setColumnHidden(addedDestColumn_, false);
+  // Behind a wide source column it would stay out of sight: the list scrolls to it.
+  const auto it = std::find(columnTypes_.begin(), columnTypes_.end(), 1);
+  if (it != columnTypes_.end()) {
+    const int column = static_cast<int>(it - columnTypes_.begin());
+    QHeaderView* header = w_.list->header();
+    const int left = header->sectionPosition(column);
+    const int right = left + header->sectionSize(column);
+    QScrollBar* bar = w_.list->horizontalScrollBar();
+    if (left < bar->value() || right > bar->value() + w_.list->viewport()->width())
+      bar->setValue(left);
+  }
 }
 
 int WorkListView::minimumWidth(int type) const {
