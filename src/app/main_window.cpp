@@ -31,6 +31,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "app/destination_drives.h"
 #include "app/gradient_panel.h"
 #include "app/main_window_parts.h"
 #include "app/nav_commands.h"
@@ -67,8 +68,8 @@ RadioGroup* radioGroup(QWidget* parent, const char* name, int captionId, int ite
   return g;
 }
 
-QComboBox* history(QWidget* parent, const char* name) {
-  auto* c = Named(new QComboBox(parent), name);
+QComboBox* history(QWidget* parent, const char* name, QComboBox* made = nullptr) {
+  auto* c = Named(made ? made : new QComboBox(parent), name);
   c->setEditable(true);
   c->setInsertPolicy(QComboBox::NoInsert);
   c->setMaxVisibleItems(8);
@@ -454,7 +455,8 @@ QWidget* TForm1::buildActionPage() {
     auto* g = new QGridLayout(paDest);
     g->setContentsMargins(8, 6, 8, 8);
     g->setHorizontalSpacing(6);
-    cbDest = history(paDest, "cbDest");
+    // Its list offers the removable drives above the history while it is open.
+    cbDest = history(paDest, "cbDest", new PopupComboBox(paDest));
     cbDest->setMinimumWidth(220);
     Button9 = Named(new QPushButton(QStringLiteral("..."), paDest), "Button9");
     Button9->setToolTip(DesignText(234));

@@ -5,6 +5,7 @@
 #include "app/configuration.h"
 #include "app/main_window.h"
 #include "app/program.h"
+#include "app/progress_dialog.h"
 #include "app/show_list_item.h"
 #include "store/kro_object.h"
 #include "winamp/winamp_import.h"
@@ -143,7 +144,15 @@ MainWindowParts::MainWindowParts(TForm1& form, TavelProgram& program)
       addFolder(addFolderWidgets(form), view, &folderTree),
       commands(CommandWidgetsOf(form), program, view, operation,
                {[this] { player.player().bipPlayClick(PlaySource::PlayButton); },
-                winampImport(program, view)}) {
+                winampImport(program, view)}),
+      drives(DrivesService::busAddressFromEnvironment()),
+      destinationDrives(&drives, {static_cast<PopupComboBox*>(form.cbDest)},
+                        {[this] { operation.rgLimitClick(LimitSender::Button6); },
+                         [this, p = &program] {
+                           return view.busy() ||
+                                  (p->progressDialog() && p->progressDialog()->isVisible());
+                         }}),
+      folderTreeDrives(drives, folderTree) {
   TavelProgram* p = &program;
   view.adder().setExtendedTags([p] {
     TkroObject* conf = p->configuration();

@@ -4,10 +4,13 @@
 // The window holds one of these and frees it first, while the controls are still whole.
 #include "app/add_folder_page.h"
 #include "app/commands.h"
+#include "app/destination_drives.h"
+#include "app/folder_tree_drives.h"
 #include "app/limit_bar.h"
 #include "app/operation_panel.h"
 #include "app/player_panel.h"
 #include "app/worklist_view.h"
+#include "drives/drives_service.h"
 
 class TForm1;
 class TavelProgram;
@@ -28,4 +31,8 @@ struct MainWindowParts {
   FolderTreeModel folderTree;
   AddFolderPage addFolder;
   Commands commands;
+  // Removable drives: offered by the destination drop-down, shown in the folder tree.
+  DrivesService drives;
+  DestinationDrives destinationDrives;
+  FolderTreeDrives folderTreeDrives;
 };
