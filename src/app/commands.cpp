@@ -21,9 +21,11 @@
 #include <vector>
 
 #include "app/about_window.h"
+#include "app/fill_commands.h"
 #include "app/nav_commands.h"
 #include "app/operation_panel.h"
 #include "app/playlist_flows.h"
+#include "app/preview_command.h"
 #include "app/program.h"
 #include "app/settings_dialog.h"
 #include "app/text_ids.h"
@@ -160,6 +162,15 @@ void Commands::CmdCall(int command, int source, bool flag) {
     case kCmdMove:
     case kCmdDeleteFiles:
       operation_.SelectAction((command - kCmdCopy) / (kCmdMove - kCmdCopy));
+      break;
+    case kCmdTickWhatFits:
+    case kCmdTickWhatFitsShuffled:
+      FillCommands({view_.model()}, view_, [this] {
+        return operation_.limitBytes();
+      }).TickWhatFits(command == kCmdTickWhatFitsShuffled);
+      break;
+    case kCmdPreview:
+      PreviewCommand({view_.model()}, view_, [this] { return operation_.Parameters(); }).Run();
       break;
     case kCmdPlay:
       if (actions_.play) actions_.play();

@@ -18,6 +18,7 @@
 #include "app/qt_text.h"
 #include "app/radio_group.h"
 #include "fs/path_text.h"
+#include "operation/device_playlist.h"
 #include "store/kro_object.h"
 #include "worklist/add_files.h"
 
@@ -180,6 +181,8 @@ void SetDefaultFormSettings(const FormSettingsWidgets& f) {
   f.rgLimit->setItemIndex(0);
   f.cbClearDest->setChecked(false);
   f.cbVerify->setChecked(false);
+  f.cbDevPlaylist->setChecked(false);
+  f.edDevPlaylist->setText(QString::fromLatin1(kDefaultDevicePlaylistName));
   f.rg1Exists->setItemIndex(2);
   f.rg2Exists->setItemIndex(2);
   f.cbRemEmpty2->setChecked(false);

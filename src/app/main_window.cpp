@@ -41,6 +41,7 @@
 #include "app/radio_group.h"
 #include "app/widget_tags.h"
 #include "app/worklist_model.h"
+#include "operation/device_playlist.h"
 
 namespace {
 
@@ -189,6 +190,8 @@ MainWindowControls TForm1::partControls() {
   o.Label6 = Label6;
   o.cbClearDest = cbClearDest;
   o.cbVerify = cbVerify;
+  o.cbDevPlaylist = cbDevPlaylist;
+  o.edDevPlaylist = edDevPlaylist;
   o.paCopy = paCopy;
   o.rg1Exists = rg1Exists;
   o.paMove = paMove;
@@ -588,6 +591,11 @@ QWidget* TForm1::buildActionPage() {
     Label6->setFont(f);
     cbClearDest = checkBox(paDest, "cbClearDest", 239);
     cbVerify = checkBox(paDest, "cbVerify", 419);
+    cbDevPlaylist = checkBox(paDest, "cbDevPlaylist", 402);
+    edDevPlaylist = Named(new QLineEdit(QString::fromLatin1(kDefaultDevicePlaylistName), paDest),
+                          "edDevPlaylist");
+    edDevPlaylist->setEnabled(false);
+    QObject::connect(cbDevPlaylist, &QCheckBox::toggled, edDevPlaylist, &QWidget::setEnabled);
 
     auto* limitSide = new QVBoxLayout;
     limitSide->setSpacing(4);
@@ -606,7 +614,9 @@ QWidget* TForm1::buildActionPage() {
     g->addWidget(rgLimit, 1, 0);
     g->addLayout(limitSide, 1, 1, 1, 2);
     g->addWidget(cbClearDest, 2, 0, 1, 3);
-    g->addWidget(cbVerify, 3, 0, 1, 3);
+    g->addWidget(cbVerify, 4, 0, 1, 3);
+    g->addWidget(cbDevPlaylist, 3, 0);
+    g->addWidget(edDevPlaylist, 3, 1, 1, 2);
     g->setColumnStretch(0, 1);
     g->setColumnStretch(1, 1);
   }

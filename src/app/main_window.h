@@ -149,6 +149,8 @@ class TForm1 : public QMainWindow {
   QLabel* Label6;  // the computed limit
   QCheckBox* cbClearDest;
   QCheckBox* cbVerify;  // read every copy back from the medium
+  QCheckBox* cbDevPlaylist;  // write a playlist onto the destination, named by edDevPlaylist
+  QLineEdit* edDevPlaylist;
   QGroupBox* paCopy;
   RadioGroup* rg1Exists;
   QGroupBox* paMove;

@@ -32,10 +32,13 @@ enum NavCommandNumber : std::int32_t {
   kCmdMarkSelected = 1710,
   kCmdUnmarkSelected = 1720,
   kCmdUnmarkAll = 1730,
+  kCmdTickWhatFits = 1740,          // ticks in list order what fits the limit
+  kCmdTickWhatFitsShuffled = 1750,  // the same in a shuffled order
   kCmdActions = 2000,  // the operation page
   kCmdCopy = 2100,     // the three actions, in the order of rgAction
   kCmdMove = 2200,
   kCmdDeleteFiles = 2300,
+  kCmdPreview = 2400,  // the ticked entries' destinations, nothing written
   kCmdPlay = 4100,      // the preview plays the focused row
   kCmdOpenFile = 4200,  // never enabled
   kCmdProgram = 8000,   // the "Program" branch

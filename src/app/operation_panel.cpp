@@ -6,6 +6,7 @@
 #include <QFileDialog>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <charconv>
 #include <limits>
@@ -16,6 +17,7 @@
 #include "app/progress_dialog.h"
 #include "app/radio_group.h"
 #include "app/text_ids.h"
+#include "app/worklist_model.h"
 #include "app/worklist_view.h"
 #include "fs/file_tree.h"
 #include "lang/lang.h"
@@ -226,6 +228,8 @@ OperationParameters OperationPanel::Parameters() const {
   p.deleteLeadingNumber = f.cb14->isChecked();
   p.numberItems = f.cb13->isChecked();
   p.invalidCharRule = f.rg3->itemIndex();
+  p.writeDevicePlaylist = f.cbDevPlaylist->isChecked();
+  p.devicePlaylistName = f.edDevPlaylist->text().toStdString();
   return p;
 }
 
@@ -244,6 +248,8 @@ int OperationPanel::StartClick() {
     UpdateHistory(w_.cbDest, historyLimit, true);
   };
   hooks.listSaveMarks = [this] { view_.ListSaveMarks(); };
+  // What a preview said no longer holds once the run has happened.
+  if (WorkListModel* model = view_.model()) model->setDestNotes({});
   hooks.runProgressDialog = [this, &params] {
     if (runner_) {
       runner_(params);

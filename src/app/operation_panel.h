@@ -20,6 +20,7 @@ class QCheckBox;
 class QComboBox;
 class QGroupBox;
 class QLabel;
+class QLineEdit;
 class QPushButton;
 class QWidget;
 class RadioGroup;
@@ -57,6 +58,8 @@ class OperationPanel : public QObject {
     QLabel* Label6 = nullptr;
     QCheckBox* cbClearDest = nullptr;
     QCheckBox* cbVerify = nullptr;
+    QCheckBox* cbDevPlaylist = nullptr;  // write a playlist onto the destination ...
+    QLineEdit* edDevPlaylist = nullptr;  // ... under this name
     QGroupBox* paCopy = nullptr;
     RadioGroup* rg1Exists = nullptr;
     QGroupBox* paMove = nullptr;

@@ -7,6 +7,7 @@
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QMouseEvent>
+#include <QScrollBar>
 #include <QTreeView>
 #include <algorithm>
 
@@ -137,6 +138,15 @@ void WorkListView::ListReformat(int mode) {
         {q(LangString(kTextColumnCaptions + s.type)), s.width, columnAlignment(s.type), s.type});
     columnTypes_.push_back(s.type);
   }
+  // The destination column is offered whatever the stored list holds: one stored there is
+  // shown as stored; otherwise it is added at the end, hidden until a preview shows it.
+  // (Stored widths go to the stored columns by position, so the end is the only place.)
+  addedDestColumn_ = -1;
+  if (std::find(columnTypes_.begin(), columnTypes_.end(), 1) == columnTypes_.end()) {
+    addedDestColumn_ = static_cast<int>(columns.size());
+    columns.push_back({q(LangString(201)), kAddedDestColumnWidth, columnAlignment(1), 1});
+    columnTypes_.push_back(1);
+  }
   w_.model->setColumns(columns);
   // Editing the first column in place changes the entry's description, so only a
   // description column may be edited: a source path typed over would not move the file.
@@ -146,6 +156,24 @@ void WorkListView::ListReformat(int mode) {
     for (std::size_t c = 0; c < columns.size(); ++c)
       w_.list->header()->resizeSection(static_cast<int>(c),
                                        std::max(columns[c].width, minimumWidth(columns[c].type)));
+    if (addedDestColumn_ >= 0) w_.list->setColumnHidden(addedDestColumn_, !destColumnShown_);
+  }
+}
+
+void WorkListView::ShowDestinationColumn() {
+  destColumnShown_ = true;
+  if (!w_.list) return;
+  if (addedDestColumn_ >= 0) w_.list->setColumnHidden(addedDestColumn_, false);
+  // Behind a wide source column it would stay out of sight: the list scrolls to it.
+  const auto it = std::find(columnTypes_.begin(), columnTypes_.end(), 1);
+  if (it != columnTypes_.end()) {
+    const int column = static_cast<int>(it - columnTypes_.begin());
+    QHeaderView* header = w_.list->header();
+    const int left = header->sectionPosition(column);
+    const int right = left + header->sectionSize(column);
+    QScrollBar* bar = w_.list->horizontalScrollBar();
+    if (left < bar->value() || right > bar->value() + w_.list->viewport()->width())
+      bar->setValue(left);
   }
 }
 

@@ -103,7 +103,7 @@ TEST_F(MainWindowTest, PagesSitAtTheIndexesTheCommandsUse) {
 // drop-down: text and items). A control renamed, moved into a helper widget or made another
 // kind would silently lose what users have stored; one added is stored from then on.
 TEST_F(MainWindowTest, StoredControlsKeepTheirPanelsNamesAndKinds) {
-  enum Kind { Check, Radio, EditCombo, ChoiceCombo };
+  enum Kind { Check, Radio, EditCombo, ChoiceCombo, Edit };
   struct Stored {
     const char* name;
     Kind kind;
@@ -133,7 +133,9 @@ TEST_F(MainWindowTest, StoredControlsKeepTheirPanelsNamesAndKinds) {
         {"rgLimit", Radio, 3},
         {"cbLimit", EditCombo},
         {"cbClearDest", Check},
-        {"cbVerify", Check}}},
+        {"cbVerify", Check},
+        {"cbDevPlaylist", Check},
+        {"edDevPlaylist", Edit}}},
       {"paFolders", {{"cbCustomFC", ChoiceCombo, 6}, {"cbFolders", ChoiceCombo, 4}}},
   };
   for (const auto& [panelName, stored] : groups) {
@@ -174,6 +176,9 @@ TEST_F(MainWindowTest, StoredControlsKeepTheirPanelsNamesAndKinds) {
           ASSERT_NE(combo, nullptr) << s.name;
           EXPECT_FALSE(combo->isEditable()) << s.name;
           EXPECT_EQ(combo->count(), s.items) << s.name;
+          break;
+        case Edit:
+          EXPECT_NE(qobject_cast<QLineEdit*>(c), nullptr) << s.name;
           break;
       }
     }
