@@ -58,6 +58,9 @@ struct FormSettingsWidgets {
   QComboBox* cbFolders = nullptr;
   QCheckBox* cbDelToTrash = nullptr;
   QCheckBox* cbRemEmpty1 = nullptr;
+  QCheckBox* cbVerify = nullptr;
+  QCheckBox* cbDevPlaylist = nullptr;
+  QLineEdit* edDevPlaylist = nullptr;
 };
 
 // Sets the main window's controls to their defaults, before any stored value is applied.

@@ -274,6 +274,9 @@ FormSettingsWidgets TForm1::settingsWidgets() {
   w.cbFolders = cbFolders;
   w.cbDelToTrash = cbDelToTrash;
   w.cbRemEmpty1 = cbRemEmpty1;
+  w.cbVerify = cbVerify;
+  w.cbDevPlaylist = cbDevPlaylist;
+  w.edDevPlaylist = edDevPlaylist;
   return w;
 }
 
