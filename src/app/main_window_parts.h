@@ -12,15 +12,21 @@
 #include "app/worklist_view.h"
 #include "drives/drives_service.h"
 
-class TForm1;
 class TavelProgram;
 
-// The window's controls that the command dispatch drives (tests build a dispatch of their
-// own over them).
-Commands::Widgets CommandWidgetsOf(TForm1& form);
+// The controls each part drives, as the window hands them over.
+struct MainWindowControls {
+  WorkListView::Widgets view;
+  PlayerPanel::Widgets player;
+  OperationPanel::Widgets operation;
+  LimitBar::Widgets limitBar;
+  AddFolderPage::Widgets addFolder;
+  Commands::Widgets commands;
+  DestinationDrives::Widgets destination;
+};
 
 struct MainWindowParts {
-  MainWindowParts(TForm1& form, TavelProgram& program);
+  MainWindowParts(const MainWindowControls& controls, TavelProgram& program);
   MainWindowParts(const MainWindowParts&) = delete;
   MainWindowParts& operator=(const MainWindowParts&) = delete;
 

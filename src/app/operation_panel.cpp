@@ -16,6 +16,7 @@
 #include "app/program.h"
 #include "app/progress_dialog.h"
 #include "app/radio_group.h"
+#include "app/text_ids.h"
 #include "app/worklist_model.h"
 #include "app/worklist_view.h"
 #include "fs/file_tree.h"
@@ -129,7 +130,8 @@ void OperationPanel::UpdateActionPanels() {
   cbFoldersChange();
   rgLimitClick(LimitSender::Button6);
   if (f.rgAction->itemIndex() >= 0)
-    f.Button8->setText(QString::fromStdString(LangString(230) + ": ") + f.rgAction->itemText());
+    f.Button8->setText(QString::fromStdString(LangString(kTextOperation) + ": ") +
+                       f.rgAction->itemText());
   if (ownBracket) view_.EndListWork("");
   UpdateStartButtons();
 }
@@ -163,7 +165,7 @@ void OperationPanel::rgLimitClick(LimitSender sender) {
 
   const std::string dest = DestinationRoot(textOf(f.cbDest));
   if (dest.empty()) {
-    setStatus(LangString(323));
+    setStatus(LangString(kTextNoDestination));
     ProgramLogWrite("rgLC() end");
     return;
   }
@@ -172,7 +174,7 @@ void OperationPanel::rgLimitClick(LimitSender sender) {
   limit = 0;
   if (kind == limitAutoFree || kind == limitAutoTotal) {
     if (sender == LimitSender::Button6) {
-      view_.BeginListWork(LangString(279));
+      view_.BeginListWork(LangString(kTextReadingSpace));
       // The cleaned text: spaces around a typed path must not send the query to the
       // current folder's volume.
       limit = GetDriveSpace(dest, kind == limitAutoTotal, f.cbClearDest->isChecked());
@@ -183,19 +185,19 @@ void OperationPanel::rgLimitClick(LimitSender sender) {
   }
 
   if (limit < 0)
-    setStatus(LangString(322));
+    setStatus(LangString(kTextLimitInvalid));
   else
-    setStatus(LangFormat(278, {SizeToText(limit)}));
+    setStatus(LangFormat(kTextLimitSet, {SizeToText(limit)}));
   emit limitChanged();
   if (!f.Label6->isHidden()) f.Label6->setText(QString::fromStdString(SizeToText(limit)));
   ProgramLogWrite("rgLC() end");
 }
 
 void OperationPanel::Button9Click() {
-  const std::string title = LangString(277);
+  const std::string title = LangString(kTextChooseDestination);
   std::optional<std::string> folder;
-  if (picker_) {
-    folder = picker_(title);
+  if (const AppServices& services = program_.services(); services.pickFolder) {
+    folder = services.pickFolder(title);
   } else {
     const QString picked =
         QFileDialog::getExistingDirectory(w_.window, QString::fromStdString(title), QString());
@@ -218,6 +220,7 @@ OperationParameters OperationPanel::Parameters() const {
   p.ifExistsCopy = f.rg1Exists->itemIndex();
   p.ifExistsMove = f.rg2Exists->itemIndex();
   p.deleteToRecycleBin = f.cbDelToTrash->isChecked();
+  p.verifyCopies = f.cbVerify->isChecked();
   p.folderLayout = f.cbFolders->currentIndex();
   p.folderLevels = textOf(f.cbCustomFC);
   p.renameEnabled = f.cbRenameEnable->isChecked();

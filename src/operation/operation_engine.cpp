@@ -529,6 +529,13 @@ std::string TOperationEngine::resolveCollision(const std::string& origin, const 
       return dest;
     case existsRename:
       return MakeUniqueName(dest, &uniqueNames_);
+    case existsSkipSame:
+      if (unchangedCopy(origin, dest)) {
+        processThis = false;
+        policySkipReason_ = LangString(418);
+        return dest;
+      }
+      [[fallthrough]];
     default:
       // Replacing is for files that were there before the run; a file this run wrote
       // (perhaps moved here, with no other copy left) is kept and the newcomer numbered.
@@ -538,6 +545,14 @@ std::string TOperationEngine::resolveCollision(const std::string& origin, const 
   }
 }
 
+bool TOperationEngine::unchangedCopy(const std::string& origin, const std::string& dest) {
+  struct stat so, sd;
+  if (HoldsNul(origin) || ActiveFsCalls().stat(origin.c_str(), &so) != 0 || !AnythingAt(dest, &sd))
+    return false;
+  return S_ISREG(so.st_mode) && S_ISREG(sd.st_mode) && so.st_size == sd.st_size &&
+         SameModificationTime(so.st_mtim, sd.st_mtim);
+}
+
 FileOpResult TOperationEngine::transfer(bool move, const std::string& origin,
                                         const std::string& dest, bool replace) {
   CopyOptions options;
@@ -545,8 +560,13 @@ FileOpResult TOperationEngine::transfer(bool move, const std::string& origin,
   // is not replaced unless replacing was what the policy chose.
   options.replaceExisting = replace;
   options.cancel = &cancelCell_;
-  options.progress = [this](std::int64_t size, std::int64_t transferred) {
-    return OnCopyProgress(size, transferred) ? CopyAnswer::Continue : CopyAnswer::Cancel;
+  options.verify = params_.verifyCopies;
+  // A verified copy counts its read-back as work of the file: twice the bytes go by, and
+  // the file's bar and the run's bar move through both halves.
+  const std::int64_t passes = options.verify ? 2 : 1;
+  options.progress = [this, passes](std::int64_t work, std::int64_t transferred) {
+    return OnCopyProgress(work / passes, transferred / passes) ? CopyAnswer::Continue
+                                                               : CopyAnswer::Cancel;
   };
   partSweep_.beforeWritingTo(dest);
   const FileOpResult r = move ? MoveFileWithProgress(origin, dest, options)
@@ -577,6 +597,7 @@ std::string TOperationEngine::untriedReason(const std::string& origin) {
 
 std::string TOperationEngine::failureReason(const FileOpResult& r,
                                             const std::string& origin) const {
+  if (r.mismatch) return LangString(420);
   switch (r.error) {
     case ENOSPC:
     case EDQUOT:
@@ -636,6 +657,7 @@ bool TOperationEngine::aAction(int action) {
       std::string dest = transfers ? list_.Cursor->GetDest() : std::string();
       const int entry = list_.Cursor->Id;
       processThis_ = true;
+      policySkipReason_.clear();
       // A skip request ends with its entry; the Skip button is offered again for this one.
       const bool skipWasRequested = flags_.skipCurrent;
       setSkip(false);
@@ -692,7 +714,8 @@ bool TOperationEngine::aAction(int action) {
       if (!refusal.empty())
         resultText = refusal;
       else if (!processThis_)
-        resultText = LangString(347);
+        resultText =
+            policySkipReason_.empty() ? LangString(347) : LangFormat(392, {policySkipReason_});
       else if (transfers && ok)
         resultText = LangString(349);  // a transfer that completed is reported as such
       else if (flags_.skipCurrent)

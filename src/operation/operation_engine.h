@@ -162,6 +162,9 @@ class TOperationEngine {
   // the policy says to replace the file standing there.
   std::string resolveCollision(const std::string& origin, const std::string& dest, int policy,
                                bool& processThis, bool& replace);
+  // Whether dest already holds what origin would bring: a regular file of the same size
+  // whose modification time lies within 2 seconds of the source's (FAT keeps even seconds).
+  static bool unchangedCopy(const std::string& origin, const std::string& dest);
   // Syncs the destination's file system; false (with a log line) when that failed.
   bool flushDestination();
   FileOpResult transfer(bool move, const std::string& origin, const std::string& dest,
@@ -195,6 +198,8 @@ class TOperationEngine {
 
   RunFlags flags_;
   bool processThis_ = false;
+  // Why the if-exists policy passed the current entry over, when it says more than "skip".
+  std::string policySkipReason_;
   std::atomic<bool> cancelCell_{false};
   std::int64_t done_ = 0;
   std::int64_t total_ = 0;
