@@ -8,6 +8,7 @@
 #include <vector>
 
 class QCheckBox;
+class QLineEdit;
 class QComboBox;
 class QRect;
 class QSize;
@@ -40,6 +41,9 @@ struct FormSettingsWidgets {
   RadioGroup* rgAction = nullptr;
   RadioGroup* rgLimit = nullptr;
   QCheckBox* cbClearDest = nullptr;
+  QCheckBox* cbVerify = nullptr;
+  QCheckBox* cbDevPlaylist = nullptr;
+  QLineEdit* edDevPlaylist = nullptr;
   RadioGroup* rg1Exists = nullptr;
   RadioGroup* rg2Exists = nullptr;
   QCheckBox* cbRemEmpty2 = nullptr;
