@@ -8,6 +8,7 @@
 #include <vector>
 
 class QCheckBox;
+class QLineEdit;
 class QComboBox;
 class QLineEdit;
 class QRect;
