@@ -57,29 +57,6 @@ int run(const std::string& command) {
   return rc;
 }
 
-double median(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  const std::size_t n = v.size();
-  return n == 0 ? 0 : n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
-}
-
-void writeRandomFile(const fs::path& p, std::size_t bytes, std::mt19937_64& rng) {
-  static std::vector<std::uint64_t> block(1 << 17);  // 1 MiB of random words, reused
-  static bool filled = false;
-  if (!filled) {
-    for (auto& w : block) w = rng();
-    filled = true;
-  }
-  block[0] = rng();  // every file differs
-  fs::create_directories(p.parent_path());
-  std::ofstream out(p, std::ios::binary);
-  for (std::size_t left = bytes; left > 0;) {
-    const std::size_t n = std::min(left, block.size() * sizeof(std::uint64_t));
-    out.write(reinterpret_cast<const char*>(block.data()), static_cast<std::streamsize>(n));
-    left -= n;
-  }
-}
-
 // The sources' pages leave the cache, so a run reads them from the disk.
 void dropFromCache(TkroPlayList& list) {
   for (int i = 0; i < list.EntryCount(); ++i) {
@@ -125,6 +102,7 @@ void benchVerify(const fs::path& work, int rounds, bool full) {
   char name[32];
   std::int64_t bytes = 0;
   auto add = [&](const fs::path& p, std::size_t size) {
+    fs::create_directories(p.parent_path());
     writeRandomFile(p, size, rng);
     list.Add(p.string(), "", "", 0, 0, FLAG_MARKED);
     bytes += static_cast<std::int64_t>(size);
@@ -195,6 +173,7 @@ void benchUnchanged(const fs::path& work, int rounds, int files) {
     std::snprintf(folder, sizeof folder, "album%03d", i / 100);
     std::snprintf(name, sizeof name, "%05d track.mp3", i);
     const fs::path p = src / folder / name;
+    fs::create_directories(p.parent_path());
     writeRandomFile(p, 32768, rng);
     list.Add(p.string(), "", "", 0, 0, FLAG_MARKED);
   }
