@@ -42,6 +42,8 @@ test_packages=(
   ffmpeg                 # audio files of every format, made by the tag tests
   desktop-file-utils     # desktop-file-validate for tavel.desktop
   appstream              # appstreamcli validate for the metainfo
+  dbus                   # a private dbus-daemon for the drives and notification tests
+  python3-dbusmock       # UDisks2 and the notification service mocked on that bus
   rsync                  # the copy-only-what-changed benchmark compares with it
 )
 

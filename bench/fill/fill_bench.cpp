@@ -1,255 +1,118 @@
-// fill_bench verify [work folder] [rounds] [--full]
-// fill_bench unchanged [work folder] [rounds] [files]
+// Figures for ticking what fits under the size limit.
 //
-// verify:    whole copy runs of the engine into an empty destination on the same disk as
-//            the sources, with "Проверять копии" and without, side by side in one process
-//            and alternating which goes first. Both start from a flushed disk with the
-//            sources' pages dropped from the cache (so both read the sources from the
-//            disk), and both stop once their files are on the disk (the run's own flush).
-//            Set: 200 x 1 MB + 2 x 100 MB by default; --full: 2,000 x 1 MB + 20 x 100 MB.
-//            The figure is the median of the rounds' ratios (verified / plain).
-// unchanged: "Пропустить одинаковые" over a destination that already holds every file
-//            (10,000 files of 32 KB in 100 folders by default), against
-//            `rsync -r --size-only src/ dest/` and `rsync -rt src/ dest/` over the same
-//            trees, alternating, with warm caches on every side. The figure is the median
-//            of the rounds' ratios (ours / rsync).
-#include <fcntl.h>
-#include <unistd.h>
-
+//   fill_bench [count]   (default 100,000 entries of 1 to 9 MB, a limit of a third of the
+//                        total, every third row ticked before)
+//
+// Times the choice alone (FillToLimit over the sizes, list and shuffled order) and the
+// whole command through the real list view (sizes read from the work list, rows
+// unticked and ticked, the bracket's repaint), offscreen. Each figure is the best of
+// five after a warm-up.
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTreeView>
+#include <QVBoxLayout>
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <random>
+#include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
-#include "../engine_doubles.h"
-#include "lang/lang.h"
-#include "operation/operation_engine.h"
-
-namespace fs = std::filesystem;
+#include "app/fill_commands.h"
+#include "app/worklist_model.h"
+#include "app/worklist_view.h"
+#include "worklist/fill_limit.h"
+#include "worklist/playlist.h"
 
 namespace {
 
-// Draws nothing, answers Yes, and counts the entries passed over as unchanged and those
-// that completed.
-class CountingDisplay : public QuietDisplay {
- public:
-  long unchanged = 0, completed = 0;
-  // Each stage's header and when it was shown.
-  std::vector<std::pair<std::string, std::chrono::steady_clock::time_point>> stages;
-  void showHeader(const std::string& text) override {
-    QuietDisplay::showHeader(text);
-    if (!text.empty()) stages.emplace_back(text, std::chrono::steady_clock::now());
+double bestOf(int rounds, const std::function<void()>& work) {
+  work();  // warm-up
+  double best = 1e9;
+  for (int i = 0; i < rounds; ++i) {
+    QElapsedTimer t;
+    t.start();
+    work();
+    best = std::min(best, t.nsecsElapsed() / 1e9);
   }
-  void appendToLastLogLine(const std::string& text) override {
-    if (text.find(LangString(418)) != std::string::npos) ++unchanged;
-    if (text.find(LangString(349)) != std::string::npos) ++completed;
-  }
-};
-
-int run(const std::string& command) {
-  const int rc = std::system(command.c_str());
-  if (rc != 0) std::fprintf(stderr, "command failed (%d): %s\n", rc, command.c_str());
-  return rc;
-}
-
-// The sources' pages leave the cache, so a run reads them from the disk.
-void dropFromCache(TkroPlayList& list) {
-  for (int i = 0; i < list.EntryCount(); ++i) {
-    list.SelectIndex(i);
-    const int fd = ::open(list.Cursor->GetOrigin().c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) continue;
-    ::posix_fadvise(fd, 0, 0, POSIX_FADV_DONTNEED);
-    ::close(fd);
-  }
-}
-
-struct Run {
-  double seconds = 0;
-  long unchanged = 0, completed = 0;
-  std::string stageTimes;  // seconds from each stage's header to the next
-};
-
-Run runEngine(TkroPlayList& list, const OperationParameters& params) {
-  const AllTicked rows(list);
-  CountingDisplay d;
-  TOperationEngine engine(list, rows, d);
-  const auto t = std::chrono::steady_clock::now();
-  engine.RunOperation(params, true);
-  Run r{secondsSince(t), d.unchanged, d.completed, std::string()};
-  const auto end = std::chrono::steady_clock::now();
-  char buf[32];
-  for (std::size_t i = 0; i < d.stages.size(); ++i) {
-    const auto next = i + 1 < d.stages.size() ? d.stages[i + 1].second : end;
-    std::snprintf(buf, sizeof buf, "%.3f",
-                  std::chrono::duration<double>(next - d.stages[i].second).count());
-    r.stageTimes += (i ? ", " : "") + std::string(buf);
-  }
-  return r;
-}
-
-void benchVerify(const fs::path& work, int rounds, bool full) {
-  const int small = full ? 2000 : 200, big = full ? 20 : 2;
-  const fs::path src = work / "src-verify";
-  std::printf("making %d x 1 MB + %d x 100 MB under %s ...\n", small, big, src.c_str());
-  std::fflush(stdout);
-  TkroPlayList list;
-  std::mt19937_64 rng(7);
-  char name[32];
-  std::int64_t bytes = 0;
-  auto add = [&](const fs::path& p, std::size_t size) {
-    fs::create_directories(p.parent_path());
-    writeRandomFile(p, size, rng);
-    list.Add(p.string(), "", "", 0, 0, FLAG_MARKED);
-    bytes += static_cast<std::int64_t>(size);
-  };
-  for (int i = 0; i < small; ++i) {
-    std::snprintf(name, sizeof name, "track%04d.mp3", i);
-    add(src / "small" / name, 1000000);
-  }
-  for (int i = 0; i < big; ++i) {
-    std::snprintf(name, sizeof name, "album%02d.flac", i);
-    add(src / "big" / name, 100000000);
-  }
-  run("sync");
-
-  const fs::path dest = work / "dest-verify";
-  auto side = [&](bool verify) {
-    fs::remove_all(dest);
-    run("sync");
-    dropFromCache(list);
-    OperationParameters params;
-    params.action = actCopy;
-    params.destination = dest.string();
-    params.folderLayout = layoutNearestFolder;
-    params.verifyCopies = verify;
-    const Run r = runEngine(list, params);
-    if (r.completed != list.EntryCount())
-      std::fprintf(stderr, "only %ld of %d files copied\n", r.completed, list.EntryCount());
-    return r.seconds;
-  };
-  std::vector<double> ratios, plainTimes, verifiedTimes;
-  for (int round = 0; round < rounds; ++round) {
-    double plain = 0, verified = 0;
-    if (round % 2 == 0) {
-      plain = side(false);
-      verified = side(true);
-    } else {
-      verified = side(true);
-      plain = side(false);
-    }
-    std::printf("  round %d: copy %.2f s (%.0f MB/s), copy + verify %.2f s, ratio %.3f\n",
-                round + 1, plain, static_cast<double>(bytes) / 1e6 / plain, verified,
-                verified / plain);
-    std::fflush(stdout);
-    ratios.push_back(verified / plain);
-    plainTimes.push_back(plain);
-    verifiedTimes.push_back(verified);
-  }
-  const auto [lo, hi] = std::minmax_element(ratios.begin(), ratios.end());
-  std::printf(
-      "%d x 1 MB + %d x 100 MB (%.2f GB): copy + verify / copy alone: median ratio %.3f "
-      "(range %.3f - %.3f over %d rounds); median times %.2f s against %.2f s (target <= "
-      "2.2)\n",
-      small, big, static_cast<double>(bytes) / 1e9, median(ratios), *lo, *hi, rounds,
-      median(verifiedTimes), median(plainTimes));
-  fs::remove_all(dest);
-  fs::remove_all(src);
-}
-
-void benchUnchanged(const fs::path& work, int rounds, int files) {
-  const fs::path src = work / "src-unchanged";
-  const fs::path dest = work / "dest-unchanged";
-  std::printf("making %d files of 32 KB under %s ...\n", files, src.c_str());
-  std::fflush(stdout);
-  TkroPlayList list;
-  std::mt19937_64 rng(11);
-  char folder[32], name[32];
-  for (int i = 0; i < files; ++i) {
-    std::snprintf(folder, sizeof folder, "album%03d", i / 100);
-    std::snprintf(name, sizeof name, "%05d track.mp3", i);
-    const fs::path p = src / folder / name;
-    fs::create_directories(p.parent_path());
-    writeRandomFile(p, 32768, rng);
-    list.Add(p.string(), "", "", 0, 0, FLAG_MARKED);
-  }
-  OperationParameters params;
-  params.action = actCopy;
-  params.destination = dest.string();
-  params.folderLayout = layoutNearestFolder;  // dest/albumNNN/..., as rsync src/ dest/ has it
-  params.ifExistsCopy = existsSkipSame;
-  fs::remove_all(dest);
-  const Run first = runEngine(list, params);
-  std::printf("first run copied %ld files in %.2f s\n", first.completed, first.seconds);
-  run("sync");
-
-  const std::string trees = "'" + src.string() + "/' '" + dest.string() + "/'";
-  auto timeCommand = [&](const std::string& command) {
-    const auto t = std::chrono::steady_clock::now();
-    run(command);
-    return secondsSince(t);
-  };
-  const std::string sizeOnly = "rsync -r --size-only " + trees;
-  const std::string withTimes = "rsync -rt " + trees;
-  // Warm every side once; rsync must find nothing to do either.
-  run("rsync -rt --dry-run --itemize-changes " + trees + " | head -5");
-  runEngine(list, params);
-  timeCommand(sizeOnly);
-
-  std::vector<double> bySize, byTime;
-  for (int round = 0; round < rounds; ++round) {
-    double a = 0, b = 0;
-    Run ours;
-    if (round % 2 == 0) {
-      a = timeCommand(sizeOnly);
-      b = timeCommand(withTimes);
-      ours = runEngine(list, params);
-    } else {
-      ours = runEngine(list, params);
-      b = timeCommand(withTimes);
-      a = timeCommand(sizeOnly);
-    }
-    if (ours.unchanged != files || ours.completed != 0)
-      std::fprintf(stderr, "ours: %ld unchanged, %ld copied of %d\n", ours.unchanged,
-                   ours.completed, files);
-    std::printf(
-        "  round %d: ours %.3f s, rsync -r --size-only %.3f s (ratio %.3f), rsync -rt %.3f s "
-        "(ratio %.3f); our stages %s\n",
-        round + 1, ours.seconds, a, ours.seconds / a, b, ours.seconds / b, ours.stageTimes.c_str());
-    std::fflush(stdout);
-    bySize.push_back(ours.seconds / a);
-    byTime.push_back(ours.seconds / b);
-  }
-  std::printf(
-      "%d unchanged files: ours / rsync -r --size-only median %.3f, ours / rsync -rt median "
-      "%.3f over %d rounds (target <= 1.5)\n",
-      files, median(bySize), median(byTime), rounds);
-  fs::remove_all(dest);
-  fs::remove_all(src);
+  return best;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::vector<std::string> args(argv + 1, argv + argc);
-  const bool full = std::find(args.begin(), args.end(), "--full") != args.end();
-  args.erase(std::remove(args.begin(), args.end(), "--full"), args.end());
-  const std::string what = args.size() > 0 ? args[0] : "verify";
-  const fs::path work =
-      args.size() > 1 ? fs::path(args[1]) : fs::temp_directory_path() / "tavel-fill-bench";
-  const int rounds = args.size() > 2 ? std::max(1, std::atoi(args[2].c_str())) : 3;
-  fs::create_directories(work);
-  if (what == "verify") {
-    benchVerify(work, rounds, full);
-  } else if (what == "unchanged") {
-    benchUnchanged(work, rounds, args.size() > 3 ? std::max(1, std::atoi(args[3].c_str())) : 10000);
-  } else {
-    std::fprintf(stderr, "usage: fill_bench verify|unchanged [work folder] [rounds] [--full]\n");
-    return 2;
+  qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  const int count = argc > 1 ? std::atoi(argv[1]) : 100000;
+
+  QWidget window;
+  auto* model = new WorkListModel(&window);
+  auto* list = new QTreeView(&window);
+  auto* lock = new QLineEdit(&window);
+  QLabel* panels[3];
+  auto* v = new QVBoxLayout(&window);
+  list->setModel(model);
+  list->setUniformRowHeights(true);
+  list->setRootIsDecorated(false);
+  v->addWidget(list);
+  for (auto*& p : panels) v->addWidget(p = new QLabel(&window));
+  lock->hide();
+  window.resize(1000, 700);
+  window.show();
+  TkroPlayList workList;
+  std::int64_t total = 0;
+  for (int i = 0; i < count; ++i) {
+    const std::int64_t size = 1'000'000 + (static_cast<std::int64_t>(i) * 7919 % 8) * 1'000'000;
+    total += size;
+    workList.Add(
+        "/media/music/Artist " + std::to_string(i / 1000) + "/" + std::to_string(i) + " Track.mp3",
+        "", "Artist - Track " + std::to_string(i), size, 200, (i % 3) ? 0 : FLAG_MARKED);
   }
-  return 0;
+  WorkListView::Sources s;
+  s.workList = [&] { return &workList; };
+  s.columns = [] {
+    return std::optional<std::vector<ListColumnSpec>>(
+        std::vector<ListColumnSpec>{{-1, 2, 280}, {-1, 3, 60}, {-1, 4, 50}, {-1, 0, 400}});
+  };
+  s.mode = [] { return 1; };
+  WorkListView view({list, model, {panels[0], panels[1], panels[2]}, &window, lock}, s);
+  view.ListReformat(-1);
+  view.ListFullUpdate();
+  QApplication::processEvents();
+  const std::int64_t limit = total / 3;
+
+  std::vector<std::int64_t> sizes;
+  const double reading = bestOf(5, [&] {
+    sizes.clear();
+    for (int i = 0; i < count; ++i) {
+      workList.SelectIndex(i);
+      sizes.push_back(workList.Cursor->GetSize());
+    }
+  });
+  std::printf("Reading %d sizes from the work list: %.4f s\n", count, reading);
+  const double inOrder = bestOf(5, [&] { FillToLimit(sizes, limit); });
+  std::uint64_t seed = 1;
+  const double shuffled =
+      bestOf(5, [&] { FillToLimit(sizes, limit, ShuffledOrder(count, seed++)); });
+  std::printf("FillToLimit over %d sizes: list order %.4f s, shuffled %.4f s\n", count, inOrder,
+              shuffled);
+
+  FillCommands fill({model}, view, [&] { return limit; });
+  const double random = bestOf(5, [&] {
+    fill.TickWhatFits(true);
+    QApplication::processEvents();
+  });
+  const double command = bestOf(5, [&] {
+    fill.TickWhatFits(false);
+    QApplication::processEvents();
+  });
+  std::printf("Tick what fits, %d rows through the view: list order %.4f s, random %.4f s\n", count,
+              command, random);
+  std::printf("  %s\n", panels[0]->text().toStdString().c_str());
+  std::printf("  ticked total %lld of limit %lld bytes\n",
+              static_cast<long long>(view.MarkedTotalBytes()), static_cast<long long>(limit));
+  return view.MarkedTotalBytes() <= limit ? 0 : 1;
 }

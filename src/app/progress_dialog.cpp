@@ -12,15 +12,12 @@
 #include <QTimer>
 
 #include "app/apply_form_strings.h"
+#include "app/qt_text.h"
 #include "app/widget_tags.h"
 #include "lang/lang.h"
 #include "lang/message_box.h"
 
 namespace {
-QString qs(const std::string& s) {
-  return QString::fromStdString(s);
-}
-
 QLabel* label(QWidget* parent, const char* name, const QRect& r, Qt::Alignment a) {
   auto* l = Named(new QLabel(parent), name);
   l->setGeometry(r);
@@ -145,7 +142,7 @@ void TForm3::showEvent(QShowEvent* event) {
   const int action = params_.action;
   const std::string name =
       action >= 0 && action <= 2 ? LangString(OperationNameId(action)) : std::string();
-  setWindowTitle(qs(LangFormat(300, {name})));
+  setWindowTitle(q(LangFormat(300, {name})));
   UpdateDialogControls();
   // The run starts once the dialog is on screen and the event loop of exec() runs.
   if (pendingRun_) QTimer::singleShot(0, this, [this] { activate(); });
@@ -203,30 +200,30 @@ void TForm3::UpdateDialogControls() {
   const bool on = logSwitch() || logOpenedByRun_;
   if (on != logPanelVisible() || height() != (on ? kHeightWithLog : kHeightWithoutLog))
     setLogPanelVisible(on);
-  Button1->setText(qs(LangString(flags_.running ? 303 : 302)));
+  Button1->setText(q(LangString(flags_.running ? 303 : 302)));
   Button1->setEnabled(!flags_.aborted);
   Button2->setEnabled(flags_.running && !flags_.skipCurrent);
 }
 
 void TForm3::showHeader(const std::string& text) {
-  l1->setText(qs(text));
+  l1->setText(q(text));
 }
 
 void TForm3::addLogLine(const std::string& text, bool withTime) {
-  pending_.lines.append(qs(withTime ? TimePrefixedLine(text) : text));
+  pending_.lines.append(q(withTime ? TimePrefixedLine(text) : text));
 }
 
 void TForm3::appendToLastLogLine(const std::string& text) {
   if (!pending_.lines.isEmpty()) {
-    pending_.lines.last() += qs(text);
+    pending_.lines.last() += q(text);
     return;
   }
   if (lbLog->count() == 0) {
-    pending_.lines.append(qs(text));
+    pending_.lines.append(q(text));
     return;
   }
   QListWidgetItem* last = lbLog->item(lbLog->count() - 1);
-  last->setText(last->text() + qs(text));
+  last->setText(last->text() + q(text));
   last->setToolTip(last->text());
 }
 
@@ -255,7 +252,7 @@ void TForm3::showPending() {
   }
   if (pending_.figures) {
     // The engine's line breaks are CR LF; a label breaks at LF.
-    auto text = [](const std::string& s) { return qs(s).remove(QLatin1Char('\r')); };
+    auto text = [](const std::string& s) { return q(s).remove(QLatin1Char('\r')); };
     const ProgressFigures& f = *pending_.figures;
     Label3->setText(text(f.percent));
     Label5->setText(text(f.speed));
@@ -263,7 +260,7 @@ void TForm3::showPending() {
     Label7->setText(text(f.doneText));
     Label6->setText(text(f.totalText));
   }
-  if (pending_.currentFile) Label2->setText(qs(*pending_.currentFile));
+  if (pending_.currentFile) Label2->setText(q(*pending_.currentFile));
   if (!pending_.lines.isEmpty()) {
     const int first = lbLog->count();
     lbLog->addItems(pending_.lines);

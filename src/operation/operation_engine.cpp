@@ -23,6 +23,8 @@
 #include "lang/messages.h"
 #include "logs/log.h"
 #include "operation/dest_path.h"
+#include "operation/device_playlist.h"
+#include "worklist/m3u.h"
 #include "worklist/text_encoding.h"
 
 namespace {
@@ -168,6 +170,7 @@ void TOperationEngine::RunOperation(const OperationParameters& params, bool igno
   flags_.running = true;
   transferStarted_ = false;
   failures_ = 0;
+  arrivals_.clear();
   deviceGone_ = false;
   noSpaceSeen_ = false;
   rootDevice_ = -1;
@@ -295,6 +298,7 @@ bool TOperationEngine::aPreAction(int action) {
   const std::string root = DestinationRoot(params_.destination);
   root_ = root;
   rootReal_.clear();
+  if (dryRun_) return PreviewPreAction(action);
   if (action == actDelete) {
     logLine("aPreAction() end");
     return true;
@@ -384,6 +388,9 @@ std::vector<std::string> TOperationEngine::DeleteFolderContents(const std::strin
 }
 
 bool TOperationEngine::reachedWithoutLink(const std::string& folder) const {
+  // A root the preview found missing will be created empty: no link lies below it.
+  if (dryRun_ && previewRootMissing_ && !HoldsNul(folder))
+    return folder == root_ || isInside(folder, root_);
   if (rootReal_.empty() || HoldsNul(folder)) return false;
   if (folder != root_ && !isInside(folder, root_)) return false;
   std::string existing = folder;
@@ -473,16 +480,17 @@ bool TOperationEngine::aCheckPL(int action) {
   bool result = true;
   if (action == actCopy || action == actMove) {
     UpdatePLFilesInfo(true);
-    CheckDestFilesExisting();
+    // A destination that will be cleared first holds nothing the run meets.
+    if (!previewCleared_) CheckDestFilesExisting();
   } else {
     UpdatePLFilesInfo(false);
   }
   const CheckCounters counters = CountMarked();
   if (counters.marked == 0) {
-    display_.showError(LangString(351), LangString(352));
+    if (!dryRun_) display_.showError(LangString(351), LangString(352));
     result = false;
   }
-  if (result && NeedsConfirmation(action, counters, params_.limitBytes)) {
+  if (result && !dryRun_ && NeedsConfirmation(action, counters, params_.limitBytes)) {
     const std::string text =
         LangFormat(353, {ConfirmationList(action, counters, params_.limitBytes)});
     if (!display_.askYesNo(LangString(351), text)) {
@@ -650,6 +658,7 @@ bool TOperationEngine::aAction(int action) {
       }
       const std::string origin = list_.Cursor->GetOrigin();
       std::string dest = transfers ? list_.Cursor->GetDest() : std::string();
+      const int entry = list_.Cursor->Id;
       processThis_ = true;
       policySkipReason_.clear();
       // A skip request ends with its entry; the Skip button is offered again for this one.
@@ -701,6 +710,10 @@ bool TOperationEngine::aAction(int action) {
         }
       }
       const bool ok = processThis_ && outcome.ok();
+      // What is at the destination now: what arrived, and what the if-exists policy found
+      // standing there under the entry's name.
+      if (transfers && !unusable && refusal.empty() && (ok || !processThis_))
+        arrivals_.push_back({entry, dest});
       // The dialog may have run other code meanwhile; the cursor is put back first.
       if (ok && action != actCopy && list_.SelectIndex(i))
         list_.Cursor->SetFlags(list_.Cursor->GetFlags() | FLAG_GONE);
@@ -797,6 +810,7 @@ bool TOperationEngine::aPostAction(int action) {
   logBlank();
   logLine("aPostAction()");
   SetStage(LangString(363));
+  if (action != actDelete && params_.writeDevicePlaylist && !WriteDevicePlaylist()) ++failures_;
   // The run is called finished only once its files are on the disk, so a drive pulled
   // right after the final header loses nothing.
   const bool ok = action == actDelete || flushDestination();
@@ -813,4 +827,151 @@ bool TOperationEngine::flushDestination() {
   logLine("  " + r.message);
   AddLogLine(LangFormat(346, {r.message}), true);
   return false;
+}
+
+// ---------------------------------------------------------------------------------------
+// The playlist on the destination
+
+bool TOperationEngine::WriteDevicePlaylist() {
+  const std::string name =
+      DevicePlaylistName(params_.devicePlaylistName, medium_, MediumReplacement(params_));
+  const std::string path = root_ == "/" ? "/" + name : root_ + "/" + name;
+  AddLogLine(LangFormat(424, {path}), true);
+  std::string problem;
+  struct stat st;
+  if (rootGone()) {
+    problem = LangString(398);
+  } else if (AnythingAt(path, &st) && S_ISLNK(st.st_mode)) {
+    // Written through, the link would put the playlist wherever it points.
+    problem = LangString(376);
+  } else if (written_.contains(path)) {
+    // A file of the list itself landed under this name; it stays.
+    problem = LangString(423);
+  }
+  std::vector<M3uExportEntry> entries;
+  if (problem.empty()) {
+    entries.reserve(arrivals_.size());
+    for (const Arrival& a : arrivals_) {
+      const std::string relative = PathBelowRoot(a.dest, root_);
+      const std::string why = M3uRelativePathProblem(relative);
+      if (!why.empty() || !list_.SelectId(a.entry)) {
+        logLine("  Device playlist: left out, " + why + ": " + BytesToUtf8(a.dest));
+        continue;
+      }
+      entries.push_back({relative, list_.Cursor->GetDescr(), list_.Cursor->GetLength()});
+    }
+    std::string error;
+    if (!WriteM3UFile(path, entries, error)) {
+      logLine("  Device playlist: " + error);
+      problem = error;
+    }
+  }
+  if (!problem.empty()) {
+    AppendToLastLogLine(" - " + LangFormat(346, {"(" + problem + ")"}), 7);
+    return false;
+  }
+  logLine("  Device playlist: " + std::to_string(entries.size()) + " of " +
+          std::to_string(arrivals_.size()) + " entries written to " + path);
+  AppendToLastLogLine(" - " + LangString(349), 7);
+  return true;
+}
+
+// ---------------------------------------------------------------------------------------
+// Preview
+
+std::vector<PreviewEntry> TOperationEngine::RunPreview(const OperationParameters& params) {
+  std::vector<PreviewEntry> outcomes;
+  const int action = params.action;
+  if (action != actCopy && action != actMove && action != actDelete) return outcomes;
+  SetParameters(params, true);
+  dryRun_ = true;
+  previewRootMissing_ = false;
+  previewCleared_ = false;
+  flags_ = RunFlags{};
+  flags_.running = true;
+  rootDevice_ = -1;
+  if (aPreparePL(action) && aPreAction(action) && aCheckPL(action))
+    outcomes = PreviewOutcomes(action);
+  dryRun_ = false;
+  previewRootMissing_ = false;
+  previewCleared_ = false;
+  flags_ = RunFlags{};
+  return outcomes;
+}
+
+bool TOperationEngine::PreviewPreAction(int action) {
+  if (action != actDelete) {
+    const std::string& root = root_;
+    if (root.empty() || HoldsNul(root)) return false;
+    if (IsFolderAt(root)) {
+      rootReal_ = canonicalText(root);
+      previewCleared_ = params_.clearDestination && ClearRefusal(root).empty();
+    } else if (AnythingAt(root)) {
+      return false;  // a file where the root should be: the run could not create it
+    } else {
+      previewRootMissing_ = true;
+    }
+  }
+  logLine("aPreAction() end");
+  return true;
+}
+
+std::vector<PreviewEntry> TOperationEngine::PreviewOutcomes(int action) {
+  std::vector<PreviewEntry> out;
+  const bool transfers = action == actCopy || action == actMove;
+  const int policy = action == actCopy ? params_.ifExistsCopy : params_.ifExistsMove;
+  // What the run would have written by each entry, on top of what the disk holds.
+  WrittenFiles planned;
+  planned.reset(medium_.ignoresCase);
+  UniqueNameState numbers;
+  const auto taken = [&](const std::string& path) {
+    return (!previewCleared_ && !previewRootMissing_ && AnythingAt(path)) || planned.contains(path);
+  };
+  const auto skipped = [](const std::string& why) { return LangFormat(422, {why}); };
+  const int n = list_.EntryCount();
+  for (int i = 0; i < n; ++i) {
+    if (!list_.SelectIndex(i)) continue;
+    const std::int32_t flags = list_.Cursor->GetFlags();
+    if (!(flags & FLAG_MARKED)) continue;
+    PreviewEntry e;
+    e.entry = list_.Cursor->Id;
+    const std::string origin = list_.Cursor->GetOrigin();
+    e.dest = transfers ? list_.Cursor->GetDest() : std::string();
+    const std::int64_t size = list_.Cursor->GetSize();
+    std::string refusal;
+    if (flags & FLAG_GONE) {
+      e.mark = PreviewMark::Skipped;
+      e.reason = skipped(LangString(397));
+    } else if (origin.empty() ||
+               (transfers && (e.dest.empty() || origin == e.dest || SameFile(origin, e.dest)))) {
+      e.mark = PreviewMark::Refused;
+      e.reason = LangString(343);
+    } else if (!(refusal = entryRefusal(origin, e.dest)).empty()) {
+      e.mark = PreviewMark::Refused;
+      e.reason = refusal;
+    } else if (transfers && medium_.maxFileSize >= 0 && size > medium_.maxFileSize) {
+      e.mark = PreviewMark::TooLarge;
+      e.reason = skipped(LangString(395));
+    } else if (transfers && taken(e.dest)) {
+      if (policy == existsSkip) {
+        e.mark = PreviewMark::Skipped;
+        e.reason = skipped(LangString(423));
+      } else if (policy == existsSkipSame && !planned.contains(e.dest) && !previewCleared_ &&
+                 unchangedCopy(origin, e.dest)) {
+        e.mark = PreviewMark::Skipped;
+        e.reason = skipped(LangString(418));
+      } else if (policy == existsRename || planned.contains(e.dest)) {
+        const std::string name = e.dest.substr(e.dest.rfind('/') + 1);
+        e.dest = MakeUniqueName(e.dest, &numbers, taken);
+        e.mark = e.dest.empty() ? PreviewMark::Refused : PreviewMark::Numbered;
+        e.reason = e.dest.empty() ? LangString(378) : LangFormat(409, {name});
+        // The entry shows the name it would get.
+        if (!e.dest.empty()) list_.Cursor->SetDest(e.dest);
+      }
+    }
+    if (transfers && (e.mark == PreviewMark::None || e.mark == PreviewMark::Numbered))
+      planned.add(e.dest);
+    out.push_back(std::move(e));
+  }
+  return out;
 }

@@ -52,6 +52,10 @@ struct OperationParameters {
   bool deleteLeadingNumber = false;
   bool numberItems = false;
   int invalidCharRule = invalidUnderline;
+  // After a copy or move, a playlist of the entries that arrived is written into the
+  // destination root under this name (paths relative to the root).
+  bool writeDevicePlaylist = false;
+  std::string devicePlaylistName = "Tavel.m3u";
 };
 
 // The string-table id of the operation's name ("Копирование", ...), 310 + action.

@@ -195,6 +195,20 @@ TEST(SkipSame, SecondRunOnTheLocalFileSystemCopiesOnlyWhatChanged) {
   EXPECT_EQ(copySkippingSame(tmp / "src", names, tmp / "dst", true).copied.size(), 3u);
   EXPECT_EQ(copySkippingSame(tmp / "src", names, tmp / "dst", true).unchanged.size(), 3u);
   setMtime(tmp / "src/b.mp3", 2000000000);
+
+  // The preview says beforehand which ones the run will pass over.
+  EngineRig p;
+  p.engine.SetMediumProfile(LinuxMedium());
+  for (const std::string& n : names) p.entries.add((tmp / "src" / n).string(), 0);
+  p.params.destination = (tmp / "dst").string();
+  p.params.ifExistsCopy = existsSkipSame;
+  const std::vector<PreviewEntry> preview = p.engine.RunPreview(p.params);
+  ASSERT_EQ(preview.size(), 3u);
+  EXPECT_EQ(preview[0].mark, PreviewMark::Skipped);
+  EXPECT_NE(preview[0].reason.find("не изменился"), std::string::npos);
+  EXPECT_EQ(preview[1].mark, PreviewMark::None);  // replaced in place
+  EXPECT_EQ(preview[2].mark, PreviewMark::Skipped);
+
   EXPECT_EQ(copySkippingSame(tmp / "src", names, tmp / "dst", true).copied,
             (std::set<std::string>{"b.mp3"}));
 }
