@@ -529,14 +529,7 @@ std::string TOperationEngine::resolveCollision(const std::string& origin, const 
       return dest;
     case existsRename:
       return MakeUniqueName(dest, &uniqueNames_);
-    case existsSkipSame:
-      if (unchangedCopy(origin, dest)) {
-        processThis = false;
-        policySkipReason_ = LangString(418);
-        return dest;
-      }
-      [[fallthrough]];
-    default:
+    default:  // also "skip identical" for a file that is not (skipUnchanged came first)
       // Replacing is for files that were there before the run; a file this run wrote
       // (perhaps moved here, with no other copy left) is kept and the newcomer numbered.
       if (written_.contains(dest)) return MakeUniqueName(dest, &uniqueNames_);
@@ -545,10 +538,20 @@ std::string TOperationEngine::resolveCollision(const std::string& origin, const 
   }
 }
 
+bool TOperationEngine::skipUnchanged(const std::string& origin, const std::string& dest) {
+  if (!unchangedCopy(origin, dest)) return false;
+  list_.Cursor->SetFlags(list_.Cursor->GetFlags() | FLAG_TARGET_EXISTS);
+  processThis_ = false;
+  policySkipReason_ = LangString(418);
+  return true;
+}
+
 bool TOperationEngine::unchangedCopy(const std::string& origin, const std::string& dest) {
   struct stat so, sd;
   if (HoldsNul(origin) || ActiveFsCalls().stat(origin.c_str(), &so) != 0 || !AnythingAt(dest, &sd))
     return false;
+  // The origin itself (a hard link, or another spelling of its path) is no copy of it.
+  if (so.st_dev == sd.st_dev && so.st_ino == sd.st_ino) return false;
   return S_ISREG(so.st_mode) && S_ISREG(sd.st_mode) && so.st_size == sd.st_size &&
          SameModificationTime(so.st_mtim, sd.st_mtim);
 }
@@ -664,13 +667,17 @@ bool TOperationEngine::aAction(int action) {
       if (skipWasRequested) UpdateDialogControls();
       currentSize_ = transfers ? list_.Cursor->GetSize() : 1;
       current_ = 0;
+      // An unchanged file is passed over before the checks a write needs: nothing is
+      // written. Its two lookups also tell that it is not the origin itself.
+      const bool unchanged = transfers && policy == existsSkipSame && !origin.empty() &&
+                             !dest.empty() && origin != dest && skipUnchanged(origin, dest);
       // The same file under two spellings is as unusable as the same text.
-      const bool unusable = origin.empty() || (transfers && dest.empty()) || origin == dest ||
-                            (transfers && SameFile(origin, dest));
+      const bool unusable = !unchanged && (origin.empty() || (transfers && dest.empty()) ||
+                                           origin == dest || (transfers && SameFile(origin, dest)));
       bool replace = false;
       // Why this entry is passed over, shown as its result.
-      std::string refusal = unusable ? std::string() : entryRefusal(origin, dest);
-      if (transfers && !unusable && refusal.empty()) {
+      std::string refusal = unusable || unchanged ? std::string() : entryRefusal(origin, dest);
+      if (transfers && !unusable && !unchanged && refusal.empty()) {
         const std::string untried = untriedReason(origin);
         if (!untried.empty()) {
           refusal = LangFormat(392, {untried});
@@ -949,6 +956,10 @@ std::vector<PreviewEntry> TOperationEngine::PreviewOutcomes(int action) {
       if (policy == existsSkip) {
         e.mark = PreviewMark::Skipped;
         e.reason = skipped(LangString(423));
+      } else if (policy == existsSkipSame && !planned.contains(e.dest) && !previewCleared_ &&
+                 unchangedCopy(origin, e.dest)) {
+        e.mark = PreviewMark::Skipped;
+        e.reason = skipped(LangString(418));
       } else if (policy == existsRename || planned.contains(e.dest)) {
         const std::string name = e.dest.substr(e.dest.rfind('/') + 1);
         e.dest = MakeUniqueName(e.dest, &numbers, taken);

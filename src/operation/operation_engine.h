@@ -163,8 +163,11 @@ class TOperationEngine {
   std::string resolveCollision(const std::string& origin, const std::string& dest, int policy,
                                bool& processThis, bool& replace);
   // Whether dest already holds what origin would bring: a regular file of the same size
-  // whose modification time lies within 2 seconds of the source's (FAT keeps even seconds).
+  // whose modification time lies within 2 seconds of the source's (FAT keeps even seconds),
+  // and which is not the origin itself.
   static bool unchangedCopy(const std::string& origin, const std::string& dest);
+  // Under "skip identical": passes the current entry over when dest holds it unchanged.
+  bool skipUnchanged(const std::string& origin, const std::string& dest);
   // Syncs the destination's file system; false (with a log line) when that failed.
   bool flushDestination();
   FileOpResult transfer(bool move, const std::string& origin, const std::string& dest,
