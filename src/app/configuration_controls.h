@@ -10,7 +10,6 @@
 class QCheckBox;
 class QLineEdit;
 class QComboBox;
-class QLineEdit;
 class QRect;
 class QSize;
 class QSplitter;
@@ -59,9 +58,6 @@ struct FormSettingsWidgets {
   QComboBox* cbFolders = nullptr;
   QCheckBox* cbDelToTrash = nullptr;
   QCheckBox* cbRemEmpty1 = nullptr;
-  QCheckBox* cbVerify = nullptr;
-  QCheckBox* cbDevPlaylist = nullptr;
-  QLineEdit* edDevPlaylist = nullptr;
 };
 
 // Sets the main window's controls to their defaults, before any stored value is applied.

@@ -274,9 +274,6 @@ FormSettingsWidgets TForm1::settingsWidgets() {
   w.cbFolders = cbFolders;
   w.cbDelToTrash = cbDelToTrash;
   w.cbRemEmpty1 = cbRemEmpty1;
-  w.cbVerify = cbVerify;
-  w.cbDevPlaylist = cbDevPlaylist;
-  w.edDevPlaylist = edDevPlaylist;
   return w;
 }
 
