@@ -41,6 +41,8 @@ test_packages=(
   ffmpeg                 # audio files of every format, made by the tag tests
   desktop-file-utils     # desktop-file-validate for tavel.desktop
   appstream              # appstreamcli validate for the metainfo
+  dbus                   # a private dbus-daemon for the desktop-service tests
+  python3-dbusmock       # mocks the desktop's notification service on that bus
 )
 
 group="${1:-test}"
