@@ -115,6 +115,20 @@ TEST(ProgressDialogReadable, ResizingGrowsTheLogAndNothingElse) {
 
   dialog.resize(539 + 200, 337 + 150);
   dialog.layout()->activate();
+  if (const char* dir = std::getenv("TAVEL_SHOT_DIR")) {
+    IProgressDisplay& display = dialog;
+    display.showHeader("Копирование");
+    ProgressFigures f{"40%", "12.5 МБ/сек", "00:01:10", "400 МБ\r\n00:00:32", "1 ГБ\r\n00:01:42"};
+    display.setFigures(f);
+    display.setBars(400, 700);
+    display.setCurrentFile("/media/user/STICK/Music/Artist - Album/07 - Track.flac");
+    for (int i = 1; i <= 14; ++i)
+      display.addLogLine("Копирование \"/home/user/Music/Artist - Album/" + std::to_string(i) +
+                             " - Track.flac\"...        - завершено",
+                         true);
+    dialog.showPending();
+    dialog.grab().save(QString::fromLocal8Bit(dir) + "/progress_resized.png");
+  }
   EXPECT_EQ(dialog.lbLog->height(), logBefore.height() + 150);
   EXPECT_EQ(dialog.lbLog->width(), logBefore.width() + 200);
   for (QWidget* w : fixed) {
