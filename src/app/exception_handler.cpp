@@ -5,8 +5,6 @@
 #include <execinfo.h>
 
 #include <QAbstractEventDispatcher>
-#include <QThread>
-#include <QTimer>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -217,7 +215,6 @@ TavelApplication::TavelApplication(int& argc, char** argv) : QApplication(argc, 
   TavelThrowHookLinked();
   void* warm[1];
   backtrace(warm, 1);  // loads the unwinder now, not inside the first throw
-  if (!qEnvironmentVariableIsEmpty("TAVEL_TEST_THROW")) armTestThrow();
 }
 
 bool TavelApplication::notify(QObject* receiver, QEvent* event) {
@@ -227,18 +224,4 @@ bool TavelApplication::notify(QObject* receiver, QEvent* event) {
     HandleUnexpectedException(receiver);
   }
   return false;
-}
-
-void TavelApplication::armTestThrow() {
-  // Waits for the main event loop (start-up's own message pumping runs at loop level 0),
-  // then raises the error the way a faulty command would.
-  QTimer::singleShot(50, this, [this] {
-    if (QThread::currentThread()->loopLevel() < 1) {
-      armTestThrow();
-      return;
-    }
-    if (qEnvironmentVariableIntValue("TAVEL_TEST_CLOSE") == 1)
-      QTimer::singleShot(200, this, [] { QApplication::closeAllWindows(); });
-    throw TavelError(qEnvironmentVariable("TAVEL_TEST_THROW").toStdString());
-  });
 }

@@ -60,18 +60,8 @@ std::string ErrorAddressText(std::uint32_t address);
 
 // The application object of the program: the event dispatch catches every exception that
 // would leave an event handler and passes it to ApplicationEvents1Exception.
-//
-// Test hooks (read once at construction, never set in normal use):
-// - TAVEL_TEST_THROW=<message>: once the main event loop runs, a timer throws a TavelError
-//   with that message, as a faulty command would;
-// - TAVEL_TEST_CLOSE=1: together with TAVEL_TEST_THROW, closes all windows shortly after
-//   the error was handled, the way the user would end the program after going on.
-// The box itself is answered by TAVEL_TEST_ANSWER (see qt_message_box.h).
 class TavelApplication : public QApplication {
  public:
   TavelApplication(int& argc, char** argv);
   bool notify(QObject* receiver, QEvent* event) override;
-
- private:
-  void armTestThrow();
 };

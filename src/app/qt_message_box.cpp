@@ -28,22 +28,11 @@ QString displayText(const std::string& text) {
   return s;
 }
 
-MsgResult answerWithoutShowing(const MessageRequest& request, const QByteArray& answer) {
-  const bool question = request.buttons & (mbYes | mbNo);
-  if (!question) return (request.buttons & mbOK) ? MsgResult::Ok : MsgResult::Cancel;
-  if (answer == "yes" && (request.buttons & mbYes)) return MsgResult::Yes;
-  if (request.buttons & mbNo) return MsgResult::No;
-  return MsgResult::Cancel;
-}
-
 }  // namespace
 
 QtMessageBox::QtMessageBox(QWidget* mainWindow) : mainWindow_(mainWindow) {}
 
 MsgResult QtMessageBox::show(const MessageRequest& request) {
-  const QByteArray testAnswer = qgetenv("TAVEL_TEST_ANSWER").toLower();
-  if (testAnswer == "yes" || testAnswer == "no") return answerWithoutShowing(request, testAnswer);
-
   QMessageBox box(request.ownedByMainWindow ? mainWindow_ : nullptr);
   box.setIcon(iconOf(request.icon));
   box.setWindowTitle(QString::fromStdString(request.caption));

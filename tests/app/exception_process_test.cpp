@@ -1,6 +1,7 @@
-// The unexpected-error handler in the real program: a child process of the built
-// executable meets an error inside its event loop and the box is answered through the
-// program's test hooks (TAVEL_TEST_THROW, TAVEL_TEST_ANSWER, TAVEL_TEST_CLOSE).
+// The unexpected-error handler in the real program: a child process of the program's test
+// build (the shipped entry and libraries plus test_program/test_hooks.cpp) meets an error
+// inside its event loop and the box is answered through the test hooks (TAVEL_TEST_THROW,
+// TAVEL_TEST_ANSWER, TAVEL_TEST_CLOSE).
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
@@ -18,7 +19,7 @@ namespace fs = std::filesystem;
 namespace {
 
 QString programPath() {
-  return QCoreApplication::applicationDirPath() + "/../bin/tavel";
+  return QCoreApplication::applicationDirPath() + "/tavel_test_program";
 }
 
 struct ChildRun {

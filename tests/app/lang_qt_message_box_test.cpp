@@ -7,20 +7,9 @@
 #include <QWidget>
 
 #include "app/qt_message_box.h"
+#include "test_program/box_answerer.h"
 
 namespace {
-
-// Sets or clears TAVEL_TEST_ANSWER for one scope.
-class TestAnswer {
- public:
-  explicit TestAnswer(const char* value) {
-    if (value)
-      qputenv("TAVEL_TEST_ANSWER", value);
-    else
-      qunsetenv("TAVEL_TEST_ANSWER");
-  }
-  ~TestAnswer() { qunsetenv("TAVEL_TEST_ANSWER"); }
-};
 
 MessageRequest request(int buttons, bool owned = true) {
   MessageRequest r;
@@ -57,15 +46,16 @@ void answerNextBox(QMessageBox::StandardButton button, SeenBox& seen) {
 
 }  // namespace
 
-TEST(QtMessageBox, TestHookAnswersWithoutShowing) {
+// The child-process tests' answerer presses the chosen button on the real box.
+TEST(QtMessageBox, TheTestProgramsAnswererPressesTheChosenButton) {
   QtMessageBox box;
   {
-    TestAnswer a("yes");
+    MessageBoxAnswerer a(true);
     EXPECT_EQ(box.show(request(mbYesNo)), MsgResult::Yes);
     EXPECT_EQ(box.show(request(mbOK)), MsgResult::Ok);
   }
   {
-    TestAnswer a("NO");
+    MessageBoxAnswerer a(false);
     EXPECT_EQ(box.show(request(mbYesNo)), MsgResult::No);
     EXPECT_EQ(box.show(request(mbYes | mbCancel)), MsgResult::Cancel);
     EXPECT_EQ(box.show(request(mbOK)), MsgResult::Ok);
@@ -73,7 +63,6 @@ TEST(QtMessageBox, TestHookAnswersWithoutShowing) {
 }
 
 TEST(QtMessageBox, ShowsTheRequestAndReturnsTheButtonPressed) {
-  TestAnswer none(nullptr);
   QWidget mainWindow;
   QtMessageBox box(&mainWindow);
 

@@ -1,6 +1,7 @@
 // The whole program as a child process: how it ends on a signal, what it does with a data
 // folder, a Wine registry or a store file that would stall or swamp it, and what it says
-// without a display.
+// without a display. Runs that need their message boxes answered start the program's test
+// build (test_program/); what needs no box runs the shipped program itself.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/stat.h>
@@ -25,8 +26,12 @@ namespace fs = std::filesystem;
 
 namespace {
 
-QString programPath() {
+QString shippedProgram() {
   return QCoreApplication::applicationDirPath() + "/../bin/tavel";
+}
+
+QString programPath() {
+  return QCoreApplication::applicationDirPath() + "/tavel_test_program";
 }
 
 using EnvEdit = std::function<void(QProcessEnvironment&)>;
@@ -161,7 +166,8 @@ TEST(ProgramProcess, AFifoAsTheWineRegistryDoesNotStallStartUp) {
 // Without a display the program says so in one line of its own language and ends with
 // status 1 (not Qt's abort).
 TEST(ProgramProcess, WithoutADisplayOneClearLineAndStatusOne) {
-  REQUIRE_PROGRAM();
+  if (!QFileInfo(shippedProgram()).isExecutable())
+    GTEST_SKIP() << "the program is not built: " << shippedProgram().toStdString();
   // In the language the user's environment chooses; --version needs no display at all.
   for (const auto& [lang, table] :
        {std::pair{"ru", TableLanguage::Russian}, std::pair{"en", TableLanguage::English}}) {
@@ -181,13 +187,13 @@ TEST(ProgramProcess, WithoutADisplayOneClearLineAndStatusOne) {
       if (*display) env.insert("DISPLAY", display);
       p.setProcessEnvironment(env);
       p.setProcessChannelMode(QProcess::MergedChannels);
-      p.start(programPath(), {"--splash-ms=0"});
+      p.start(shippedProgram(), {"--splash-ms=0"});
       ASSERT_TRUE(p.waitForFinished(60000));
       EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
       EXPECT_EQ(p.exitCode(), 1);
       EXPECT_EQ(p.readAll().toStdString(), expected);
 
-      p.start(programPath(), {"--version"});
+      p.start(shippedProgram(), {"--version"});
       ASSERT_TRUE(p.waitForFinished(60000));
       EXPECT_EQ(p.exitCode(), 0);
       EXPECT_EQ(p.readAll().toStdString(), "Vo Tavel 0.9.2\n");
@@ -265,4 +271,18 @@ TEST(ProgramProcess, WithoutTavelHomeTheDataGoesToTheUsersDataFolder) {
     EXPECT_TRUE(fs::exists(data / kWorkListFileName));
     EXPECT_FALSE(fs::exists(bin / "conf5.kro"));
   }
+}
+
+// The hooks that answer boxes and raise errors from the environment live only in the test
+// build: the shipped executable holds none of their names.
+TEST(ProgramProcess, TheShippedProgramCarriesNoTestHooks) {
+  REQUIRE_PROGRAM();
+  if (!QFileInfo(shippedProgram()).isExecutable())
+    GTEST_SKIP() << "the program is not built: " << shippedProgram().toStdString();
+  const std::string shipped = readFile(shippedProgram().toStdString());
+  const std::string testBuild = readFile(programPath().toStdString());
+  ASSERT_GT(shipped.size(), 100000u);
+  EXPECT_EQ(shipped.find("TAVEL_TEST_"), std::string::npos);
+  EXPECT_NE(testBuild.find("TAVEL_TEST_ANSWER"), std::string::npos);
+  EXPECT_NE(testBuild.find("TAVEL_TEST_THROW"), std::string::npos);
 }

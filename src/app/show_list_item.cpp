@@ -1,4 +1,4 @@
-#include "winamp/show_list_item.h"
+#include "app/show_list_item.h"
 
 #include <QItemSelectionModel>
 #include <QScrollBar>
