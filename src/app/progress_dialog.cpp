@@ -267,6 +267,7 @@ void TForm3::activate() {
   if (!pendingRun_ || !engine_) return;
   pendingRun_ = false;
   cancelled_ = false;
+  ++runNumber_;
   hideRunEnd();
   engine_->ResetDisplay();
   engine_->RunOperation(params_, ignoreReadOnly_);
@@ -314,10 +315,11 @@ void TForm3::ejectClick() {
   lEject->setText(qs(LangString(428)));
   lEject->show();
   // The drive may take seconds to power off, and the answer may come after the dialog is
-  // gone.
+  // gone or has started the next run.
   QPointer<TForm3> self(this);
-  services_.eject(endRoot_, [self](const EjectOutcome& outcome) {
-    if (self) self->ejectDone(outcome);
+  const int run = runNumber_;
+  services_.eject(endRoot_, [self, run](const EjectOutcome& outcome) {
+    if (self && self->runNumber_ == run) self->ejectDone(outcome);
   });
 }
 

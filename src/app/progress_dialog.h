@@ -180,6 +180,7 @@ class TForm3 : public QDialog, public IProgressDisplay {
   // The user cancelled this run: its speed and remaining time no longer say anything.
   bool cancelled_ = false;
   std::string endRoot_;  // the destination folder of the run that ended
+  int runNumber_ = 0;    // which run an eject's late answer belongs to
   int logHeight_ = kHeightWithLog;
   QFrame* bevelLead_ = nullptr;  // the short line before the log's caption
   QSpacerItem* gap_ = nullptr;   // takes the spare height while the log is hidden

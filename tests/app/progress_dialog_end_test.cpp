@@ -289,13 +289,18 @@ TEST(ProgressDialogEnd, CopyToARemovableDriveOffersOpenAndEjectAndSaysHowTheEjec
   EXPECT_EQ(calls.notes[0].first, "Операция: Копирование");
   EXPECT_EQ(calls.notes[0].second, "Операция завершена");
 
-  // An eject that answers after the dialog is gone reaches nothing.
+  // An eject that answers after the dialog has begun its next run, or is gone, reaches
+  // nothing.
   auto late = calls.pendingEject;
   {
     TForm3 other(nullptr, fakeServices(calls, true, true));
-    writeFile(tmp / "src/a.mp3", "a");
     runToEnd(other, list, params, [&] { other.btEject->click(); });
     late = calls.pendingEject;
+    runToEnd(other, list, params, [&] {
+      late({true, ""});
+      EXPECT_FALSE(other.btEject->isHidden());
+      EXPECT_TRUE(other.lEject->isHidden());
+    });
   }
   late({true, ""});
   EXPECT_EQ(calls.notes.size(), 1u);  // the user was looking: no notification
