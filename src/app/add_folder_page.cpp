@@ -23,12 +23,10 @@
 #include <utility>
 
 #include "app/add_paths.h"
-#include "app/main_window.h"
 #include "app/worklist_view.h"
 #include "worklist/add_files.h"
 
 namespace {
-const char* const kPageObjectName = "AddFolderPage";
 constexpr int kHistoryMax = 8;
 
 bool isUnder(const QString& path, const QString& root) {
@@ -384,7 +382,6 @@ void UpdateHistory(QComboBox* comboBox, int maxCount, bool trim) {
 AddFolderPage::AddFolderPage(Widgets widgets, WorkListView& view, FolderTreeModel* treeModel,
                              QObject* parent)
     : QObject(parent), w_(widgets), view_(view), model_(treeModel) {
-  setObjectName(QString::fromLatin1(kPageObjectName));
   if (w_.tree && model_) {
     w_.tree->setModel(model_);
     w_.tree->setDragEnabled(true);
@@ -416,36 +413,6 @@ AddFolderPage::AddFolderPage(Widgets widgets, WorkListView& view, FolderTreeMode
     view_.list()->viewport()->installEventFilter(this);
   }
   ApplyOptionsVisibility();
-}
-
-AddFolderPage& AddFolderPage::of(TForm1& form) {
-  if (auto* p = form.findChild<AddFolderPage*>(QString::fromLatin1(kPageObjectName),
-                                               Qt::FindDirectChildrenOnly))
-    return *p;
-  Widgets w;
-  w.page = form.tsE2;
-  w.tree = form.STV1;
-  w.folders = form.cbFoldersHistory;
-  w.mask = form.cbMask1;
-  w.subfolders = form.CheckBox1;
-  w.id3 = form.cbAFGetID3v1;
-  w.setMark = form.cbAFChecked;
-  w.byMask = form.cbAFbyMask;
-  w.showOptions = form.cbAFShowOptions;
-  w.options = form.gbAFOptions;
-  w.optionsPanel = form.pAFOptions;
-  w.toggle = form.Button7;
-  w.add = form.Button1;
-  auto* model = new FolderTreeModel(FolderTreeModel::defaultRoots(), &form);
-  model->setObjectName(QStringLiteral("STV1Folders"));
-  auto* page = new AddFolderPage(w, WorkListView::of(form), model, &form);
-  // Open the tree at the home folder, as a file manager does.
-  const QModelIndex home = model->indexOfPath(QDir::homePath());
-  if (home.isValid()) {
-    form.STV1->expand(home);
-    form.STV1->scrollTo(home);
-  }
-  return *page;
 }
 
 void AddFolderPage::ShowTypedFolder() {

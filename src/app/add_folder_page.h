@@ -16,7 +16,6 @@ class QGroupBox;
 class QPushButton;
 class QTreeView;
 class QWidget;
-class TForm1;
 class WorkListView;
 
 // Folders only, listed lazily as the user opens them. Hidden folders (names starting with
@@ -101,11 +100,9 @@ class AddFolderPage : public QObject {
     QPushButton* add = nullptr;       // Button1
   };
 
+  // The page puts `treeModel` on its tree.
   AddFolderPage(Widgets widgets, WorkListView& view, FolderTreeModel* treeModel,
                 QObject* parent = nullptr);
-
-  // The page of the main window, made on first use; it puts its folder tree on STV1.
-  static AddFolderPage& of(TForm1& form);
 
   // The add button: both histories remembered, then the folder scanned.
   void AddButtonClick();

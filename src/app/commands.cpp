@@ -2,11 +2,11 @@
 
 #include <QAction>
 #include <QCoreApplication>
-#include <QDir>
-#include <QFileInfo>
 #include <QDesktopServices>
 #include <QDialog>
+#include <QDir>
 #include <QEvent>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
@@ -21,7 +21,6 @@
 #include <vector>
 
 #include "app/about_window.h"
-#include "app/main_window.h"
 #include "app/nav_commands.h"
 #include "app/operation_panel.h"
 #include "app/playlist_flows.h"
@@ -34,8 +33,6 @@
 #include "logs/log.h"
 
 namespace {
-
-const char* const kCommandsObjectName = "Commands";
 
 // Every node of the tree, depth first.
 void forEachNode(QTreeWidget* tree, const std::function<void(QTreeWidgetItem*)>& f) {
@@ -77,20 +74,19 @@ void ShowOnlyPage(QTabWidget* pageControl, int index) {
     if (i != index) pageControl->setTabVisible(i, false);
 }
 
-Commands::Commands(TForm1& form) : QObject(&form), form_(form) {
-  setObjectName(QString::fromLatin1(kCommandsObjectName));
+Commands::Commands(Widgets widgets, TavelProgram& program, WorkListView& view,
+                   OperationPanel& operation, Actions actions, QObject* parent)
+    : QObject(parent),
+      w_(widgets),
+      program_(program),
+      view_(view),
+      operation_(operation),
+      actions_(std::move(actions)) {
   bind();
 }
 
-Commands& Commands::of(TForm1& form) {
-  if (auto* c = form.findChild<Commands*>(QString::fromLatin1(kCommandsObjectName),
-                                          Qt::FindDirectChildrenOnly))
-    return *c;
-  return *new Commands(form);
-}
-
 void Commands::bind() {
-  TForm1& f = form_;
+  Widgets& f = w_;
   connect(f.NavTree, &QTreeWidget::currentItemChanged, this,
           [this](QTreeWidgetItem* current, QTreeWidgetItem*) {
             NavTreeChange(current);
@@ -125,14 +121,14 @@ void Commands::bind() {
 bool Commands::NavGo(int command) {
   const NavCommand* row = NavRow(NavFindRow(command));
   if (!row) return false;
-  if (row->centrePage >= 0 && row->centrePage != form_.pcCenter->currentIndex()) {
+  if (row->centrePage >= 0 && row->centrePage != w_.pcCenter->currentIndex()) {
     // A switch made here is not the user's pick of a tab.
     switchingPages_ = true;
-    form_.pcCenter->setCurrentIndex(row->centrePage);
+    w_.pcCenter->setCurrentIndex(row->centrePage);
     switchingPages_ = false;
   }
   const bool handled = row->leftPage > 0 && row->leftPage != kLeftPageEmpty;
-  if (row->leftPage >= 0) ShowOnlyPage(form_.pcEdits, row->leftPage);
+  if (row->leftPage >= 0) ShowOnlyPage(w_.pcEdits, row->leftPage);
   return handled;
 }
 
@@ -142,7 +138,7 @@ void Commands::CmdCall(int command, int source, bool flag) {
     BugFS("CmdCall", {command, source, flag});
     return;
   }
-  WorkListView& view = WorkListView::of(form_);
+  WorkListView& view = view_;
   switch (command) {
     case 1120:
     case 1130:
@@ -153,22 +149,22 @@ void Commands::CmdCall(int command, int source, bool flag) {
     case 1140:
     case 1840:
       // Nested in a running scan, its bracket would close the scan's.
-      if (winamp_ && !view.busy()) {
-        view.BeginListWork(LangFormat(144, {"Winamp playlist"}) + "...", form_.List0);
-        winamp_(command == 1840);
+      if (actions_.winampImport && !view.busy()) {
+        view.BeginListWork(LangFormat(144, {"Winamp playlist"}) + "...", w_.List0);
+        actions_.winampImport(command == 1840);
         view.EndListWorkKeepStatus();
       }
       break;
     case 2100:
     case 2200:
     case 2300:
-      OperationPanel::of(form_).SelectAction((command - 2100) / 100);
+      operation_.SelectAction((command - 2100) / 100);
       break;
     case 4100:
-      if (play_) play_();
+      if (actions_.play) actions_.play();
       break;
     case 8100:
-      showModal(form_.program().settingsDialog());
+      showModal(program_.settingsDialog());
       break;
     case 8740:
       open(logsPath());
@@ -177,10 +173,10 @@ void Commands::CmdCall(int command, int source, bool flag) {
       open(readmePath());
       break;
     case 8900:
-      showModal(form_.program().aboutWindow());
+      showModal(program_.aboutWindow());
       break;
     case 9000:
-      form_.close();
+      w_.window->close();
       break;
     default:
       view.RunListCommand(command);
@@ -194,7 +190,7 @@ void Commands::NavTreeChange(QTreeWidgetItem* node) {
 }
 
 void Commands::NavTreeClick() {
-  const int command = NodeCommand(form_.NavTree->currentItem());
+  const int command = NodeCommand(w_.NavTree->currentItem());
   if (!NavGo(command)) CmdCall(command, kSourceTree, false);
 }
 
@@ -204,12 +200,12 @@ bool Commands::NavTreeKeyDown(QKeyEvent* event) {
   const int key = event->key();
   if (key != Qt::Key_Return && key != Qt::Key_Enter && key != Qt::Key_Space) return false;
   // A held key runs the command once, not once per repeat.
-  if (!event->isAutoRepeat() && form_.NavTree->currentItem()) NavTreeClick();
+  if (!event->isAutoRepeat() && w_.NavTree->currentItem()) NavTreeClick();
   return true;
 }
 
 void Commands::TreeNavAction() {
-  CmdCall(NodeCommand(form_.NavTree->currentItem()), kSourceTree, true);
+  CmdCall(NodeCommand(w_.NavTree->currentItem()), kSourceTree, true);
 }
 
 void Commands::plMenuItemClick(QAction* item) {
@@ -223,7 +219,7 @@ bool Commands::List0KeyDown(QKeyEvent* event) {
   switch (event->key()) {
     case Qt::Key_Return:
     case Qt::Key_Enter:
-      if (play_) play_();
+      if (actions_.play) actions_.play();
       return false;
     case Qt::Key_Asterisk:
       // Only the numeric keypad's multiply key; the list would otherwise expand rows.
@@ -245,7 +241,7 @@ void Commands::pcCenterChange(int page) {
 
 void Commands::ExpandSingleBranch(QTreeWidgetItem* node) {
   if (!node) return;
-  QTreeWidget* tree = form_.NavTree;
+  QTreeWidget* tree = w_.NavTree;
   // The chain from the node up to its root stays open; every other branch closes.
   std::vector<QTreeWidgetItem*> chain;
   for (QTreeWidgetItem* n = node; n; n = n->parent()) chain.push_back(n);
@@ -257,7 +253,7 @@ void Commands::ExpandSingleBranch(QTreeWidgetItem* node) {
 }
 
 void Commands::RefreshNavigation() {
-  QTreeWidget* tree = form_.NavTree;
+  QTreeWidget* tree = w_.NavTree;
   QTreeWidgetItem* first = tree->topLevelItem(0);
   if (!first) return;
   tree->setFocus();
@@ -280,7 +276,7 @@ std::string Commands::readmePath() const {
 }
 
 std::string Commands::logsPath() const {
-  return form_.program().logsFolder();
+  return program_.logsFolder();
 }
 
 void Commands::open(const std::string& path) {
@@ -299,12 +295,12 @@ void Commands::showModal(QDialog* dialog) {
 }
 
 bool Commands::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == form_.List0 && event->type() == QEvent::KeyPress)
+  if (watched == w_.List0 && event->type() == QEvent::KeyPress)
     return List0KeyDown(static_cast<QKeyEvent*>(event));
-  if (watched == form_.NavTree && event->type() == QEvent::KeyPress &&
+  if (watched == w_.NavTree && event->type() == QEvent::KeyPress &&
       NavTreeKeyDown(static_cast<QKeyEvent*>(event)))
     return true;
-  if (watched == form_.NavTree->viewport()) {
+  if (watched == w_.NavTree->viewport()) {
     const QEvent::Type type = event->type();
     // A double click's second press chooses no new node: the first click did.
     if (type == QEvent::MouseButtonPress) {
@@ -318,10 +314,10 @@ bool Commands::eventFilter(QObject* watched, QEvent* event) {
     }
   }
   if (event->type() == QEvent::MouseButtonRelease) {
-    if (watched == form_.JvNavPanelHeader1)
-      form_.NavTree->setFocus();
-    else if (watched == form_.JvPanel4)
-      form_.List0->setFocus();
+    if (watched == w_.JvNavPanelHeader1)
+      w_.NavTree->setFocus();
+    else if (watched == w_.JvPanel4)
+      w_.List0->setFocus();
   }
   return QObject::eventFilter(watched, event);
 }

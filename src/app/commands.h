@@ -12,9 +12,16 @@
 class QAction;
 class QDialog;
 class QKeyEvent;
+class QLabel;
+class QMenu;
 class QTabWidget;
+class QTreeView;
+class QTreeWidget;
 class QTreeWidgetItem;
-class TForm1;
+class QWidget;
+class OperationPanel;
+class TavelProgram;
+class WorkListView;
 
 // Where a command came from; written to the program log only.
 constexpr int kSourceTree = 0;
@@ -31,11 +38,28 @@ void ShowOnlyPage(QTabWidget* pageControl, int index);
 class Commands : public QObject {
   Q_OBJECT
  public:
-  explicit Commands(TForm1& form);
+  struct Widgets {
+    QWidget* window = nullptr;  // closed by the exit command
+    QTreeWidget* NavTree = nullptr;
+    QLabel* JvNavPanelHeader1 = nullptr;  // header of the tree
+    QTabWidget* pcEdits = nullptr;        // left pages
+    QTabWidget* pcCenter = nullptr;       // centre pages
+    QTreeView* List0 = nullptr;
+    QLabel* JvPanel4 = nullptr;  // header of the list
+    QMenu* plMenu = nullptr;     // the list's context menu
+  };
+  // The work that belongs to other parts of the program: the preview player's play request
+  // and Winamp's playlist (replace: the list is emptied first). Nothing is done for an
+  // empty one.
+  struct Actions {
+    std::function<void()> play;
+    std::function<void(bool replace)> winampImport;
+  };
 
-  // The dispatcher of the main window, made on first use; binds the tree, the menu, the
-  // list's keys, the centre page tabs and the two headers.
-  static Commands& of(TForm1& form);
+  // Binds the tree, the menu, the list's keys, the centre page tabs and the two headers.
+  // `program` gives the dialogs and the logs folder; `operation` takes the actions' picks.
+  Commands(Widgets widgets, TavelProgram& program, WorkListView& view, OperationPanel& operation,
+           Actions actions, QObject* parent = nullptr);
 
   // Switches the command's pages; true when those pages are the command's whole action
   // (a left page above 0 other than the empty one: the add-folder page).
@@ -70,11 +94,6 @@ class Commands : public QObject {
   using ModalRunner = std::function<void(QDialog* dialog)>;
   void setOpener(Opener opener) { opener_ = std::move(opener); }
   void setModalRunner(ModalRunner runner) { modal_ = std::move(runner); }
-  // The work that belongs to other parts of the program: the preview player's play
-  // request and Winamp's playlist (replace: the list is emptied first). Nothing is done
-  // while they are not set.
-  void setPlayRequest(std::function<void()> play) { play_ = std::move(play); }
-  void setWinampImport(std::function<void(bool replace)> import) { winamp_ = std::move(import); }
 
   // Paths of the two documents: the user guide beside the program and the logs folder.
   std::string readmePath() const;
@@ -88,13 +107,15 @@ class Commands : public QObject {
   void open(const std::string& path);
   void showModal(QDialog* dialog);
 
-  TForm1& form_;
+  Widgets w_;
+  TavelProgram& program_;
+  WorkListView& view_;
+  OperationPanel& operation_;
+  Actions actions_;
   bool switchingPages_ = false;
   // A mouse button is held on the tree; the node it chose opens its branch on the release.
   bool buttonDown_ = false;
   QTreeWidgetItem* expandAfterRelease_ = nullptr;
   Opener opener_;
   ModalRunner modal_;
-  std::function<void()> play_;
-  std::function<void(bool)> winamp_;
 };

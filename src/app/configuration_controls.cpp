@@ -292,8 +292,7 @@ void ConfApply(TForm1& form, TkroObject& store, const ConfApplyHooks& hooks) {
   sys.SetCurrentDir(kRootDir);
 }
 
-std::int32_t ConfSave(TForm1& form, TkroObject& store, TkroItem* columns,
-                      const std::string& programFolder) {
+void ConfStoreWindow(TForm1& form, TkroObject& store, TkroItem* columns) {
   TDSystem& sys = *store.System;
   sys.SetCurrentDir(kRootDir);
   const bool maximized = form.isMaximized();
@@ -319,6 +318,4 @@ std::int32_t ConfSave(TForm1& form, TkroObject& store, TkroItem* columns,
   saveGroups(store,
              {form.paCopy, form.paDelete, form.paMove, form.paRename, form.paDest, form.paFolders},
              kGroupAction);
-
-  return ConfSaveFile(store, programFolder);
 }

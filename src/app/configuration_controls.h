@@ -51,7 +51,6 @@ QRect FitWindowBounds(int left, int top, int width, int height, const QRect& ava
 void ConfApply(TForm1& form, TkroObject& store, const ConfApplyHooks& hooks = {});
 
 // Writes the main window's state into the store (bounds only when not maximized, panel
-// sizes, control groups, the action, the list's column widths) and saves conf5.kro.
-// Returns the save's code.
-std::int32_t ConfSave(TForm1& form, TkroObject& store, TkroItem* columns,
-                      const std::string& programFolder);
+// sizes, control groups, the action, the list's column widths); the program saves the
+// store to conf5.kro afterwards.
+void ConfStoreWindow(TForm1& form, TkroObject& store, TkroItem* columns);

@@ -7,9 +7,6 @@
 #include <algorithm>
 
 #include "app/gradient_panel.h"
-#include "app/main_window.h"
-#include "app/program.h"
-#include "app/worklist_view.h"
 #include "lang/lang.h"
 
 namespace {
@@ -21,8 +18,6 @@ QColor toColor(const BarRgb& c) {
 BarRgb toRgb(const QColor& c) {
   return BarRgb{c.red(), c.green(), c.blue()};
 }
-
-const char* const kBarObjectName = "LimitBar";
 
 }  // namespace
 
@@ -49,34 +44,12 @@ LimitBarLook ComputeLimitBar(int innerWidth, std::int64_t marked, std::int64_t l
 
 LimitBar::LimitBar(Widgets widgets, Sources sources, QObject* parent)
     : QObject(parent), w_(widgets), src_(std::move(sources)) {
-  setObjectName(QString::fromLatin1(kBarObjectName));
   if (w_.timer) {
     w_.timer->stop();
     connect(w_.timer, &QTimer::timeout, this, &LimitBar::UpdateLimBarTimerTimer);
   }
   if (w_.track) w_.track->installEventFilter(this);
   place();
-}
-
-LimitBar& LimitBar::of(TForm1& form) {
-  if (auto* b = form.findChild<LimitBar*>(QString::fromLatin1(kBarObjectName),
-                                          Qt::FindDirectChildrenOnly))
-    return *b;
-  WorkListView& view = WorkListView::of(form);
-  TavelProgram* program = &form.program();
-  RadioGroup* action = form.rgAction;
-  Sources s;
-  s.limitBytes = [program] { return program->limitBytes; };
-  s.busy = [&view] { return view.busy(); };
-  s.action = [action] { return action->itemIndex(); };
-  s.markedTotal = [&view] { return view.MarkedTotalBytes(); };
-  // The window's own placing of the segments would undo the computed width on every resize
-  // of the track; from now on the bar places them.
-  form.gr0->removeEventFilter(&form);
-  auto* bar = new LimitBar({form.gr0, form.gr1, form.gr2, form.lLimit, form.UpdateLimBarTimer},
-                           std::move(s), &form);
-  connect(&view, &WorkListView::limitBarUpdateRequested, bar, &LimitBar::UpdateLimitBar);
-  return *bar;
 }
 
 int LimitBar::innerWidth() const {

@@ -13,7 +13,6 @@ class GradientPanel;
 class QFrame;
 class QLabel;
 class QTimer;
-class TForm1;
 
 // End colours of the two segments.
 struct BarRgb {
@@ -52,11 +51,8 @@ class LimitBar : public QObject {
     std::function<std::int64_t()> markedTotal;  // bytes of the ticked rows' entries
   };
 
+  // The bar places gr1 and gr2 inside the track itself, on every resize of the track.
   LimitBar(Widgets widgets, Sources sources, QObject* parent = nullptr);
-
-  // The bar of the main window, made on first use; it listens to the work-list view's
-  // requests and takes over the placing of gr1 and gr2 inside the track.
-  static LimitBar& of(TForm1& form);
 
   // Recomputes now (immediate) or 500 ms after the last delayed request.
   void UpdateLimitBar(bool immediate);

@@ -32,6 +32,7 @@
 #include <algorithm>
 
 #include "app/gradient_panel.h"
+#include "app/main_window_parts.h"
 #include "app/nav_commands.h"
 #include "app/program_version.h"
 #include "app/radio_group.h"
@@ -149,16 +150,11 @@ TForm1::TForm1(TavelProgram& program, QWidget* parent) : QMainWindow(parent), pr
     const QRect r = s->availableGeometry();
     move(r.x() + (r.width() - width()) / 2, r.y() + (r.height() - height()) / 2);
   }
+
+  parts_ = std::make_unique<MainWindowParts>(*this, program_);
 }
 
-TForm1::~TForm1() {
-  // Helpers that watch the controls (event filters, the list's model and its users) go
-  // first, while the controls they look at are still whole; otherwise a helper's event
-  // filter would run on a window that is half destroyed while the controls are deleted.
-  const QObjectList children = this->children();
-  for (QObject* o : children)
-    if (!o->isWidgetType() && !qobject_cast<QLayout*>(o)) delete o;
-}
+TForm1::~TForm1() = default;
 
 QWidget* TForm1::buildLeftSide() {
   pLeft = Named(new QWidget, "pLeft");
@@ -398,7 +394,6 @@ QWidget* TForm1::buildListPage() {
   gr1->setEndColor(QColor(115, 240, 115));
   gr2 = Named(new GradientPanel(gr0), "gr2");
   gr2->setEndColor(QColor(187, 187, 187));
-  gr0->installEventFilter(this);
   lLimit = Named(new QLabel(tsList), "lLimit");
   lLimit->setAlignment(Qt::AlignCenter);
   lLimit->setMinimumHeight(18);
@@ -684,18 +679,9 @@ void TForm1::layoutStatusPanels() {
   statusPanels_[2]->setMinimumWidth(0);
 }
 
-void TForm1::layoutLimitBar() {
-  // Until the marked total is compared with a limit, gr2 spans the whole track (no limit);
-  // the limit computation, which runs on every resize of the track, sets it afresh.
-  const int inner = std::max(gr0->width() - 2, 0);
-  gr2->setGeometry(1, 1, inner, gr0->height() - 2);
-  gr1->setGeometry(1, 1, 0, gr0->height() - 2);
-}
-
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() == QEvent::Resize) {
     if (watched == StatusBar1) layoutStatusPanels();
-    if (watched == gr0) layoutLimitBar();
   }
   return QMainWindow::eventFilter(watched, event);
 }

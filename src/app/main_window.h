@@ -28,6 +28,7 @@
 #include <QTreeWidget>
 #include <array>
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "app/gradient_panel.h"
@@ -37,6 +38,7 @@
 class QFileSystemModel;
 class TavelProgram;
 class WorkListModel;
+struct MainWindowParts;
 
 class TForm1 : public QMainWindow {
   Q_OBJECT
@@ -45,6 +47,9 @@ class TForm1 : public QMainWindow {
   ~TForm1() override;
 
   TavelProgram& program() { return program_; }
+  // The parts that give the controls below their behaviour (list view, player, operation
+  // panel, limit bar, add-folder page, commands), made with the window.
+  MainWindowParts& parts() { return *parts_; }
 
   // Start-up stages, in their fixed order; each writes its log line first. An exception
   // escaping a stage ends FormCreate there and reaches the caller.
@@ -177,7 +182,6 @@ class TForm1 : public QMainWindow {
   void buildNavTree();
   void buildMenu();
   void buildStatusBar();
-  void layoutLimitBar();
   void layoutStatusPanels();
 
   // start-up stages (main_window_stages.cpp)
@@ -210,4 +214,6 @@ class TForm1 : public QMainWindow {
   std::array<QLabel*, 3> statusPanels_{};
   std::function<void(const std::string&)> stageObserver_;
   bool closed_ = false;
+  // Declared last, so it is freed first: its parts watch the controls above.
+  std::unique_ptr<MainWindowParts> parts_;
 };

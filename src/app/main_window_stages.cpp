@@ -9,25 +9,18 @@
 #include <QTreeView>
 #include <QTreeWidget>
 
-#include "app/add_folder_page.h"
-#include "app/commands.h"
 #include "app/configuration.h"
 #include "app/configuration_controls.h"
 #include "app/gradient_panel.h"
 #include "app/load_language.h"
 #include "app/main_window.h"
-#include "app/operation_panel.h"
-#include "app/player_panel.h"
+#include "app/main_window_parts.h"
 #include "app/program.h"
 #include "app/program_version.h"
-#include "app/show_list_item.h"
 #include "app/worklist_model.h"
-#include "app/worklist_view.h"
 #include "lang/lang.h"
 #include "lang/message_box.h"
-#include "store/unreadable_file.h"
-#include "winamp/winamp_import.h"
-#include "winamp/winamp_window.h"
+#include "store/kro_object.h"
 #include "winamp/wine_registry.h"
 #include "worklist/playlist.h"
 
@@ -35,17 +28,11 @@ namespace {
 const char* const kExitConfirm = "Settings/Exit confirm";
 const char* const kRememberWorklist = "Settings/Remember worklist";
 
-std::string workListFile(const std::string& programFolder) {
-  // Without a data folder nothing is read or written (not "/.worklist.kro").
-  if (programFolder.empty()) return std::string();
-  return programFolder + "/" + kWorkListFileName;
-}
-
 // Restoring the action goes through the operation panel, which lays its groups out.
-ConfApplyHooks confApplyHooks(TForm1& form) {
+ConfApplyHooks confApplyHooks(OperationPanel& panel) {
   ConfApplyHooks h;
-  h.SelectAction = [&form](int index) { OperationPanel::of(form).SelectAction(index); };
-  h.UpdateActionPanels = [&form] { OperationPanel::of(form).UpdateActionPanels(); };
+  h.SelectAction = [&panel](int index) { panel.SelectAction(index); };
+  h.UpdateActionPanels = [&panel] { panel.UpdateActionPanels(); };
   return h;
 }
 }  // namespace
@@ -84,22 +71,17 @@ void TForm1::stageLoadLanguage() {
 void TForm1::stageSetDefaultFormSettings() {
   stage("  SetDefaultFormSettings");
   SetDefaultFormSettings(*this);
-  PlayerPanel::of(*this).SetTimeFormatMilliseconds();
+  parts_->player.SetTimeFormatMilliseconds();
 }
 
 void TForm1::stageConfLoad() {
   stage("  ConfLoad");
-  ConfLoadResult conf = ConfLoad(program_.programFolder());
-  program_.configurationStore_ = std::move(conf.store);
-  program_.listColumnsItem_ = std::move(conf.columns);
-  program_.configuration_ = program_.configurationStore_.get();
-  program_.listColumns_ = program_.listColumnsItem_.get();
+  program_.loadConfiguration();
 }
 
 void TForm1::stageCreateWorkList() {
   stage("  TkroPlayList.Create");
-  program_.workListStore_ = std::make_unique<TkroPlayList>();
-  program_.workList_ = program_.workListStore_.get();
+  program_.createWorkList();
 }
 
 void TForm1::stageRefreshInterface() {
@@ -115,67 +97,34 @@ void TForm1::stageRefreshInterface() {
   ipPos->setMaximum(0);
   ipPos->setEnabled(false);
   for (int i = 0; i < 3; ++i) statusPanel(i)->clear();
-  // The operation panel, the limit bar and the command dispatch take up their controls and
-  // events here, before the stored settings lay the panel out.
-  OperationPanel::of(*this);
-  Commands::of(*this).setWinampImport([this](bool replace) {
-    WorkListView& view = WorkListView::of(*this);
-    NativeWinampWindow window;
-    const std::string location =
-        program_.configuration_
-            ? program_.configuration_->System->ReadString(kKeyWinampLocation, std::string())
-            : std::string();
-    ImportWinampPlaylist(
-        {window, location, WinePrefix(), program_.workList_, view, view, view.adder(),
-         [this, &view](int row) { ShowListItem(*List0, view, row); }},
-        replace);
-  });
-  PlayerPanel::of(*this).ConnectCommands();
 }
 
 void TForm1::stageConfApply() {
   stage("  ConfApply");
-  if (program_.configuration_) ConfApply(*this, *program_.configuration_, confApplyHooks(*this));
+  if (TkroObject* conf = program_.configuration())
+    ConfApply(*this, *conf, confApplyHooks(parts_->operation));
 }
 
 void TForm1::stageListReformat() {
   stage("  ListReformat");
-  // The view and the add-folder page take up their controls on first use.
-  WorkListView& view = WorkListView::of(*this);
-  AddFolderPage::of(*this);
-  view.ListReformat(-1);
+  parts_->view.ListReformat(-1);
 }
 
 void TForm1::stageLoadWorkList() {
   stage("  L.LoadFromFile");
   program_.setSplashStatus(QString::fromStdString(LangString(11)));
-  if (!program_.workList_) return;
-  const std::string file = workListFile(program_.programFolder());
-  try {
-    program_.workList_->LoadFromFile(file, kWorkListLoadMode);
-  } catch (...) {
-    // The run may go on (the user decides), and its list would be saved over the file
-    // at exit: the file is put aside first.
-    KeepUnreadableAside(file, kroErrMemory);
-    throw;
-  }
+  program_.loadWorkList();
 }
 
 void TForm1::stageUpdateCachedLinks() {
   stage("  L.UpdateCachedLinks");
-  if (!program_.workList_) return;
-  try {
-    program_.workList_->UpdateCachedLinks();
-  } catch (...) {
-    KeepUnreadableAside(workListFile(program_.programFolder()), kroErrMemory);
-    throw;
-  }
+  program_.updateCachedLinks();
 }
 
 void TForm1::stageListFullUpdate() {
   stage("  ListFullUpdate");
   program_.setSplashStatus(QString::fromStdString(LangString(12)));
-  WorkListView::of(*this).ListFullUpdate();
+  parts_->view.ListFullUpdate();
   program_.setSplashStatus(QString::fromStdString(LangString(10)));
 }
 
@@ -185,9 +134,9 @@ void TForm1::stageLocateWinamp() {
   // the value as stored (empty when none was found).
   const std::string found = WinampFolderFromRegistry();
   std::string location;
-  if (program_.configuration_) {
-    program_.configuration_->System->WriteValue(kKeyWinampLocation, KroValue(found));
-    location = program_.configuration_->System->ReadString(kKeyWinampLocation, std::string());
+  if (TkroObject* conf = program_.configuration()) {
+    conf->System->WriteValue(kKeyWinampLocation, KroValue(found));
+    location = conf->System->ReadString(kKeyWinampLocation, std::string());
   }
   stage("    " + location);
 }
@@ -196,8 +145,8 @@ void TForm1::stageRefresh() {
   stage("  Refresh");
   // The bulk list change of the start-up ends here: drawing resumed, limit bar computed,
   // status bar cleared. Then the tree's first node takes the focus and its pages show.
-  WorkListView::of(*this).EndListWork("");
-  Commands::of(*this).RefreshNavigation();
+  parts_->view.EndListWork("");
+  parts_->commands.RefreshNavigation();
 }
 
 // ---- exit --------------------------------------------------------------------------------
@@ -238,21 +187,20 @@ void TForm1::stageRememberWorklist(bool) {
 
 void TForm1::stageListSaveMarks() {
   stage("  ListSaveMarks");
-  if (program_.workList_) program_.workList_->ListSaveMarks(WorkListView::of(*this));
+  if (TkroPlayList* list = program_.workList()) list->ListSaveMarks(parts_->view);
 }
 
 void TForm1::stageSaveWorkList() {
   stage("  SaveToFile");
-  // The result is not checked: nothing is shown at exit, and a failed save leaves the old
-  // file as it was.
-  if (program_.workList_)
-    program_.workList_->SaveToFile(workListFile(program_.programFolder()), kWorkListSaveMode);
+  program_.saveWorkList();
 }
 
 void TForm1::stageConfSave() {
   stage(" ConfSave");
-  if (program_.configuration_)
-    ConfSave(*this, *program_.configuration_, program_.listColumns_, program_.programFolder());
+  if (TkroObject* conf = program_.configuration()) {
+    ConfStoreWindow(*this, *conf, program_.listColumns());
+    program_.saveConfiguration();
+  }
 }
 
 void TForm1::stageClearDesktop() {
@@ -264,25 +212,19 @@ void TForm1::stageClearDesktop() {
 
 void TForm1::stageVarsDestroy() {
   stage(" Vars destroy");
-  program_.listColumns_ = nullptr;
-  program_.listColumnsItem_.reset();
+  program_.freeListColumns();
 }
 
 void TForm1::stageDestroyWorkList() {
   stage(" L.Destroy");
-  program_.workList_ = nullptr;
-  program_.workListStore_.reset();
+  program_.freeWorkList();
 }
 
 void TForm1::stageDestroyConfiguration() {
   stage(" C.Destroy");
-  program_.configuration_ = nullptr;
-  program_.configurationStore_.reset();
+  program_.freeConfiguration();
 }
 
 void TForm1::stageCloseEnd() {
   stage(" END");
-  program_.listColumns_ = nullptr;
-  program_.workList_ = nullptr;
-  program_.configuration_ = nullptr;
 }

@@ -12,8 +12,6 @@
 
 #include "app/add_folder_page.h"
 #include "app/configuration.h"
-#include "app/limit_bar.h"
-#include "app/main_window.h"
 #include "app/program.h"
 #include "app/progress_dialog.h"
 #include "app/radio_group.h"
@@ -26,7 +24,6 @@
 
 namespace {
 
-const char* const kPanelObjectName = "OperationPanel";
 constexpr int kFoldersHeightLevels = 85;  // with the number of levels
 constexpr int kFoldersHeight = 57;
 constexpr int kLayoutChooseLevels = 3;  // cbFolders' item "choose the number of levels"
@@ -52,21 +49,18 @@ std::int64_t ManualLimitBytes(const std::string& text) {
   return static_cast<std::int64_t>(value) * 1000000;
 }
 
-OperationPanel::OperationPanel(TForm1& form, WorkListView& view, LimitBar& bar)
-    : QObject(&form), form_(form), view_(view), bar_(bar) {
-  setObjectName(QString::fromLatin1(kPanelObjectName));
+OperationPanel::OperationPanel(Widgets widgets, WorkListView& view, TavelProgram& program,
+                               std::function<void()> stopPlayer, QObject* parent)
+    : QObject(parent),
+      w_(widgets),
+      view_(view),
+      program_(program),
+      stopPlayer_(std::move(stopPlayer)) {
   bind();
 }
 
-OperationPanel& OperationPanel::of(TForm1& form) {
-  if (auto* p = form.findChild<OperationPanel*>(QString::fromLatin1(kPanelObjectName),
-                                                Qt::FindDirectChildrenOnly))
-    return *p;
-  return *new OperationPanel(form, WorkListView::of(form), LimitBar::of(form));
-}
-
 void OperationPanel::bind() {
-  TForm1& f = form_;
+  Widgets& f = w_;
   connect(f.rgAction, &RadioGroup::clicked, this, [this](int) { rgActionClick(); });
   connect(f.cbRenameEnable, &QCheckBox::toggled, this, [this](bool) { cbRenameEnableClick(); });
   connect(f.cbFolders, &QComboBox::currentIndexChanged, this, [this](int) { cbFoldersChange(); });
@@ -86,8 +80,8 @@ void OperationPanel::UpdateStartButtons() {
   // While a folder scan or an import fills the list, a run would take the half-built list
   // and its end would close the scan's bracket.
   const bool free = !view_.busy();
-  form_.Start->setEnabled(free);
-  form_.Button8->setEnabled(free && form_.rgAction->itemIndex() >= 0);
+  w_.Start->setEnabled(free);
+  w_.Button8->setEnabled(free && w_.rgAction->itemIndex() >= 0);
 }
 
 void OperationPanel::setStatus(const std::string& text) {
@@ -95,16 +89,16 @@ void OperationPanel::setStatus(const std::string& text) {
 }
 
 void OperationPanel::SelectAction(int index) {
-  form_.rgAction->setItemIndex(index);
+  w_.rgAction->setItemIndex(index);
   UpdateActionPanels();
 }
 
 void OperationPanel::rgActionClick() {
-  SelectAction(form_.rgAction->itemIndex());
+  SelectAction(w_.rgAction->itemIndex());
 }
 
 void OperationPanel::UpdateActionPanels() {
-  TForm1& f = form_;
+  Widgets& f = w_;
   // Picked while a scan runs, the panels change inside the scan's bracket and leave it open.
   const bool ownBracket = !view_.busy();
   if (ownBracket) view_.BeginListWork("");
@@ -139,7 +133,7 @@ void OperationPanel::UpdateActionPanels() {
 }
 
 void OperationPanel::cbRenameEnableClick() {
-  TForm1& f = form_;
+  Widgets& f = w_;
   const bool on = f.cbRenameEnable->isChecked();
   for (QWidget* w :
        {static_cast<QWidget*>(f.cb11), static_cast<QWidget*>(f.cb12), static_cast<QWidget*>(f.cb13),
@@ -148,7 +142,7 @@ void OperationPanel::cbRenameEnableClick() {
 }
 
 void OperationPanel::cbFoldersChange() {
-  TForm1& f = form_;
+  Widgets& f = w_;
   const bool levels = f.cbFolders->currentIndex() == kLayoutChooseLevels;
   f.Label4->setVisible(levels);
   f.cbCustomFC->setVisible(levels);
@@ -156,7 +150,7 @@ void OperationPanel::cbFoldersChange() {
 }
 
 void OperationPanel::rgLimitClick(LimitSender sender) {
-  TForm1& f = form_;
+  Widgets& f = w_;
   ProgramLogWrite("rgLC()");
   const int kind = f.rgLimit->itemIndex();
   const bool manual = kind == limitManual;
@@ -172,7 +166,7 @@ void OperationPanel::rgLimitClick(LimitSender sender) {
     return;
   }
 
-  std::int64_t& limit = f.program().limitBytes;
+  std::int64_t& limit = limitBytes_;
   limit = 0;
   if (kind == limitAutoFree || kind == limitAutoTotal) {
     if (sender == LimitSender::Button6) {
@@ -190,7 +184,7 @@ void OperationPanel::rgLimitClick(LimitSender sender) {
     setStatus(LangString(322));
   else
     setStatus(LangFormat(278, {SizeToText(limit)}));
-  bar_.UpdateLimitBar(true);
+  emit limitChanged();
   if (!f.Label6->isHidden()) f.Label6->setText(QString::fromStdString(SizeToText(limit)));
   ProgramLogWrite("rgLC() end");
 }
@@ -202,22 +196,22 @@ void OperationPanel::Button9Click() {
     folder = picker_(title);
   } else {
     const QString picked =
-        QFileDialog::getExistingDirectory(&form_, QString::fromStdString(title), QString());
+        QFileDialog::getExistingDirectory(w_.window, QString::fromStdString(title), QString());
     if (!picked.isEmpty()) folder = picked.toStdString();
   }
   if (!folder || folder->empty()) return;
-  form_.cbDest->setEditText(QString::fromStdString(*folder));
+  w_.cbDest->setEditText(QString::fromStdString(*folder));
   rgLimitClick(LimitSender::Button6);
 }
 
 OperationParameters OperationPanel::Parameters() const {
-  const TForm1& f = form_;
+  const Widgets& f = w_;
   OperationParameters p;
   p.action = f.rgAction->itemIndex();
   p.destination = textOf(f.cbDest);
   p.limitMode = f.rgLimit->itemIndex();
   p.limitText = textOf(f.cbLimit);
-  p.limitBytes = form_.program().limitBytes;
+  p.limitBytes = limitBytes_;
   p.clearDestination = f.cbClearDest->isChecked();
   p.ifExistsCopy = f.rg1Exists->itemIndex();
   p.ifExistsMove = f.rg2Exists->itemIndex();
@@ -241,17 +235,17 @@ int OperationPanel::StartClick() {
   StartOperationHooks hooks;
   hooks.stopPlayer = stopPlayer_;
   hooks.rememberLimitText = [this](const std::string&) {
-    UpdateHistory(form_.cbLimit, historyLimit, true);
+    UpdateHistory(w_.cbLimit, historyLimit, true);
   };
   hooks.rememberDestination = [this](const std::string&) {
-    UpdateHistory(form_.cbDest, historyLimit, true);
+    UpdateHistory(w_.cbDest, historyLimit, true);
   };
   hooks.listSaveMarks = [this] { view_.ListSaveMarks(); };
   hooks.runProgressDialog = [this, &params] {
     if (runner_) {
       runner_(params);
     } else {
-      TavelProgram& program = form_.program();
+      TavelProgram& program = program_;
       TForm3* dialog = program.progressDialog();
       TkroPlayList* list = program.workList();
       if (dialog && list)

@@ -16,8 +16,14 @@
 
 #include "operation/operation_parameters.h"
 
-class LimitBar;
-class TForm1;
+class QCheckBox;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QPushButton;
+class QWidget;
+class RadioGroup;
+class TavelProgram;
 class WorkListView;
 
 // Who asked for the limit: a click on the kinds of limit, an edit of the manual text, or
@@ -37,10 +43,45 @@ class OperationPanel : public QObject {
   // Runs the operation modally in the progress dialog.
   using ProgressRunner = std::function<void(const OperationParameters&)>;
 
-  OperationPanel(TForm1& form, WorkListView& view, LimitBar& bar);
+  // The controls the panel drives, under the names the stored settings know them by.
+  struct Widgets {
+    QWidget* window = nullptr;  // parent of the folder picker
+    RadioGroup* rgAction = nullptr;
+    QPushButton* Start = nullptr;
+    QPushButton* Button8 = nullptr;  // quick start on the player page
+    QGroupBox* paDest = nullptr;
+    QComboBox* cbDest = nullptr;
+    QPushButton* Button9 = nullptr;
+    RadioGroup* rgLimit = nullptr;
+    QPushButton* Button6 = nullptr;
+    QComboBox* cbLimit = nullptr;
+    QLabel* Label3 = nullptr;
+    QLabel* Label6 = nullptr;
+    QCheckBox* cbClearDest = nullptr;
+    QGroupBox* paCopy = nullptr;
+    RadioGroup* rg1Exists = nullptr;
+    QGroupBox* paMove = nullptr;
+    RadioGroup* rg2Exists = nullptr;
+    QGroupBox* paDelete = nullptr;
+    QCheckBox* cbDelToTrash = nullptr;
+    QWidget* pa2 = nullptr;
+    QCheckBox* cbRenameEnable = nullptr;
+    QCheckBox* cb11 = nullptr;
+    QCheckBox* cb12 = nullptr;
+    QCheckBox* cb13 = nullptr;
+    QCheckBox* cb14 = nullptr;
+    QCheckBox* cb15 = nullptr;
+    RadioGroup* rg3 = nullptr;
+    QGroupBox* paFolders = nullptr;
+    QLabel* Label4 = nullptr;
+    QComboBox* cbFolders = nullptr;
+    QComboBox* cbCustomFC = nullptr;
+  };
 
-  // The panel of the main window, made on first use; binds its controls' events.
-  static OperationPanel& of(TForm1& form);
+  // `program` gives the progress dialog, the work list and the settings a run reads;
+  // `stopPlayer` stops the preview before a run starts.
+  OperationPanel(Widgets widgets, WorkListView& view, TavelProgram& program,
+                 std::function<void()> stopPlayer, QObject* parent = nullptr);
 
   void SelectAction(int index);
   // rgAction clicked by the user.
@@ -59,21 +100,29 @@ class OperationPanel : public QObject {
 
   // The record as the controls hold it now, with the limit in force.
   OperationParameters Parameters() const;
+  // The size limit in force, in bytes, as the last computation left it; 0 or less means no
+  // limit.
+  std::int64_t limitBytes() const { return limitBytes_; }
 
-  // Replaced by tests; the defaults are Qt's folder picker, the program's progress dialog
-  // and nothing.
+ signals:
+  // The limit was computed anew (the bar under the list shows it against the ticked total).
+  void limitChanged();
+
+ public:
+  // Replaced by tests; the defaults are Qt's folder picker and the program's progress
+  // dialog.
   void setFolderPicker(FolderPicker picker) { picker_ = std::move(picker); }
   void setProgressRunner(ProgressRunner runner) { runner_ = std::move(runner); }
-  void setPlayerStop(std::function<void()> stop) { stopPlayer_ = std::move(stop); }
 
  private:
   void bind();
   void setStatus(const std::string& text);
 
-  TForm1& form_;
+  Widgets w_;
   WorkListView& view_;
-  LimitBar& bar_;
+  TavelProgram& program_;
+  std::function<void()> stopPlayer_;
   FolderPicker picker_;
   ProgressRunner runner_;
-  std::function<void()> stopPlayer_;
+  std::int64_t limitBytes_ = 0;
 };

@@ -2,19 +2,19 @@
 
 #include <QGuiApplication>
 #include <QItemSelectionModel>
+#include <QLabel>
+#include <QSlider>
+#include <QTimer>
+#include <QToolButton>
+#include <QTreeView>
 #include <map>
 
-#include "app/commands.h"
-#include "app/main_window.h"
-#include "app/operation_panel.h"
 #include "app/program.h"
 #include "app/worklist_model.h"
 #include "app/worklist_view.h"
 #include "player/mpv_device.h"
 
 namespace {
-constexpr const char* kPanelObjectName = "PlayerPanel";
-
 QString q(const std::string& s) {
   return QString::fromStdString(s);
 }
@@ -33,69 +33,55 @@ std::map<std::string, std::string> mpvOptionsFromEnvironment() {
 }
 }  // namespace
 
-PlayerPanel::PlayerPanel(TForm1& form) : QObject(&form), form_(form) {
-  setObjectName(QString::fromLatin1(kPanelObjectName));
-  TForm1* f = &form;
-  // After the shutdown stages the work list is gone; the timers may still tick until the
-  // window is destroyed.
-  auto workList = [f]() -> TkroPlayList* {
-    return f->closed() ? nullptr : f->program().workList();
-  };
+PlayerPanel::PlayerPanel(Widgets widgets, WorkListView& view, TavelProgram& program,
+                         QObject* parent)
+    : QObject(parent), w_(widgets), view_(view), program_(program) {
+  // After the shutdown stages the work list is gone (null); the timers may still tick until
+  // the window is destroyed.
+  TavelProgram* prog = &program;
+  auto workList = [prog]() -> TkroPlayList* { return prog->workList(); };
   player_ =
       std::make_unique<TPlayer>(*this, std::make_unique<MpvDevice>(mpvOptionsFromEnvironment()),
-                                *form.ipTimer1, *form.ipTimer2, workList);
+                                *w_.ipTimer1, *w_.ipTimer2, workList);
   TPlayer* p = player_.get();
-  connect(form.bipPlay, &QToolButton::clicked, this,
+  connect(w_.bipPlay, &QToolButton::clicked, this,
           [p] { p->bipPlayClick(PlaySource::PlayButton); });
-  connect(form.bipPause, &QToolButton::clicked, this, [p] { p->bipPauseClick(); });
-  connect(form.bipStop, &QToolButton::clicked, this, [p] { p->bipStopClick(); });
-  connect(form.bipPrev, &QToolButton::clicked, this,
+  connect(w_.bipPause, &QToolButton::clicked, this, [p] { p->bipPauseClick(); });
+  connect(w_.bipStop, &QToolButton::clicked, this, [p] { p->bipStopClick(); });
+  connect(w_.bipPrev, &QToolButton::clicked, this,
           [p] { p->bipPrevClick(PlaySource::PrevButton); });
-  connect(form.bipNext, &QToolButton::clicked, this,
+  connect(w_.bipNext, &QToolButton::clicked, this,
           [p] { p->bipPrevClick(PlaySource::NextButton); });
-  connect(form.ipPos, &QSlider::valueChanged, this, [p](int) { p->ipPosChange(); });
-  connect(form.List0, &QAbstractItemView::doubleClicked, this, [p](const QModelIndex& index) {
+  connect(w_.ipPos, &QSlider::valueChanged, this, [p](int) { p->ipPosChange(); });
+  connect(view_.list(), &QAbstractItemView::doubleClicked, this, [p](const QModelIndex& index) {
     if (index.isValid()) p->bipPlayClick(PlaySource::List);
   });
 }
 
 PlayerPanel::~PlayerPanel() = default;
 
-PlayerPanel& PlayerPanel::of(TForm1& form) {
-  if (auto* p = form.findChild<PlayerPanel*>(QString::fromLatin1(kPanelObjectName),
-                                             Qt::FindDirectChildrenOnly))
-    return *p;
-  return *new PlayerPanel(form);
-}
-
-void PlayerPanel::ConnectCommands() {
-  TPlayer* p = player_.get();
-  Commands::of(form_).setPlayRequest([p] { p->bipPlayClick(PlaySource::PlayButton); });
-  OperationPanel::of(form_).setPlayerStop([p] { p->bipStopClick(); });
-}
-
 // ---- rows ------------------------------------------------------------------------------
 
 int PlayerPanel::RowCount() const {
-  return WorkListView::of(form_).RowCount();
+  return view_.RowCount();
 }
 int PlayerPanel::RowEntryId(int row) const {
-  return WorkListView::of(form_).RowEntryId(row);
+  return view_.RowEntryId(row);
 }
 bool PlayerPanel::RowChecked(int row) const {
-  return WorkListView::of(form_).RowChecked(row);
+  return view_.RowChecked(row);
 }
 bool PlayerPanel::RowSelected(int row) const {
-  return WorkListView::of(form_).RowSelected(row);
+  return view_.RowSelected(row);
 }
 
 int PlayerPanel::FocusedRow() const {
-  const QModelIndex current = form_.List0->currentIndex();
+  const QModelIndex current = view_.list()->currentIndex();
   return current.isValid() ? current.row() : -1;
 }
 
 int PlayerPanel::SelectedRow() const {
-  QItemSelectionModel* sel = form_.List0->selectionModel();
+  QItemSelectionModel* sel = view_.list()->selectionModel();
   if (!sel) return -1;
   int first = -1;
   for (const QModelIndex& i : sel->selectedRows())
@@ -104,83 +90,83 @@ int PlayerPanel::SelectedRow() const {
 }
 
 void PlayerPanel::SelectOnly(int row) {
-  QItemSelectionModel* sel = form_.List0->selectionModel();
-  if (!sel || !form_.listModel()) return;
-  sel->select(form_.listModel()->index(row, 0),
+  QItemSelectionModel* sel = view_.list()->selectionModel();
+  if (!sel || !view_.model()) return;
+  sel->select(view_.model()->index(row, 0),
               QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
 }
 
 void PlayerPanel::SelectAlso(int row) {
-  QItemSelectionModel* sel = form_.List0->selectionModel();
-  if (!sel || !form_.listModel()) return;
-  sel->select(form_.listModel()->index(row, 0),
+  QItemSelectionModel* sel = view_.list()->selectionModel();
+  if (!sel || !view_.model()) return;
+  sel->select(view_.model()->index(row, 0),
               QItemSelectionModel::Select | QItemSelectionModel::Rows);
 }
 
 void PlayerPanel::SetFocusedRow(int row) {
-  QItemSelectionModel* sel = form_.List0->selectionModel();
-  if (!sel || !form_.listModel()) return;
-  const QModelIndex index = form_.listModel()->index(row, 0);
+  QItemSelectionModel* sel = view_.list()->selectionModel();
+  if (!sel || !view_.model()) return;
+  const QModelIndex index = view_.model()->index(row, 0);
   sel->setCurrentIndex(index, QItemSelectionModel::NoUpdate);
   // The list follows the player when it moves on by itself.
-  form_.List0->scrollTo(index);
+  view_.list()->scrollTo(index);
 }
 
 void PlayerPanel::UpdateRow(int row) {
-  WorkListView::of(form_).ListUpdateItem(row);
+  view_.ListUpdateItem(row);
 }
 
 // ---- displays --------------------------------------------------------------------------
 
 void PlayerPanel::SetTimeText(const std::string& text) {
-  form_.ipTime->setText(q(text));
+  w_.ipTime->setText(q(text));
 }
 std::string PlayerPanel::TimeText() const {
-  return form_.ipTime->text().toStdString();
+  return w_.ipTime->text().toStdString();
 }
 void PlayerPanel::SetTitleText(const std::string& text) {
-  form_.ipTitle->setText(q(text));
+  w_.ipTitle->setText(q(text));
 }
 std::string PlayerPanel::TitleText() const {
-  return form_.ipTitle->text().toStdString();
+  return w_.ipTitle->text().toStdString();
 }
 int PlayerPanel::SliderValue() const {
-  return form_.ipPos->value();
+  return w_.ipPos->value();
 }
 void PlayerPanel::SetSliderValue(int ms) {
-  form_.ipPos->setValue(ms);
+  w_.ipPos->setValue(ms);
 }
 int PlayerPanel::SliderMax() const {
-  return form_.ipPos->maximum();
+  return w_.ipPos->maximum();
 }
 void PlayerPanel::SetSliderMax(int ms) {
-  form_.ipPos->setMaximum(ms);
+  w_.ipPos->setMaximum(ms);
 }
 bool PlayerPanel::SliderEnabled() const {
-  return form_.ipPos->isEnabled();
+  return w_.ipPos->isEnabled();
 }
 void PlayerPanel::SetSliderEnabled(bool enabled) {
-  form_.ipPos->setEnabled(enabled);
+  w_.ipPos->setEnabled(enabled);
 }
 
 void PlayerPanel::SetCaption(const std::string& text) {
   const QString title = q(text);
-  if (form_.windowTitle() != title) form_.setWindowTitle(title);
-  if (form_.program().applicationTitle() != title) form_.program().setApplicationTitle(title);
+  if (w_.window && w_.window->windowTitle() != title) w_.window->setWindowTitle(title);
+  if (program_.applicationTitle() != title) program_.setApplicationTitle(title);
 }
 
 void PlayerPanel::SetStatusText(int panel, const std::string& text, bool pump) {
-  WorkListView::of(form_).SetStatusText(panel, text, pump);
+  view_.SetStatusText(panel, text, pump);
 }
 
 void PlayerPanel::ClearStatus() {
-  WorkListView::of(form_).ClearStatus();
+  view_.ClearStatus();
 }
 
 bool PlayerPanel::ConfigBool(const std::string& path, bool defaultValue) const {
-  return form_.program().configBool(path, defaultValue);
+  return program_.configBool(path, defaultValue);
 }
 
 bool PlayerPanel::ListBusy() const {
-  return WorkListView::of(form_).busy();
+  return view_.busy();
 }

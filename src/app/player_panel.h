@@ -8,22 +8,40 @@
 
 #include "player/player.h"
 
-class TForm1;
+class QLabel;
+class QSlider;
+class QTimer;
+class QToolButton;
+class QWidget;
+class TavelProgram;
+class WorkListView;
 
 class PlayerPanel : public QObject, public IPlayerView {
   Q_OBJECT
  public:
-  explicit PlayerPanel(TForm1& form);
-  ~PlayerPanel() override;
+  struct Widgets {
+    QWidget* window = nullptr;  // its title follows the playing title
+    QLabel* ipTime = nullptr;
+    QLabel* ipTitle = nullptr;
+    QSlider* ipPos = nullptr;
+    QToolButton* bipPrev = nullptr;
+    QToolButton* bipPlay = nullptr;
+    QToolButton* bipPause = nullptr;
+    QToolButton* bipStop = nullptr;
+    QToolButton* bipNext = nullptr;
+    QTimer* ipTimer1 = nullptr;  // seek, 600 ms
+    QTimer* ipTimer2 = nullptr;  // display, 300 ms
+  };
 
-  // The panel of the main window, made on first use.
-  static PlayerPanel& of(TForm1& form);
+  // The rows, the status bar and the list's double click come from `view`; the work list,
+  // the settings and the application title from `program`.
+  PlayerPanel(Widgets widgets, WorkListView& view, TavelProgram& program,
+              QObject* parent = nullptr);
+  ~PlayerPanel() override;
 
   TPlayer& player() { return *player_; }
   // Positions and lengths of the device in milliseconds (a start-up step).
   void SetTimeFormatMilliseconds() { player_->device().SetTimeFormatMilliseconds(); }
-  // Hands the play request to the command dispatch and the stop to the operation panel.
-  void ConnectCommands();
 
   // ---- IPlayerView ---------------------------------------------------------------------
   int RowCount() const override;
@@ -53,6 +71,8 @@ class PlayerPanel : public QObject, public IPlayerView {
   bool ListBusy() const override;
 
  private:
-  TForm1& form_;
+  Widgets w_;
+  WorkListView& view_;
+  TavelProgram& program_;
   std::unique_ptr<TPlayer> player_;
 };

@@ -18,6 +18,7 @@
 #include "app/desktop_notifier.h"
 #include "app/exception_handler.h"
 #include "app/main_window.h"
+#include "app/main_window_parts.h"
 #include "app/os_text.h"
 #include "app/program_version.h"
 #include "app/progress_dialog.h"
@@ -31,6 +32,7 @@
 #include "operation/operation_engine.h"
 #include "store/kro.h"
 #include "store/kro_object.h"
+#include "store/unreadable_file.h"
 #include "worklist/playlist.h"
 
 namespace {
@@ -130,6 +132,64 @@ void TavelProgram::setApplicationTitle(const QString& title) {
   applicationTitle_ = title;
 }
 
+void TavelProgram::loadConfiguration() {
+  ConfLoadResult conf = ConfLoad(dataFolder_);
+  configuration_ = std::move(conf.store);
+  listColumns_ = std::move(conf.columns);
+}
+
+TkroPlayList& TavelProgram::createWorkList() {
+  workList_ = std::make_unique<TkroPlayList>();
+  return *workList_;
+}
+
+std::string TavelProgram::workListFile() const {
+  // Without a data folder nothing is read or written (not "/.worklist.kro").
+  if (dataFolder_.empty()) return std::string();
+  return dataFolder_ + "/" + kWorkListFileName;
+}
+
+void TavelProgram::loadWorkList() {
+  if (!workList_) return;
+  const std::string file = workListFile();
+  try {
+    workList_->LoadFromFile(file, kWorkListLoadMode);
+  } catch (...) {
+    KeepUnreadableAside(file, kroErrMemory);
+    throw;
+  }
+}
+
+void TavelProgram::updateCachedLinks() {
+  if (!workList_) return;
+  try {
+    workList_->UpdateCachedLinks();
+  } catch (...) {
+    KeepUnreadableAside(workListFile(), kroErrMemory);
+    throw;
+  }
+}
+
+void TavelProgram::saveWorkList() {
+  if (workList_) workList_->SaveToFile(workListFile(), kWorkListSaveMode);
+}
+
+std::int32_t TavelProgram::saveConfiguration() {
+  return configuration_ ? ConfSaveFile(*configuration_, dataFolder_) : 0;
+}
+
+void TavelProgram::freeListColumns() {
+  listColumns_.reset();
+}
+
+void TavelProgram::freeWorkList() {
+  workList_.reset();
+}
+
+void TavelProgram::freeConfiguration() {
+  configuration_.reset();
+}
+
 bool TavelProgram::configBool(const std::string& path, bool defaultValue) const {
   // Without a configuration store every value reads as its default.
   if (!configuration_) return defaultValue;
@@ -185,8 +245,8 @@ void TavelProgram::splashCountdown() {
 
 void TavelProgram::addStartupPaths() {
   if (!mainWindow_ || mainWindow_->closed()) return;
-  for (const std::string& missing : AddHandedPaths(
-           WorkListView::of(*mainWindow_), AddFolderPage::of(*mainWindow_), options_.paths)) {
+  MainWindowParts& parts = mainWindow_->parts();
+  for (const std::string& missing : AddHandedPaths(parts.view, parts.addFolder, options_.paths)) {
     std::cerr << "tavel: not added, no such file or folder: " << missing << "\n";
     log_.LogWrite("not found: " + missing);
   }
@@ -271,7 +331,7 @@ int TavelProgram::run() {
     log_.LogWrite(".CreateForm 4");
     aboutWindow_ = new TForm4(mainWindow_.get());
     log_.LogWrite(".CreateForm 2");
-    settingsDialog_ = new TForm2(mainWindow_.get());
+    settingsDialog_ = new TForm2([this] { return configuration(); }, mainWindow_.get());
   } catch (...) {
     HandleUnexpectedException(mainWindow_.get());
   }

@@ -74,11 +74,29 @@ class TavelProgram {
 
   // Program-wide objects. They exist from their start-up stage to their shutdown stage;
   // null outside that span.
-  TkroObject* configuration() const { return configuration_; }
-  TkroPlayList* workList() const { return workList_; }
-  TkroItem* listColumns() const { return listColumns_; }
-  // The size limit in bytes; 0 or less means no limit.
-  std::int64_t limitBytes = 0;
+  TkroObject* configuration() const { return configuration_.get(); }
+  TkroPlayList* workList() const { return workList_.get(); }
+  TkroItem* listColumns() const { return listColumns_.get(); }
+
+  // Their life, step by step, as the main window's start-up and shutdown stages call for
+  // it. Reading conf5.kro, or a fresh configuration when it is missing, unreadable or of a
+  // discarded version; its list columns are found with it.
+  void loadConfiguration();
+  // The empty work list.
+  TkroPlayList& createWorkList();
+  // Reads .worklist.kro into the work list, then resolves its cached links. An unreadable
+  // file is put aside before the error goes on: the run may go on (the user decides) and
+  // its list would be saved over the file at exit. Nothing without a work list.
+  void loadWorkList();
+  void updateCachedLinks();
+  // Writes .worklist.kro. The result is not checked: nothing is shown at exit, and a failed
+  // save leaves the old file as it was.
+  void saveWorkList();
+  // Writes conf5.kro; returns the store's code (0 without a configuration).
+  std::int32_t saveConfiguration();
+  void freeListColumns();
+  void freeWorkList();
+  void freeConfiguration();
 
   // Called once the message loop runs (tests close the window from here).
   void setRunningHook(std::function<void()> hook) { runningHook_ = std::move(hook); }
@@ -103,8 +121,8 @@ class TavelProgram {
   static std::string storeModuleText();
 
  private:
-  friend class TForm1;  // the stages create and free the program-wide objects
   void splashCountdown();
+  std::string workListFile() const;
   // One step towards the shutdown requestShutdown asked for; repeats itself by a timer until
   // nothing stands in the way.
   void shutdownStep();
@@ -128,12 +146,9 @@ class TavelProgram {
   std::unique_ptr<ShutdownSignalWatcher> signalWatcher_;
   bool shutdownRequested_ = false;
 
-  TkroObject* configuration_ = nullptr;
-  TkroPlayList* workList_ = nullptr;
-  TkroItem* listColumns_ = nullptr;
-  // What the references above name: made by the start-up stages, freed by the shutdown
-  // stages, and freed here at the latest when start-up or shutdown stopped half-way.
-  std::unique_ptr<TkroObject> configurationStore_;
-  std::unique_ptr<TkroPlayList> workListStore_;
-  std::unique_ptr<TkroItem> listColumnsItem_;
+  // Made by the start-up stages, freed by the shutdown stages, and freed here at the latest
+  // when start-up or shutdown stopped half-way.
+  std::unique_ptr<TkroObject> configuration_;
+  std::unique_ptr<TkroPlayList> workList_;
+  std::unique_ptr<TkroItem> listColumns_;
 };

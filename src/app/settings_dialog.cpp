@@ -8,8 +8,6 @@
 
 #include "app/apply_form_strings.h"
 #include "app/configuration.h"
-#include "app/main_window.h"
-#include "app/program.h"
 #include "app/widget_tags.h"
 #include "store/kro_object.h"
 
@@ -19,7 +17,8 @@ QCheckBox* checkBox(QWidget* parent, const char* name, int tag) {
 }
 }  // namespace
 
-TForm2::TForm2(QWidget* parent) : QDialog(parent) {
+TForm2::TForm2(std::function<TkroObject*()> configuration, QWidget* parent)
+    : QDialog(parent), configuration_(std::move(configuration)) {
   setObjectName(QStringLiteral("Form2"));
   setWindowTitle(DesignText(280));
   setModal(true);
@@ -83,9 +82,7 @@ TForm2::TForm2(QWidget* parent) : QDialog(parent) {
 }
 
 TkroObject* TForm2::configuration() const {
-  if (configuration_) return configuration_();
-  if (auto* main = qobject_cast<TForm1*>(parentWidget())) return main->program().configuration();
-  return nullptr;
+  return configuration_ ? configuration_() : nullptr;
 }
 
 namespace {

@@ -14,11 +14,9 @@ class TkroObject;
 class TForm2 : public QDialog {
   Q_OBJECT
  public:
-  explicit TForm2(QWidget* parent = nullptr);
-
-  // Where the options live: by default the configuration store of the main window that
-  // owns the dialog. Without a store every option reads as on and nothing is written.
-  void setConfiguration(std::function<TkroObject*()> source) { configuration_ = std::move(source); }
+  // Where the options live, asked each time the dialog shows or saves: the program's
+  // configuration store. Without a store every option reads as on and nothing is written.
+  explicit TForm2(std::function<TkroObject*()> configuration, QWidget* parent = nullptr);
 
   // The six check boxes from their configuration values (missing values read as true).
   void LoadSettings();

@@ -10,15 +10,11 @@
 #include <QTreeView>
 #include <algorithm>
 
-#include "app/main_window.h"
-#include "app/program.h"
 #include "app/worklist_model.h"
 #include "lang/lang.h"
 #include "lang/messages.h"
 
 namespace {
-const char* const kViewObjectName = "List0View";
-
 // Column types that make a column; others in the configuration are skipped.
 constexpr int kMinColumnType = -9;
 constexpr int kMaxColumnType = 29;
@@ -96,7 +92,6 @@ std::string ListCellText(int type, const std::string& origin, const std::string&
 
 WorkListView::WorkListView(Widgets widgets, Sources sources, QObject* parent)
     : QObject(parent), w_(widgets), src_(std::move(sources)) {
-  setObjectName(QString::fromLatin1(kViewObjectName));
   adder_ = std::make_unique<TFileAdder>([this] { return workList(); }, this);
 
   connect(w_.model, &WorkListModel::checkStateChanged, this, &WorkListView::onCheckChanged);
@@ -114,43 +109,6 @@ WorkListView::WorkListView(Widgets widgets, Sources sources, QObject* parent)
 }
 
 WorkListView::~WorkListView() = default;
-
-WorkListView::Sources WorkListView::sourcesOf(TForm1& form) {
-  TavelProgram* program = &form.program();
-  Sources s;
-  s.workList = [program] { return program->workList(); };
-  s.mode = [program]() -> int {
-    TkroObject* conf = program->configuration();
-    return conf && conf->System ? conf->System->ReadInt(kKeyPlaylistMode, kDefaultPlaylistMode) : 1;
-  };
-  s.columns = [program]() -> std::optional<std::vector<ListColumnSpec>> {
-    TkroObject* conf = program->configuration();
-    if (!conf) return std::nullopt;
-    return ReadListColumns(*conf, program->listColumns());
-  };
-  return s;
-}
-
-WorkListView& WorkListView::of(TForm1& form) {
-  if (auto* v = form.findChild<WorkListView*>(QString::fromLatin1(kViewObjectName),
-                                              Qt::FindDirectChildrenOnly))
-    return *v;
-  Widgets w;
-  w.list = form.List0;
-  w.model = form.listModel();
-  for (int i = 0; i < 3; ++i) w.panels[static_cast<std::size_t>(i)] = form.statusPanel(i);
-  // The status bar stays live during long work (it shows the running count); everything
-  // above it is frozen.
-  w.mainWindow = form.centralWidget();
-  w.dummyLock = form.DummyLock;
-  auto* view = new WorkListView(w, sourcesOf(form), &form);
-  TavelProgram* program = &form.program();
-  view->adder().setExtendedTags([program] {
-    TkroObject* conf = program->configuration();
-    return conf && conf->System ? conf->System->ReadBool(kKeyReadExtendedTags, true) : true;
-  });
-  return *view;
-}
 
 int WorkListView::configMode() const {
   return src_.mode ? src_.mode() : 1;

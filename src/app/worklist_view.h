@@ -28,7 +28,6 @@
 class QItemSelection;
 class QLabel;
 class QTreeView;
-class TForm1;
 class WorkListModel;
 
 // The text a cell of column type `type` shows for an entry: "N/A" for a negative size,
@@ -57,12 +56,6 @@ class WorkListView : public QObject, public IWorkListView, public IListRows {
 
   WorkListView(Widgets widgets, Sources sources, QObject* parent = nullptr);
   ~WorkListView() override;
-
-  // The view of the main window, made on first use (with its file adder).
-  static WorkListView& of(TForm1& form);
-
-  // Reads the program's configuration: the mode and the column objects of "Playlist/Columns".
-  static Sources sourcesOf(TForm1& form);
 
   // ---- rows and columns ----------------------------------------------------------------
   // Sets the mode (-1: from the configuration) and rebuilds the columns; modes other than

@@ -11,10 +11,12 @@
 #include <random>
 #include <vector>
 
+#include "fs/atomic_file.h"
 #include "fs/file_ops_internal.h"
 #include "fs/part_files.h"
 #include "fs/path_text.h"
 #include "fs/sys_calls.h"
+#include "fs/unique_fd.h"
 
 FileOpResult FileOpFailed(int error, const std::string& what, const std::string& path) {
   FileOpResult r;
@@ -51,7 +53,7 @@ std::string NearestExistingPath(const std::string& path) {
   if (p.is_relative()) p = fs::current_path(ec) / p;
   p = p.lexically_normal();
   struct stat st;
-  while (::stat(p.c_str(), &st) != 0 && p.has_relative_path()) p = p.parent_path();
+  while (ActiveFsCalls().stat(p.c_str(), &st) != 0 && p.has_relative_path()) p = p.parent_path();
   return p.string();
 }
 
@@ -89,14 +91,6 @@ bool rangeUnsupported(int err) {
          err == EPERM || err == ETXTBSY;
 }
 
-void syncFolder(const std::string& folder) {
-  FsCalls& sys = ActiveFsCalls();
-  const int fd = sys.open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC, 0);
-  if (fd < 0) return;
-  sys.fsync(fd);
-  sys.close(fd);
-}
-
 }  // namespace
 
 FileOpResult CopyFileWithProgress(const std::string& source, const std::string& dest,
@@ -108,42 +102,30 @@ FileOpResult CopyFileWithProgress(const std::string& source, const std::string& 
   if (HoldsNul(dest)) return InvalidNameResult("copy to", dest);
 
   // O_NONBLOCK: a pipe posing as a song must not hang the run waiting for a writer.
-  const int in = sys.open(source.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK, 0);
-  if (in < 0) return FileOpFailed(errno, "open", source);
+  UniqueFd inFile(sys.open(source.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK, 0));
+  if (!inFile) return FileOpFailed(errno, "open", source);
+  const int in = inFile.get();
   struct stat st {};
-  if (::fstat(in, &st) != 0 || !S_ISREG(st.st_mode)) {
+  if (sys.fstat(in, &st) != 0 || !S_ISREG(st.st_mode)) {
     const int err = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
-    sys.close(in);
     return FileOpFailed(err, "copy", source);
   }
   struct stat existing;
-  if (::stat(dest.c_str(), &existing) == 0) {
+  if (sys.stat(dest.c_str(), &existing) == 0) {
     const int err = S_ISDIR(existing.st_mode) ? EISDIR : options.replaceExisting ? 0 : EEXIST;
-    if (err) {
-      sys.close(in);
-      return FileOpFailed(err, "copy to", dest);
-    }
+    if (err) return FileOpFailed(err, "copy to", dest);
   }
 
-  std::string temp;
-  int out = -1;
-  for (int attempt = 0; attempt < 100 && out < 0; ++attempt) {
-    temp = tempNameFor(dest);
-    out = sys.open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-    if (out < 0 && errno != EEXIST) break;
-  }
-  if (out < 0) {
-    const int err = errno;
-    sys.close(in);
-    return FileOpFailed(err, "create", temp);
-  }
+  // Every way out but the final rename removes the temporary file (the AtomicFile goes
+  // before the source's handle).
+  AtomicFile outFile;
+  if (const int err = outFile.create([&] { return tempNameFor(dest); }, 0600, 100))
+    return FileOpFailed(err, "create", outFile.tempPath());
+  const int out = outFile.fd();
   // Held while the copy writes: a sweep for stale temporaries leaves this one alone.
   ::flock(out, LOCK_EX | LOCK_NB);
-  // From here on every way out but the final rename removes the temporary file.
   auto abandon = [&](FileOpResult result) {
-    sys.close(out);
-    sys.unlink(temp.c_str());
-    sys.close(in);
+    outFile.discard();
     return result;
   };
 
@@ -199,20 +181,17 @@ FileOpResult CopyFileWithProgress(const std::string& source, const std::string& 
   ::fchmod(out, st.st_mode & 0777);
   const struct timespec times[2] = {st.st_atim, st.st_mtim};
   ::futimens(out, times);
-  if (options.flush && sys.fsync(out) != 0) return abandon(FileOpFailed(errno, "flush", dest));
-  if (sys.close(out) != 0) {
-    out = -1;
-    return abandon(FileOpFailed(errno, "write", dest));
+  if (options.flush) {
+    if (const int err = outFile.flush()) return abandon(FileOpFailed(err, "flush", dest));
   }
-  out = -1;
+  if (const int err = outFile.close()) return abandon(FileOpFailed(err, "write", dest));
   // A cancel that came while the last chunk was written still discards the copy: nothing
   // is renamed into place after the caller asked to stop.
   if (options.cancel && options.cancel->load()) return abandon(cancelledResult());
-  if (sys.rename(temp.c_str(), dest.c_str(), !options.replaceExisting) != 0) {
-    return abandon(FileOpFailed(errno, "replace", dest));
-  }
-  sys.close(in);
-  if (options.flush) syncFolder(FolderOfPath(dest));
+  if (const int err = outFile.commit(dest, !options.replaceExisting))
+    return abandon(FileOpFailed(err, "replace", dest));
+  inFile.close();
+  if (options.flush) SyncFolder(FolderOfPath(dest));
   return {};
 }
 
@@ -224,7 +203,7 @@ FileOpResult MoveFileWithProgress(const std::string& source, const std::string& 
   if (HoldsNul(source)) return InvalidNameResult("move", source);
   if (HoldsNul(dest)) return InvalidNameResult("move to", dest);
   struct stat st;
-  if (::lstat(source.c_str(), &st) != 0) return FileOpFailed(errno, "move", source);
+  if (sys.lstat(source.c_str(), &st) != 0) return FileOpFailed(errno, "move", source);
   if (sys.rename(source.c_str(), dest.c_str(), !options.replaceExisting) == 0) return {};
   if (errno != EXDEV) return FileOpFailed(errno, "move to", dest);
   if (S_ISDIR(st.st_mode)) return FileOpFailed(EXDEV, "move folder", source);
@@ -244,7 +223,7 @@ FileOpResult MoveFileWithProgress(const std::string& source, const std::string& 
 FileOpResult RemoveFile(const std::string& path) {
   if (HoldsNul(path)) return InvalidNameResult("delete", path);
   struct stat st;
-  if (::lstat(path.c_str(), &st) != 0) return FileOpFailed(errno, "delete", path);
+  if (ActiveFsCalls().lstat(path.c_str(), &st) != 0) return FileOpFailed(errno, "delete", path);
   if (S_ISDIR(st.st_mode)) return FileOpFailed(EISDIR, "delete", path);
   if (ActiveFsCalls().unlink(path.c_str()) != 0) return FileOpFailed(errno, "delete", path);
   return {};
@@ -268,7 +247,7 @@ FileOpResult CreateFolderTree(const std::string& path) {
   steps.push_back(path);
   for (const std::string& step : steps) {
     struct stat st;
-    if (::stat(step.c_str(), &st) == 0) {
+    if (sys.stat(step.c_str(), &st) == 0) {
       if (!S_ISDIR(st.st_mode)) return FileOpFailed(ENOTDIR, "create folder", step);
       continue;
     }
@@ -283,24 +262,18 @@ FileOpResult FlushFileSystem(const std::string& path) {
   if (HoldsNul(path)) return InvalidNameResult("flush", path);
   FsCalls& sys = ActiveFsCalls();
   const std::string target = NearestExistingPath(path);
-  const int fd = sys.open(target.c_str(), O_RDONLY | O_CLOEXEC, 0);
-  if (fd < 0) return FileOpFailed(errno, "flush", target);
-  const int rc = sys.syncfs(fd);
-  const int err = errno;
-  sys.close(fd);
-  if (rc != 0) return FileOpFailed(err, "flush", target);
+  const UniqueFd fd(sys.open(target.c_str(), O_RDONLY | O_CLOEXEC, 0));
+  if (!fd) return FileOpFailed(errno, "flush", target);
+  if (sys.syncfs(fd.get()) != 0) return FileOpFailed(errno, "flush", target);
   return {};
 }
 
 FileOpResult FlushPath(const std::string& path) {
   if (HoldsNul(path)) return InvalidNameResult("flush", path);
   FsCalls& sys = ActiveFsCalls();
-  const int fd = sys.open(path.c_str(), O_RDONLY | O_CLOEXEC, 0);
-  if (fd < 0) return FileOpFailed(errno, "flush", path);
-  const int rc = sys.fsync(fd);
-  const int err = errno;
-  sys.close(fd);
+  const UniqueFd fd(sys.open(path.c_str(), O_RDONLY | O_CLOEXEC, 0));
+  if (!fd) return FileOpFailed(errno, "flush", path);
   // Some file systems cannot fsync a folder and say EINVAL; nothing is pending there.
-  if (rc != 0 && err != EINVAL) return FileOpFailed(err, "flush", path);
+  if (sys.fsync(fd.get()) != 0 && errno != EINVAL) return FileOpFailed(errno, "flush", path);
   return {};
 }

@@ -12,6 +12,8 @@
 #include <filesystem>
 
 #include "fs/path_text.h"
+#include "fs/sys_calls.h"
+#include "fs/unique_fd.h"
 
 namespace {
 
@@ -51,22 +53,20 @@ FindRecord nameOnly(const char* name, bool isLink) {
 
 bool readFolder(const std::string& path, bool followLink, bool wantFiles, const std::string& mask,
                 TreeDetail detail, Listing& out) {
-  const int fd =
-      ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | (followLink ? 0 : O_NOFOLLOW));
-  if (fd < 0) return false;
-  DIR* dir = ::fdopendir(fd);
-  if (!dir) {
-    ::close(fd);
-    return false;
-  }
-  while (const dirent* e = ::readdir(dir)) {
-    const char* n = e->d_name;
-    if (n[0] == '.' && (n[1] == 0 || (n[1] == '.' && n[2] == 0))) continue;
-    unsigned char type = e->d_type;
+  FsCalls& sys = ActiveFsCalls();
+  const UniqueFd fd(sys.open(
+      path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | (followLink ? 0 : O_NOFOLLOW), 0));
+  if (!fd) return false;
+  std::vector<FolderEntry> entries;
+  // A listing broken off by an error keeps what it read, as readdir's end does.
+  sys.listFolder(fd.get(), entries);
+  for (const FolderEntry& e : entries) {
+    const char* n = e.name.c_str();
+    unsigned char type = e.type;
     struct stat st;
     bool haveStat = false;
     if (type == DT_UNKNOWN) {
-      if (::fstatat(fd, n, &st, AT_SYMLINK_NOFOLLOW) != 0) continue;
+      if (sys.fstatat(fd.get(), n, &st, AT_SYMLINK_NOFOLLOW) != 0) continue;
       haveStat = true;
       type = S_ISDIR(st.st_mode)   ? DT_DIR
              : S_ISREG(st.st_mode) ? DT_REG
@@ -81,11 +81,11 @@ bool readFolder(const std::string& path, bool followLink, bool wantFiles, const 
         out.files.push_back(nameOnly(n, false));
         continue;
       }
-      if (!haveStat && ::fstatat(fd, n, &st, AT_SYMLINK_NOFOLLOW) != 0) continue;
+      if (!haveStat && sys.fstatat(fd.get(), n, &st, AT_SYMLINK_NOFOLLOW) != 0) continue;
       out.files.push_back(recordFromStat(n, st, false));
     } else if (type == DT_LNK) {
       // Where the link points decides what it is; a dangling link is nothing.
-      if (::fstatat(fd, n, &st, 0) != 0) continue;
+      if (sys.fstatat(fd.get(), n, &st, 0) != 0) continue;
       if (S_ISDIR(st.st_mode)) {
         out.folders.push_back({n, true});
       } else if (S_ISREG(st.st_mode) && wantFiles && MatchesMask(n, mask)) {
@@ -94,7 +94,6 @@ bool readFolder(const std::string& path, bool followLink, bool wantFiles, const 
       }
     }
   }
-  ::closedir(dir);
   std::sort(out.files.begin(), out.files.end(),
             [](const FindRecord& a, const FindRecord& b) { return NameLess(a.name, b.name); });
   std::sort(out.folders.begin(), out.folders.end(),
@@ -193,14 +192,15 @@ bool FindFileInfo(const std::string& path) {
   const size_t slash = trimmed.rfind('/');
   const std::string name = slash == std::string::npos ? trimmed : trimmed.substr(slash + 1);
 
+  FsCalls& sys = ActiveFsCalls();
   struct stat st;
-  if (::stat(path.c_str(), &st) == 0) {
+  if (sys.stat(path.c_str(), &st) == 0) {
     struct stat lst;
-    const bool isLink = ::lstat(path.c_str(), &lst) == 0 && S_ISLNK(lst.st_mode);
+    const bool isLink = sys.lstat(path.c_str(), &lst) == 0 && S_ISLNK(lst.st_mode);
     found = recordFromStat(name.empty() ? "/" : name, st, isLink);
     return true;
   }
-  if (::lstat(path.c_str(), &st) == 0) {  // a dangling link still occupies the name
+  if (sys.lstat(path.c_str(), &st) == 0) {  // a dangling link still occupies the name
     found = recordFromStat(name, st, true);
     return true;
   }
@@ -209,24 +209,55 @@ bool FindFileInfo(const std::string& path) {
   const std::string folder = slash == std::string::npos ? std::string(".")
                              : slash == 0               ? std::string("/")
                                                         : trimmed.substr(0, slash);
-  std::vector<std::string> names;
-  if (DIR* dir = ::opendir(folder.c_str())) {
-    while (const dirent* e = ::readdir(dir)) {
-      const std::string n = e->d_name;
-      if (n != "." && n != ".." && MatchesMask(n, name)) names.push_back(n);
-    }
-    ::closedir(dir);
-  }
-  std::sort(names.begin(), names.end(),
-            [](const std::string& a, const std::string& b) { return NameLess(a, b); });
-  for (const std::string& n : names) {
+  for (const std::string& n : SortedNames(folder)) {
+    if (!MatchesMask(n, name)) continue;
     const std::string full = folder + "/" + n;
-    if (::stat(full.c_str(), &st) == 0) {
+    if (sys.stat(full.c_str(), &st) == 0) {
       found = recordFromStat(n, st, false);
       return true;
     }
   }
   return false;
+}
+
+std::vector<std::string> SortedNames(const std::string& folder) {
+  std::vector<std::string> names;
+  if (HoldsNul(folder)) return names;
+  FsCalls& sys = ActiveFsCalls();
+  const UniqueFd fd(sys.open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC, 0));
+  if (!fd) return names;
+  std::vector<FolderEntry> entries;
+  sys.listFolder(fd.get(), entries);
+  names.reserve(entries.size());
+  for (FolderEntry& e : entries) names.push_back(std::move(e.name));
+  std::sort(names.begin(), names.end(),
+            [](const std::string& a, const std::string& b) { return NameLess(a, b); });
+  return names;
+}
+
+bool AnythingAt(const std::string& path, struct stat* st) {
+  struct stat local;
+  return !path.empty() && !HoldsNul(path) &&
+         ActiveFsCalls().lstat(path.c_str(), st ? st : &local) == 0;
+}
+
+bool IsFolderAt(const std::string& path) {
+  struct stat st;
+  return !path.empty() && !HoldsNul(path) && ActiveFsCalls().stat(path.c_str(), &st) == 0 &&
+         S_ISDIR(st.st_mode);
+}
+
+bool SameFile(const std::string& a, const std::string& b) {
+  FsCalls& sys = ActiveFsCalls();
+  struct stat sa, sb;
+  if (HoldsNul(a) || HoldsNul(b)) return false;
+  if (sys.stat(a.c_str(), &sa) != 0 || sys.stat(b.c_str(), &sb) != 0) return false;
+  return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+}
+
+bool NameTakenAt(const std::string& path) {
+  struct stat st;
+  return ActiveFsCalls().lstat(path.c_str(), &st) == 0 || errno != ENOENT;
 }
 
 const FindRecord& FoundFileRecord() {
@@ -261,22 +292,14 @@ bool mountOf(const std::string& path, MountOf& out, bool followLink = false) {
 }
 
 void collectClearable(const std::string& dir, const MountOf& rootMount, ClearableTree& tree) {
-  DIR* d = ::opendir(dir.c_str());
-  if (!d) return;
-  std::vector<std::string> names;
-  while (const dirent* e = ::readdir(d)) {
-    const std::string name = e->d_name;
-    if (name != "." && name != "..") names.push_back(name);
-  }
-  ::closedir(d);
-  std::sort(names.begin(), names.end(),
-            [](const std::string& a, const std::string& b) { return NameLess(a, b); });
+  FsCalls& sys = ActiveFsCalls();
+  const std::vector<std::string> names = SortedNames(dir);
   const std::string prefix = EnsureTrailingChar(dir, '/');
   std::vector<std::string> subfolders;
   for (const std::string& name : names) {
     struct stat st;
     const std::string full = prefix + name;
-    if (::lstat(full.c_str(), &st) != 0) continue;
+    if (sys.lstat(full.c_str(), &st) != 0) continue;
     if (!S_ISDIR(st.st_mode)) {
       tree.files.push_back(full);
       if (S_ISREG(st.st_mode) || S_ISLNK(st.st_mode)) tree.bytes += st.st_size;
@@ -317,7 +340,7 @@ std::int64_t GetDriveSpace(const std::string& path, bool total, bool addFolderSi
   // A destination is often created by the run itself: ask the volume it will land on.
   struct stat st;
   bool isAncestor = false;
-  while (::stat(p.c_str(), &st) != 0) {
+  while (ActiveFsCalls().stat(p.c_str(), &st) != 0) {
     if (errno != ENOENT && errno != ENOTDIR) return 0;
     const fs::path parent = p.has_relative_path() ? p.parent_path() : p;
     if (parent == p || parent.empty()) return 0;
@@ -337,7 +360,7 @@ std::int64_t GetDriveSpace(const std::string& path, bool total, bool addFolderSi
 
 bool ClearReadOnly(const std::string& path) {
   struct stat st;
-  if (HoldsNul(path) || ::lstat(path.c_str(), &st) != 0) return false;
+  if (HoldsNul(path) || ActiveFsCalls().lstat(path.c_str(), &st) != 0) return false;
   // chmod would reach through a link to its target, which may lie anywhere.
   if (S_ISLNK(st.st_mode) || (st.st_mode & S_IWUSR)) return false;
   return ::chmod(path.c_str(), (st.st_mode & 07777) | S_IWUSR) == 0;

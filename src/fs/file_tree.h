@@ -5,6 +5,8 @@
 // are reported as folders but never descended into. Nothing here raises for a missing
 // file or folder: lookups answer false or 0 and enumeration of a missing folder reports
 // nothing.
+#include <sys/stat.h>
+
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -59,6 +61,22 @@ bool FindFileInfo(const std::string& path);
 // The record and the size kept by the last FindFileInfo.
 const FindRecord& FoundFileRecord();
 std::int64_t FoundFileSize();
+
+// Lookups by the exact path: '*' and '?' are ordinary name characters here, so a lookup
+// never matches another file by pattern. A path that is empty or holds a NUL byte names
+// nothing (the system would see it cut short).
+// Whether anything stands at path itself: a file, a folder, a link (a dangling one too).
+// st, when given, receives what lstat says of it.
+bool AnythingAt(const std::string& path, struct stat* st = nullptr);
+// Whether path is a folder or a link to one.
+bool IsFolderAt(const std::string& path);
+// Whether a and b are one file (device and inode, links followed).
+bool SameFile(const std::string& a, const std::string& b);
+// Whether a new file could not take this name: anything stands there, or the lookup fails
+// for another reason than "no such entry".
+bool NameTakenAt(const std::string& path);
+// The names in folder but "." and "..", sorted by NameLess; none when it cannot be read.
+std::vector<std::string> SortedNames(const std::string& folder);
 
 // Size of the file at path, 0 when nothing is found (a folder gives 0 too).
 std::int64_t GetFileSize64(const std::string& path);

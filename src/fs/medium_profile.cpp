@@ -13,6 +13,8 @@
 #include <sstream>
 
 #include "fs/file_ops_internal.h"
+#include "fs/sys_calls.h"
+#include "fs/unique_fd.h"
 
 namespace {
 
@@ -166,26 +168,26 @@ bool ProbeIgnoresCase(const std::string& folder) {
   std::string upper = lower;
   for (std::size_t i = base.size(); i < upper.size(); ++i)
     upper[i] = static_cast<char>(std::toupper(static_cast<unsigned char>(upper[i])));
-  const int fd = ::open(lower.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-  if (fd < 0) return false;
-  ::close(fd);
+  if (!UniqueFd(ActiveFsCalls().open(lower.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600)))
+    return false;
   struct stat a, b;
-  const bool same = ::lstat(upper.c_str(), &b) == 0 && ::lstat(lower.c_str(), &a) == 0 &&
-                    a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+  const bool same = ActiveFsCalls().lstat(upper.c_str(), &b) == 0 &&
+                    ActiveFsCalls().lstat(lower.c_str(), &a) == 0 && a.st_dev == b.st_dev &&
+                    a.st_ino == b.st_ino;
   ::unlink(lower.c_str());
   return same;
 }
 
 std::int64_t DeviceOf(const std::string& path) {
   struct stat st;
-  if (path.empty() || ::stat(path.c_str(), &st) != 0) return -1;
+  if (path.empty() || ActiveFsCalls().stat(path.c_str(), &st) != 0) return -1;
   return static_cast<std::int64_t>(st.st_dev);
 }
 
 MediumProfile ProbeMedium(const std::string& path) {
   const std::string real = nearestExisting(path);
   struct stat st;
-  if (::stat(real.c_str(), &st) != 0) return MediumProfile{};
+  if (ActiveFsCalls().stat(real.c_str(), &st) != 0) return MediumProfile{};
   const unsigned major = ::major(st.st_dev), minor = ::minor(st.st_dev);
   std::string table;
   {

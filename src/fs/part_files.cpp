@@ -1,6 +1,5 @@
 #include "fs/part_files.h"
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -8,8 +7,11 @@
 
 #include <cerrno>
 #include <ctime>
+#include <vector>
 
 #include "fs/file_ops_internal.h"
+#include "fs/sys_calls.h"
+#include "fs/unique_fd.h"
 #include "logs/log.h"
 
 namespace {
@@ -34,29 +36,26 @@ bool IsPartFileName(std::string_view name) {
 }
 
 int RemoveStalePartFiles(const std::string& folder, int minAgeSeconds) {
-  const int dirFd = ::open(folder.empty() ? "." : folder.c_str(),
-                           O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NONBLOCK);
-  if (dirFd < 0) return 0;
-  DIR* dir = ::fdopendir(dirFd);
-  if (!dir) {
-    ::close(dirFd);
-    return 0;
-  }
+  FsCalls& sys = ActiveFsCalls();
+  const UniqueFd dirFd(sys.open(folder.empty() ? "." : folder.c_str(),
+                                O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NONBLOCK, 0));
+  if (!dirFd) return 0;
+  std::vector<FolderEntry> entries;
+  sys.listFolder(dirFd.get(), entries);
   const std::time_t now = std::time(nullptr);
   int removed = 0;
-  while (const dirent* e = ::readdir(dir)) {
-    const std::string_view name = e->d_name;
-    if (!IsPartFileName(name)) continue;
+  for (const FolderEntry& e : entries) {
+    if (!IsPartFileName(e.name)) continue;
     // O_NOFOLLOW: a link of that name is not ours to judge; O_NONBLOCK: a FIFO of that
     // name must not stall the run.
-    const int fd =
-        ::openat(dirFd, e->d_name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-    if (fd < 0) continue;
+    const UniqueFd fd(::openat(dirFd.get(), e.name.c_str(),
+                               O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+    if (!fd) continue;
     struct stat st {};
-    bool stale = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+    bool stale = sys.fstat(fd.get(), &st) == 0 && S_ISREG(st.st_mode);
     if (stale) {
       const long age = static_cast<long>(now - st.st_mtime);
-      if (::flock(fd, LOCK_EX | LOCK_NB) == 0)
+      if (::flock(fd.get(), LOCK_EX | LOCK_NB) == 0)
         stale = age >= minAgeSeconds;
       else if (errno == EWOULDBLOCK)
         stale = false;  // a copy is writing it now
@@ -65,13 +64,11 @@ int RemoveStalePartFiles(const std::string& folder, int minAgeSeconds) {
     }
     // The name must still be the file judged (not replaced meanwhile) when it goes.
     struct stat again {};
-    if (stale && ::fstatat(dirFd, e->d_name, &again, AT_SYMLINK_NOFOLLOW) == 0 &&
+    if (stale && sys.fstatat(dirFd.get(), e.name.c_str(), &again, AT_SYMLINK_NOFOLLOW) == 0 &&
         again.st_ino == st.st_ino && again.st_dev == st.st_dev &&
-        ::unlinkat(dirFd, e->d_name, 0) == 0)
+        ::unlinkat(dirFd.get(), e.name.c_str(), 0) == 0)
       ++removed;
-    ::close(fd);
   }
-  ::closedir(dir);
   return removed;
 }
 

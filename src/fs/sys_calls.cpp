@@ -1,5 +1,6 @@
 #include "fs/sys_calls.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -42,6 +43,36 @@ FsCalls RealFsCalls() {
   c.unlink = [](const char* path) { return ::unlink(path); };
   c.rmdir = [](const char* path) { return ::rmdir(path); };
   c.mkdir = [](const char* path, mode_t mode) { return ::mkdir(path, mode); };
+  c.stat = [](const char* path, struct stat* st) { return ::stat(path, st); };
+  c.lstat = [](const char* path, struct stat* st) { return ::lstat(path, st); };
+  c.fstat = [](int fd, struct stat* st) { return ::fstat(fd, st); };
+  c.fstatat = [](int dirFd, const char* name, struct stat* st, int flags) {
+    return ::fstatat(dirFd, name, st, flags);
+  };
+  c.listFolder = [](int dirFd, std::vector<FolderEntry>& entries) {
+    // The stream gets a handle of its own: closing it must leave the caller's open.
+    const int own = ::fcntl(dirFd, F_DUPFD_CLOEXEC, 0);
+    if (own < 0) return -1;
+    DIR* dir = ::fdopendir(own);
+    if (!dir) {
+      const int err = errno;
+      ::close(own);
+      errno = err;
+      return -1;
+    }
+    // A duplicate shares the position of the original: start from the first entry.
+    ::rewinddir(dir);
+    errno = 0;
+    while (const dirent* e = ::readdir(dir)) {
+      const char* n = e->d_name;
+      if (n[0] == '.' && (n[1] == 0 || (n[1] == '.' && n[2] == 0))) continue;
+      entries.push_back({n, e->d_type});
+    }
+    const int err = errno;
+    ::closedir(dir);
+    errno = err;
+    return err == 0 ? 0 : -1;
+  };
   return c;
 }
 

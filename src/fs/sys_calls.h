@@ -1,10 +1,21 @@
 #pragma once
-// The system calls behind copy, move, delete, trash and flush, gathered in one swappable
-// table so tests can make a call fail (ENOSPC, EACCES, EXDEV ...) without filling a disk.
-// The members have the signatures and errno conventions of the calls they stand for.
+// The system calls behind copy, move, delete, trash, flush, lookups and folder listings,
+// gathered in one swappable table so tests can make a call fail (ENOSPC, EACCES, EXDEV ...)
+// without filling a disk. The members have the signatures and errno conventions of the
+// calls they stand for.
+#include <sys/stat.h>
 #include <sys/types.h>
 
 #include <functional>
+#include <string>
+#include <vector>
+
+// One entry of a folder listing: its name and the type readdir gives (DT_REG, DT_DIR,
+// DT_LNK ..., DT_UNKNOWN where the file system does not say).
+struct FolderEntry {
+  std::string name;
+  unsigned char type = 0;
+};
 
 struct FsCalls {
   std::function<int(const char* path, int flags, mode_t mode)> open;
@@ -20,6 +31,14 @@ struct FsCalls {
   std::function<int(const char* path)> unlink;
   std::function<int(const char* path)> rmdir;
   std::function<int(const char* path, mode_t mode)> mkdir;
+  std::function<int(const char* path, struct stat* st)> stat;
+  std::function<int(const char* path, struct stat* st)> lstat;
+  std::function<int(int fd, struct stat* st)> fstat;
+  // name relative to the open folder dirFd; flags as fstatat's (AT_SYMLINK_NOFOLLOW).
+  std::function<int(int dirFd, const char* name, struct stat* st, int flags)> fstatat;
+  // Every entry of the open folder dirFd but "." and "..", in the file system's order,
+  // appended to entries; dirFd stays open and usable for fstatat.
+  std::function<int(int dirFd, std::vector<FolderEntry>& entries)> listFolder;
 };
 
 // The real calls.

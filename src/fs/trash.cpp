@@ -20,6 +20,7 @@
 #include "fs/file_ops_internal.h"
 #include "fs/path_text.h"
 #include "fs/sys_calls.h"
+#include "fs/unique_fd.h"
 
 namespace {
 
@@ -53,11 +54,11 @@ int makeFolder(const std::string& path) {
   // Looked at first: the folders are there for every file but the first, and a mkdir that
   // fails costs a busy disk far more than a look.
   struct stat st;
-  if (::lstat(path.c_str(), &st) != 0) {
+  if (ActiveFsCalls().lstat(path.c_str(), &st) != 0) {
     if (errno != ENOENT) return errno;
     if (ActiveFsCalls().mkdir(path.c_str(), 0700) == 0) return 0;
     if (errno != EEXIST) return errno;
-    if (::lstat(path.c_str(), &st) != 0) return errno;
+    if (ActiveFsCalls().lstat(path.c_str(), &st) != 0) return errno;
   }
   // Someone else's link in place of a trash folder would send our files elsewhere.
   return S_ISDIR(st.st_mode) ? 0 : ENOTDIR;
@@ -69,7 +70,7 @@ int makeFolderTree(const std::string& path) {
     if (i == path.size() || path[i] == '/') {
       step = path.substr(0, i);
       struct stat st;
-      if (::stat(step.c_str(), &st) == 0) continue;
+      if (ActiveFsCalls().stat(step.c_str(), &st) == 0) continue;
       if (const int err = makeFolder(step)) return err;
     }
   }
@@ -82,7 +83,8 @@ std::string volumeTop(const std::string& path, dev_t device) {
   for (;;) {
     const std::string parent = FolderOfPath(top);
     struct stat st;
-    if (parent == top || ::stat(parent.c_str(), &st) != 0 || st.st_dev != device) return top;
+    if (parent == top || ActiveFsCalls().stat(parent.c_str(), &st) != 0 || st.st_dev != device)
+      return top;
     top = parent;
   }
 }
@@ -94,7 +96,8 @@ std::string volumeTrash(const std::string& top, int& error) {
   const std::string base = top == "/" ? "" : top;
   struct stat st;
   const std::string shared = base + "/.Trash";
-  if (::lstat(shared.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && (st.st_mode & S_ISVTX)) {
+  if (ActiveFsCalls().lstat(shared.c_str(), &st) == 0 && S_ISDIR(st.st_mode) &&
+      (st.st_mode & S_ISVTX)) {
     const std::string mine = shared + "/" + uid;
     if (makeFolder(mine) == 0) return mine;
   }
@@ -203,13 +206,14 @@ FileOpResult DeleteToRecycleBin(const std::string& path) {
   while (source.size() > 1 && source.back() == '/') source.pop_back();
 
   struct stat st;
-  if (::lstat(source.c_str(), &st) != 0) return FileOpFailed(errno, "move to trash", path);
+  if (ActiveFsCalls().lstat(source.c_str(), &st) != 0)
+    return FileOpFailed(errno, "move to trash", path);
 
   std::string trash = homeTrash();
   std::string infoPath = source;
   struct stat home;
   const bool sameVolume = !trash.empty() &&
-                          ::stat(NearestExistingPath(trash).c_str(), &home) == 0 &&
+                          ActiveFsCalls().stat(NearestExistingPath(trash).c_str(), &home) == 0 &&
                           home.st_dev == st.st_dev;
   if (sameVolume) {
     if (const int err = makeFolderTree(trash)) return FileOpFailed(err, "create trash", trash);
@@ -238,15 +242,15 @@ FileOpResult DeleteToRecycleBin(const std::string& path) {
     const std::string infoFile = info + "/" + trashName + ".trashinfo";
     const std::string target = files + "/" + trashName;
     struct stat taken;
-    if (::lstat(target.c_str(), &taken) == 0) continue;
-    const int fd = sys.open(infoFile.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-    if (fd < 0) {
+    if (ActiveFsCalls().lstat(target.c_str(), &taken) == 0) continue;
+    UniqueFd fd(sys.open(infoFile.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
+    if (!fd) {
       if (errno == EEXIST) continue;
       return FileOpFailed(errno, "write trash info", infoFile);
     }
-    const ssize_t written = sys.write(fd, text.data(), text.size());
+    const ssize_t written = sys.write(fd.get(), text.data(), text.size());
     const int writeErr = written < 0 ? errno : EIO;
-    if (sys.close(fd) != 0 || written != static_cast<ssize_t>(text.size())) {
+    if (fd.close() != 0 || written != static_cast<ssize_t>(text.size())) {
       sys.unlink(infoFile.c_str());
       return FileOpFailed(writeErr, "write trash info", infoFile);
     }

@@ -1,12 +1,10 @@
 #include "operation/dest_path.h"
 
-#include <sys/stat.h>
-
 #include <cctype>
-#include <cerrno>
 #include <cstring>
 #include <vector>
 
+#include "fs/file_tree.h"
 #include "fs/path_text.h"
 #include "operation/medium_names.h"
 #include "operation/operation_parameters.h"
@@ -46,14 +44,6 @@ std::string linuxPathTail(const std::string& path, int count) {
   // scan of a Windows path keeps whatever stands before the first folder.
   if (names < count && path.find_first_not_of('/') == start) start = 0;
   return path.substr(start, end - start);
-}
-
-// True when anything stands at the path: a file, a folder, a link (itself), anything the
-// copy could not put its file in place of. A lookup that fails for another reason than
-// "no such entry" counts as taken too.
-bool takenAt(const std::string& path) {
-  struct stat st;
-  return ::lstat(path.c_str(), &st) == 0 || errno != ENOENT;
 }
 
 // Enough for any real folder; a search that finds nothing free in so many numbers ends.
@@ -181,7 +171,7 @@ std::string MakeUniqueName(const std::string& path, UniqueNameState* state) {
     // name to number.
     if (name.size() < number.size() + ext.size()) return std::string();
     const std::string candidate = folder + name;
-    if (takenAt(candidate)) continue;
+    if (NameTakenAt(candidate)) continue;
     if (state) state->last[path] = n;
     return candidate;
   }

@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "fs/file_tree.h"
 #include "operation/dest_path.h"
 #include "operation/operation_parameters.h"
 #include "worklist/text_encoding.h"
@@ -202,11 +203,11 @@ std::string WrittenFiles::key(const std::string& path) const {
 void WrittenFiles::add(const std::string& path) {
   paths_.insert(key(path));
   struct stat st;
-  if (::lstat(path.c_str(), &st) == 0) ids_.emplace(st.st_dev, st.st_ino);
+  if (AnythingAt(path, &st)) ids_.emplace(st.st_dev, st.st_ino);
 }
 
 bool WrittenFiles::contains(const std::string& path) const {
   if (paths_.count(key(path))) return true;
   struct stat st;
-  return ::lstat(path.c_str(), &st) == 0 && ids_.count({st.st_dev, st.st_ino}) > 0;
+  return AnythingAt(path, &st) && ids_.count({st.st_dev, st.st_ino}) > 0;
 }

@@ -1,6 +1,5 @@
 #include "operation/operation_engine.h"
 
-#include <dirent.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 
@@ -20,6 +19,7 @@
 #include "fs/file_ops.h"
 #include "fs/file_tree.h"
 #include "fs/path_text.h"
+#include "fs/sys_calls.h"
 #include "lang/lang.h"
 #include "lang/messages.h"
 #include "logs/log.h"
@@ -47,26 +47,6 @@ std::string hex8(std::int32_t v) {
   char buf[16];
   std::snprintf(buf, sizeof buf, "%08X", static_cast<unsigned>(v));
   return buf;
-}
-
-// Lookups by the exact path: '*' and '?' are ordinary name characters here, so a lookup
-// never matches a different file by pattern.
-// A path holding a NUL byte names nothing: the call would see it cut short.
-bool anythingAt(const std::string& path, struct stat* st = nullptr) {
-  struct stat local;
-  return !path.empty() && !HoldsNul(path) && ::lstat(path.c_str(), st ? st : &local) == 0;
-}
-
-bool isFolder(const std::string& path) {
-  struct stat st;
-  return !HoldsNul(path) && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-}
-
-bool sameFile(const std::string& a, const std::string& b) {
-  struct stat sa, sb;
-  if (HoldsNul(a) || HoldsNul(b)) return false;
-  if (::stat(a.c_str(), &sa) != 0 || ::stat(b.c_str(), &sb) != 0) return false;
-  return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
 }
 
 // The folder of a destination path: up to its last '/', "/" for a file in the root.
@@ -284,7 +264,7 @@ std::string TOperationEngine::ClearRefusal(const std::string& root) {
   std::set<std::pair<dev_t, ino_t>> reached;
   auto identity = [](const std::string& path, std::pair<dev_t, ino_t>& id) {
     struct stat st;
-    if (::stat(path.c_str(), &st) != 0) return false;
+    if (ActiveFsCalls().stat(path.c_str(), &st) != 0) return false;
     id = {st.st_dev, st.st_ino};
     return true;
   };
@@ -330,7 +310,7 @@ bool TOperationEngine::aPreAction(int action) {
     BugFS("GCF: Blank path " + root);
     return false;
   }
-  if (isFolder(root)) {
+  if (IsFolderAt(root)) {
     logLine("  Clear Dest?");
     if (params_.clearDestination) {
       // A refusal is the user's answer to the question, given for them: the run ends as
@@ -382,7 +362,7 @@ bool TOperationEngine::aPreAction(int action) {
       AddLogLine(LangFormat(377, {folder}), true);
       continue;
     }
-    if (isFolder(folder)) continue;
+    if (IsFolderAt(folder)) continue;
     AddLogLine(LangFormat(361, {folder}), true);
     if (!CreateFolderTree(folder).ok()) AddLogLine(LangFormat(362, {folder}), true);
   }
@@ -414,7 +394,7 @@ bool TOperationEngine::reachedWithoutLink(const std::string& folder) const {
   if (folder != root_ && !isInside(folder, root_)) return false;
   std::string existing = folder;
   struct stat st;
-  while (::lstat(existing.c_str(), &st) != 0) {
+  while (ActiveFsCalls().lstat(existing.c_str(), &st) != 0) {
     if (existing.size() <= root_.size()) return false;
     existing = folderOf(existing);
   }
@@ -430,7 +410,8 @@ std::string TOperationEngine::entryRefusal(const std::string& origin, const std:
   // A folder, a device or a pipe named by a list line is no song: a copy would read
   // forever or fail, a move or a delete would take a whole tree.
   struct stat st;
-  if (::stat(origin.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) return LangString(374);
+  if (ActiveFsCalls().stat(origin.c_str(), &st) == 0 && !S_ISREG(st.st_mode))
+    return LangString(374);
   if (copyOrMove() && !reachedWithoutLink(folderOf(dest))) return LangString(376);
   return std::string();
 }
@@ -448,7 +429,7 @@ void TOperationEngine::UpdatePLFilesInfo(bool refreshSizes) {
     struct stat st;
     const std::string origin = list_.Cursor->GetOrigin();
     // A path holding a NUL byte names no file at all (the system would see it cut short).
-    if (origin.empty() || HoldsNul(origin) || ::stat(origin.c_str(), &st) != 0) {
+    if (origin.empty() || HoldsNul(origin) || ActiveFsCalls().stat(origin.c_str(), &st) != 0) {
       flags |= FLAG_GONE;
       list_.Cursor->SetFlags(flags);
       if (refreshSizes) list_.Cursor->SetSize(-1);
@@ -467,7 +448,7 @@ void TOperationEngine::CheckDestFilesExisting() {
   for (int i = 0; i < n; ++i) {
     if (!list_.SelectIndex(i)) continue;
     const std::int32_t flags = list_.Cursor->GetFlags();
-    if ((flags & FLAG_MARKED) && anythingAt(list_.Cursor->GetDest()))
+    if ((flags & FLAG_MARKED) && AnythingAt(list_.Cursor->GetDest()))
       list_.Cursor->SetFlags(flags | FLAG_TARGET_EXISTS);
   }
   logLine("  CheckDestFilesExisting() end");
@@ -577,7 +558,7 @@ std::int64_t TOperationEngine::SumMarkedWork(int action) {
 std::string TOperationEngine::resolveCollision(const std::string& origin, const std::string& dest,
                                                int policy, bool& processThis, bool& replace) {
   replace = false;
-  if (dest.empty() || origin == dest || !anythingAt(dest)) return dest;
+  if (dest.empty() || origin == dest || !AnythingAt(dest)) return dest;
   // Looked up again now: an earlier entry of this run may have put a file here.
   list_.Cursor->SetFlags(list_.Cursor->GetFlags() | FLAG_TARGET_EXISTS);
   switch (policy) {
@@ -650,7 +631,7 @@ std::string TOperationEngine::failureReason(const FileOpResult& r,
       break;
   }
   if (rootGone()) return LangString(398);
-  if (!anythingAt(origin)) return LangString(397);
+  if (!AnythingAt(origin)) return LangString(397);
   // The source is there and the root too: the folder for the file is what is missing
   // (its creation failed, or a file stands where it should be).
   if (r.error == ENOENT || r.error == ENOTDIR) return LangString(401);
@@ -700,7 +681,7 @@ bool TOperationEngine::aAction(int action) {
       current_ = 0;
       // The same file under two spellings is as unusable as the same text.
       const bool unusable = origin.empty() || (transfers && dest.empty()) || origin == dest ||
-                            (transfers && sameFile(origin, dest));
+                            (transfers && SameFile(origin, dest));
       bool replace = false;
       // Why this entry is passed over, shown as its result.
       std::string refusal = unusable ? std::string() : entryRefusal(origin, dest);

@@ -243,17 +243,7 @@ std::int32_t forceDirs(KroStore& s, const std::vector<std::string_view>& parts, 
   return kroOk;
 }
 
-const KroFileOps* fileOpsOverride = nullptr;
-
 }  // namespace
-
-const KroFileOps* kroFileOps() {
-  return fileOpsOverride;
-}
-
-void kro_SetFileOps(const KroFileOps* ops) {
-  fileOpsOverride = ops;
-}
 
 std::int32_t kro_dbStart(KroHandle* h) {
   if (!h) return kroErrHandle;

@@ -215,13 +215,3 @@ void defaultIV(const std::string& text);
 
 // Bytes of memory the store holds (for the benchmark).
 std::size_t kro_MemoryUsage(KroHandle* h);
-
-// The file-system seam: saving goes through these, so tests can make a write, flush or
-// rename fail without a full disk. Null restores the system calls.
-struct KroFileOps {
-  int (*open)(const char* path, int flags, mode_t mode);
-  ssize_t (*write)(int fd, const void* data, std::size_t size);
-  int (*fsync)(int fd);
-  int (*rename)(const char* from, const char* to);
-};
-void kro_SetFileOps(const KroFileOps* ops);

@@ -16,7 +16,6 @@
 // Reading trusts nothing: every length is compared with the bytes that remain before
 // anything is allocated from it, every number must name an object of the file, and the
 // whole is parsed into a fresh store that replaces the old one only when all is well.
-#include <dirent.h>
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/stat.h>
@@ -29,10 +28,11 @@
 #include <memory>
 #include <new>
 
+#include "fs/atomic_file.h"
+#include "fs/sys_calls.h"
+#include "fs/unique_fd.h"
 #include "store/crc32c.h"
 #include "store/kro_store.h"
-
-const KroFileOps* kroFileOps();
 
 namespace {
 
@@ -441,39 +441,6 @@ void syncHandle(KroHandle* h) {
   h->types = h->store->types.data();
 }
 
-int sysOpen(const char* path, int flags, mode_t mode) {
-  return ::open(path, flags, mode);
-}
-
-struct Ops {
-  int (*open)(const char*, int, mode_t);
-  ssize_t (*write)(int, const void*, std::size_t);
-  int (*fsync)(int);
-  int (*rename)(const char*, const char*);
-};
-
-Ops currentOps() {
-  Ops ops{sysOpen, ::write, ::fsync, ::rename};
-  if (const KroFileOps* o = kroFileOps()) {
-    if (o->open) ops.open = o->open;
-    if (o->write) ops.write = o->write;
-    if (o->fsync) ops.fsync = o->fsync;
-    if (o->rename) ops.rename = o->rename;
-  }
-  return ops;
-}
-
-bool writeAll(const Ops& ops, int fd, const char* p, std::size_t n) {
-  while (n > 0) {
-    const ssize_t w = ops.write(fd, p, n);
-    if (w < 0 && errno == EINTR) continue;
-    if (w <= 0) return false;
-    p += w;
-    n -= static_cast<std::size_t>(w);
-  }
-  return true;
-}
-
 std::string folderOf(const std::string& file) {
   const std::size_t slash = file.rfind('/');
   if (slash == std::string::npos) return ".";
@@ -511,46 +478,36 @@ std::int32_t kro_dbLoad(KroHandle* h, const std::string& file, std::int32_t /*mo
   if (!h || !h->store) return kroErrHandle;
   // Non-blocking, so that a FIFO under the name cannot stall the program; anything but a
   // regular file is refused below.
-  const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (fd < 0) return kroErrIo;
+  const UniqueFd fd(::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+  if (!fd) return kroErrIo;
   struct stat st {};
-  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-    ::close(fd);
-    return kroErrIo;
-  }
+  if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) return kroErrIo;
   // The header first: a file that is no store, or says it is larger than it is or than
   // any store may be, is refused before the rest is read or memory is taken for it.
   const auto fileSize = static_cast<std::uint64_t>(st.st_size);
   unsigned char head[kHeader] = {};
   std::size_t headGot = 0;
   while (headGot < kHeader) {
-    const ssize_t r = ::read(fd, head + headGot, kHeader - headGot);
+    const ssize_t r = ::read(fd.get(), head + headGot, kHeader - headGot);
     if (r < 0 && errno == EINTR) continue;
     if (r <= 0) break;
     headGot += static_cast<std::size_t>(r);
   }
   const std::int32_t headResult = headGot < kHeader ? kroErrFormat : kroCheckHeader(head, fileSize);
-  if (headResult > 0) {
-    ::close(fd);
-    return headResult;
-  }
+  if (headResult > 0) return headResult;
   const auto size = static_cast<std::size_t>(fileSize);
   std::unique_ptr<unsigned char[]> buf(new (std::nothrow) unsigned char[size]);
-  if (!buf) {
-    ::close(fd);
-    return kroErrMemory;
-  }
+  if (!buf) return kroErrMemory;
   std::memcpy(buf.get(), head, kHeader);
   std::size_t got = kHeader;
   while (got < size) {
-    const ssize_t r = ::read(fd, buf.get() + got, size - got);
+    const ssize_t r = ::read(fd.get(), buf.get() + got, size - got);
     if (r < 0 && errno == EINTR) continue;
     if (r <= 0) break;
     got += static_cast<std::size_t>(r);
   }
   char extra = 0;
-  const bool grew = got == size && ::read(fd, &extra, 1) > 0;
-  ::close(fd);
+  const bool grew = got == size && ::read(fd.get(), &extra, 1) > 0;
   // A file that changed size while it was read is not a whole store.
   if (got != size || grew) return kroErrIo;
   return kro_dbLoadBuffer(h, buf.get(), size);
@@ -559,7 +516,6 @@ std::int32_t kro_dbLoad(KroHandle* h, const std::string& file, std::int32_t /*mo
 std::int32_t kro_dbSave(KroHandle* h, const std::string& file, std::int32_t mode) {
   if (!h || !h->store) return kroErrHandle;
   if (file.empty()) return kroErrArgument;
-  const Ops ops = currentOps();
   std::uint64_t textBytes = 0, poolWords = 0;
   const std::size_t size = serializedSize(*h->store, textBytes, poolWords);
   // A file that could not be loaded again is not written.
@@ -576,34 +532,21 @@ std::int32_t kro_dbSave(KroHandle* h, const std::string& file, std::int32_t mode
   static unsigned counter = 0;
   mode_t perm = 0666;
   struct stat old {};
-  if (::stat(file.c_str(), &old) == 0) perm = old.st_mode & 07777;
-  std::string tmp;
-  int fd = -1;
-  for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-    tmp = file + ".tmp" + std::to_string(::getpid()) + "-" + std::to_string(++counter);
-    fd = ops.open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, perm);
-    if (fd < 0 && errno != EEXIST) break;
-  }
-  if (fd < 0) return kroErrIo;
-  Out w(window.get(), kWindow, [&](const unsigned char* p, std::size_t n) {
-    return writeAll(ops, fd, reinterpret_cast<const char*>(p), n);
-  });
+  if (ActiveFsCalls().stat(file.c_str(), &old) == 0) perm = old.st_mode & 07777;
+  AtomicFile out;
+  const auto nextName = [&] {
+    return file + ".tmp" + std::to_string(::getpid()) + "-" + std::to_string(++counter);
+  };
+  if (out.create(nextName, perm, 100) != 0) return kroErrIo;
+  Out w(window.get(), kWindow,
+        [&](const unsigned char* p, std::size_t n) { return out.writeAll(p, n) == 0; });
   writeStore(*h->store, size, textBytes, poolWords, w);
   bool ok = w.ok();
-  if (ok && !(mode & kroSaveNoFlush)) ok = ops.fsync(fd) == 0;
-  if (::close(fd) != 0) ok = false;
-  if (ok) ok = ops.rename(tmp.c_str(), file.c_str()) == 0;
-  if (!ok) {
-    ::unlink(tmp.c_str());
-    return kroErrIo;
-  }
-  if (!(mode & kroSaveNoFlush)) {
-    const int dfd = ::open(folderOf(file).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dfd >= 0) {
-      ::fsync(dfd);
-      ::close(dfd);
-    }
-  }
+  if (ok && !(mode & kroSaveNoFlush)) ok = out.flush() == 0;
+  if (out.close() != 0) ok = false;
+  if (ok) ok = out.commit(file) == 0;
+  if (!ok) return kroErrIo;  // the AtomicFile removes its temporary
+  if (!(mode & kroSaveNoFlush)) SyncFolder(folderOf(file));
   return kroOk;
 }
 
@@ -631,26 +574,24 @@ std::int32_t kro_dbRemoveStaleTemporaries(const std::string& file) {
   if (file.empty()) return 0;
   const std::size_t slash = file.rfind('/');
   const std::string base = slash == std::string::npos ? file : file.substr(slash + 1);
-  const int dirFd = ::open(folderOf(file).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (dirFd < 0) return 0;
-  DIR* dir = ::fdopendir(dirFd);
-  if (!dir) {
-    ::close(dirFd);
-    return 0;
-  }
+  FsCalls& sys = ActiveFsCalls();
+  const UniqueFd dirFd(sys.open(folderOf(file).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC, 0));
+  if (!dirFd) return 0;
+  std::vector<FolderEntry> entries;
+  sys.listFolder(dirFd.get(), entries);
   std::int32_t removed = 0;
-  while (const dirent* e = ::readdir(dir)) {
-    const std::string_view name = e->d_name;
+  for (const FolderEntry& e : entries) {
+    const std::string_view name = e.name;
     if (name.size() <= base.size() || name.substr(0, base.size()) != base) continue;
     const pid_t pid = savePidOf(name.substr(base.size()));
     if (pid <= 0 || pid == ::getpid()) continue;
     // A process of that number that still runs (or that we may not signal) may be saving.
     if (::kill(pid, 0) == 0 || errno != ESRCH) continue;
     struct stat st {};
-    if (::fstatat(dirFd, e->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(st.st_mode))
+    if (sys.fstatat(dirFd.get(), e.name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0 ||
+        !S_ISREG(st.st_mode))
       continue;
-    if (::unlinkat(dirFd, e->d_name, 0) == 0) ++removed;
+    if (::unlinkat(dirFd.get(), e.name.c_str(), 0) == 0) ++removed;
   }
-  ::closedir(dir);
   return removed;
 }

@@ -1,44 +1,36 @@
 #include "store/unreadable_file.h"
 
-#include <filesystem>
-#include <system_error>
+#include <sys/stat.h>
 
+#include <cerrno>
+#include <cstring>
+
+#include "fs/file_tree.h"
+#include "fs/sys_calls.h"
 #include "logs/log.h"
 
-namespace fs = std::filesystem;
-
-namespace {
-
-bool somethingAt(const fs::path& p) {
-  std::error_code ec;
-  // A dangling symbolic link is still something a rename would replace.
-  return fs::symlink_status(p, ec).type() != fs::file_type::not_found && !ec;
-}
-
-}  // namespace
-
 std::string UnreadableNameFor(const std::string& path) {
+  // A dangling symbolic link is still something a rename would replace.
   const std::string base = path + ".unreadable";
-  if (!somethingAt(base)) return base;
+  if (!AnythingAt(base)) return base;
   for (int n = 2;; ++n) {
     std::string candidate = base + "." + std::to_string(n);
-    if (!somethingAt(candidate)) return candidate;
+    if (!AnythingAt(candidate)) return candidate;
   }
 }
 
 std::string KeepUnreadableAside(const std::string& path, std::int32_t loadResult) {
   if (loadResult <= 0 || path.empty()) return std::string();
-  std::error_code ec;
-  const fs::file_status st = fs::symlink_status(path, ec);
-  if (ec || st.type() == fs::file_type::not_found) return std::string();
+  struct stat st;
+  if (!AnythingAt(path, &st)) return std::string();
   // A folder in the file's place is not ours to move; the save fails on it anyway.
-  if (st.type() == fs::file_type::directory) return std::string();
+  if (S_ISDIR(st.st_mode)) return std::string();
 
   const std::string aside = UnreadableNameFor(path);
-  fs::rename(path, aside, ec);
-  if (ec) {
+  if (ActiveFsCalls().rename(path.c_str(), aside.c_str(), false) != 0) {
+    const int err = errno;
     ProgramLogWrite("Unreadable store file " + path + " (load error " + std::to_string(loadResult) +
-                    ") could not be kept aside: " + ec.message());
+                    ") could not be kept aside: " + std::strerror(err));
     return std::string();
   }
   ProgramLogWrite("Unreadable store file " + path + " (load error " + std::to_string(loadResult) +

@@ -14,6 +14,7 @@
 #include <cstring>
 
 #include "fs/path_text.h"
+#include "fs/unique_fd.h"
 #include "logs/log.h"
 
 namespace {
@@ -93,15 +94,15 @@ std::string unescapeKey(std::string_view text) {
 // and counts as no file.
 QByteArray registryFileBytes(const std::string& path, bool& ok) {
   ok = false;
-  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-  if (fd < 0) {
+  UniqueFd fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+  if (!fd) {
     if (errno != ENOENT && errno != ENOTDIR)
       ProgramLogWrite("Wine registry " + path + " not read: " + std::strerror(errno));
     return {};
   }
   struct stat st {};
   std::string refusal;
-  if (::fstat(fd, &st) != 0)
+  if (::fstat(fd.get(), &st) != 0)
     refusal = std::strerror(errno);
   else if (!S_ISREG(st.st_mode))
     refusal = "not a regular file";
@@ -113,7 +114,8 @@ QByteArray registryFileBytes(const std::string& path, bool& ok) {
     all.resize(static_cast<qsizetype>(st.st_size) + 1);
     qsizetype got = 0;
     while (got < all.size()) {
-      const ssize_t r = ::read(fd, all.data() + got, static_cast<std::size_t>(all.size() - got));
+      const ssize_t r =
+          ::read(fd.get(), all.data() + got, static_cast<std::size_t>(all.size() - got));
       if (r < 0 && errno == EINTR) continue;
       if (r < 0) refusal = std::strerror(errno);
       if (r <= 0) break;
@@ -125,7 +127,7 @@ QByteArray registryFileBytes(const std::string& path, bool& ok) {
     }
     all.resize(got);
   }
-  ::close(fd);
+  fd.close();
   if (!refusal.empty()) {
     ProgramLogWrite("Wine registry " + path + " not read: " + refusal);
     return {};

@@ -6,6 +6,7 @@
 
 #include <cerrno>
 
+#include "fs/unique_fd.h"
 #include "worklist/text_encoding.h"
 
 namespace {
@@ -75,23 +76,25 @@ std::optional<Id3v1Tag> ParseId3v1(std::string_view block) {
   return tag;
 }
 
+std::optional<Id3v1Tag> ReadId3v1At(int fd, std::int64_t fileSize) {
+  if (fileSize < static_cast<std::int64_t>(kId3v1Size)) return std::nullopt;
+  char block[kId3v1Size];
+  ssize_t got;
+  do {
+    got = ::pread(fd, block, kId3v1Size, fileSize - static_cast<off_t>(kId3v1Size));
+  } while (got < 0 && errno == EINTR);
+  if (got != static_cast<ssize_t>(kId3v1Size)) return std::nullopt;
+  return ParseId3v1(std::string_view(block, kId3v1Size));
+}
+
 std::optional<Id3v1Tag> ReadId3v1(const std::string& path) {
   // Without O_NONBLOCK a named pipe met in a folder scan would block the scan until some
   // other program opened it for writing.
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (fd < 0) return std::nullopt;
+  const UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+  if (!fd) return std::nullopt;
   struct stat st;
-  char block[kId3v1Size];
-  ssize_t got = -1;
-  if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) &&
-      st.st_size >= static_cast<off_t>(kId3v1Size)) {
-    do {
-      got = ::pread(fd, block, kId3v1Size, st.st_size - static_cast<off_t>(kId3v1Size));
-    } while (got < 0 && errno == EINTR);
-  }
-  ::close(fd);
-  if (got != static_cast<ssize_t>(kId3v1Size)) return std::nullopt;
-  return ParseId3v1(std::string_view(block, kId3v1Size));
+  if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
+  return ReadId3v1At(fd.get(), st.st_size);
 }
 
 std::string Id3v1Description(const Id3v1Tag& tag) {

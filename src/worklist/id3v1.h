@@ -2,6 +2,7 @@
 // ID3v1 tags (the 128-byte trailer of an MP3 file) and the description an added file gets
 // in the work list: the tag's "Artist - Title" for MP3 files, else the file name without
 // its extension.
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -23,6 +24,11 @@ struct Id3v1Tag {
 // Reads the tag from the 128 bytes of a tag block ("TAG" + fields). No value when the
 // block is shorter than 128 bytes or does not start with "TAG".
 std::optional<Id3v1Tag> ParseId3v1(std::string_view block);
+
+// Reads the tag from the last 128 bytes of the open file fd, fileSize bytes long, with a
+// single positioned read. No value when the file is shorter, cannot be read or carries
+// no tag.
+std::optional<Id3v1Tag> ReadId3v1At(int fd, std::int64_t fileSize);
 
 // Reads the last 128 bytes of the file with a single positioned read. No value when the
 // file cannot be opened or read, is shorter than 128 bytes, or carries no tag.

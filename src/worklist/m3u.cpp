@@ -11,7 +11,10 @@
 #include <cstring>
 #include <filesystem>
 
+#include "fs/atomic_file.h"
 #include "fs/path_text.h"
+#include "fs/sys_calls.h"
+#include "fs/unique_fd.h"
 #include "worklist/text_encoding.h"
 
 namespace {
@@ -57,18 +60,6 @@ void forEachLine(std::string_view bytes, F&& line) {
 
 std::string systemError(const char* what, const std::string& file, int err) {
   return std::string(what) + " \"" + file + "\": " + std::strerror(err);
-}
-
-bool writeAll(int fd, std::string_view data) {
-  while (!data.empty()) {
-    const ssize_t n = ::write(fd, data.data(), data.size());
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    data.remove_prefix(static_cast<std::size_t>(n));
-  }
-  return true;
 }
 
 }  // namespace
@@ -170,14 +161,14 @@ M3uParseResult ParseM3U(std::string_view bytes, std::string_view folder) {
 M3uParseResult ReadM3UFile(const std::string& playlistFile) {
   M3uParseResult result;
   // Only regular files: a pipe would block and a device such as /dev/zero never ends.
-  const int fd = ::open(playlistFile.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (fd < 0) {
+  const UniqueFd fd(::open(playlistFile.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+  if (!fd) {
     result.status = M3uStatus::Unreadable;
     result.error = systemError("cannot open", playlistFile, errno);
     return result;
   }
   struct stat st;
-  if (::fstat(fd, &st) != 0) {
+  if (::fstat(fd.get(), &st) != 0) {
     result.status = M3uStatus::Unreadable;
     result.error = systemError("cannot read", playlistFile, errno);
   } else if (!S_ISREG(st.st_mode)) {
@@ -185,26 +176,21 @@ M3uParseResult ReadM3UFile(const std::string& playlistFile) {
     result.error = S_ISDIR(st.st_mode) ? systemError("cannot read", playlistFile, EISDIR)
                                        : "cannot read \"" + playlistFile + "\": not a file";
   }
-  if (result.status == M3uStatus::Unreadable) {
-    ::close(fd);
-    return result;
-  }
+  if (result.status == M3uStatus::Unreadable) return result;
   std::string bytes;
   bytes.reserve(static_cast<std::size_t>(st.st_size));
   char buffer[65536];
   for (;;) {
-    const ssize_t n = ::read(fd, buffer, sizeof buffer);
+    const ssize_t n = ::read(fd.get(), buffer, sizeof buffer);
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) {
       result.status = M3uStatus::Unreadable;
       result.error = systemError("cannot read", playlistFile, errno);
-      ::close(fd);
       return result;
     }
     if (n == 0) break;
     bytes.append(buffer, static_cast<std::size_t>(n));
   }
-  ::close(fd);
   return ParseM3U(bytes, PlaylistFolder(playlistFile));
 }
 
@@ -227,13 +213,14 @@ bool WriteM3UFile(const std::string& file, const std::vector<M3uExportEntry>& en
   namespace fs = std::filesystem;
   std::string target = file;
   struct stat st;
-  bool exists = ::lstat(file.c_str(), &st) == 0;
+  FsCalls& sys = ActiveFsCalls();
+  bool exists = sys.lstat(file.c_str(), &st) == 0;
   if (exists && S_ISLNK(st.st_mode)) {
     // Replace the file the link names, not the link.
     std::error_code ec;
     const fs::path real = fs::canonical(file, ec);
     if (!ec) target = real.string();
-    exists = ::stat(target.c_str(), &st) == 0;
+    exists = sys.stat(target.c_str(), &st) == 0;
   }
   if (exists && S_ISDIR(st.st_mode)) {
     error = systemError("cannot write", file, EISDIR);
@@ -247,32 +234,26 @@ bool WriteM3UFile(const std::string& file, const std::vector<M3uExportEntry>& en
   }
 
   static std::atomic<unsigned> counter{0};
-  const std::string temp = target + ".~" + std::to_string(::getpid()) + "-" +
-                           std::to_string(counter.fetch_add(1)) + ".tmp";
-  const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-  if (fd < 0) {
-    error = systemError("cannot create", file, errno);
+  AtomicFile out;
+  const int created = out.create(
+      [&] {
+        return target + ".~" + std::to_string(::getpid()) + "-" +
+               std::to_string(counter.fetch_add(1)) + ".tmp";
+      },
+      0666);
+  if (created != 0) {
+    error = systemError("cannot create", file, created);
     return false;
   }
   const std::string bytes = FormatM3U(entries);
-  bool ok = writeAll(fd, bytes);
-  int err = ok ? 0 : errno;
-  if (ok && exists) ::fchmod(fd, st.st_mode & 07777);
-  if (ok && ::fsync(fd) != 0) {
-    ok = false;
-    err = errno;
-  }
-  if (::close(fd) != 0 && ok) {
-    ok = false;
-    err = errno;
-  }
-  if (ok && ::rename(temp.c_str(), target.c_str()) != 0) {
-    ok = false;
-    err = errno;
-  }
-  if (!ok) {
-    ::unlink(temp.c_str());
+  int err = out.writeAll(bytes.data(), bytes.size());
+  if (!err && exists) ::fchmod(out.fd(), st.st_mode & 07777);
+  if (!err) err = out.flush();
+  if (const int closed = out.close(); closed && !err) err = closed;
+  if (!err) err = out.commit(target);
+  if (err) {
+    out.discard();
     error = systemError("cannot write", file, err);
   }
-  return ok;
+  return err == 0;
 }

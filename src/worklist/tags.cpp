@@ -30,6 +30,7 @@
 #include <memory>
 #include <vector>
 
+#include "fs/unique_fd.h"
 #include "worklist/id3v1.h"
 #include "worklist/text_encoding.h"
 
@@ -225,14 +226,12 @@ AudioTags ReadAudioTagsFromBytes(std::string_view bytes, std::string_view fileNa
 namespace {
 // The tags of the open regular file `fd`, which stays open for the caller.
 AudioTags readFromFd(int fd, Format format) {
-  const int own = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
-  if (own < 0) return AudioTags();
-  // The stream takes `own` and closes it.
-  TagLib::FileStream stream(own, true);
-  if (!stream.isOpen()) {
-    ::close(own);
-    return AudioTags();
-  }
+  UniqueFd own(::fcntl(fd, F_DUPFD_CLOEXEC, 0));
+  if (!own) return AudioTags();
+  TagLib::FileStream stream(own.get(), true);
+  if (!stream.isOpen()) return AudioTags();
+  // An open stream closes its descriptor itself.
+  own.release();
   return readFrom(format, &stream);
 }
 
@@ -246,13 +245,11 @@ std::int64_t statSize(const std::string& path) {
 AudioTags ReadAudioTags(const std::string& path) {
   const Format format = formatOf(FileNamePart(path));
   if (format == Format::None) return AudioTags();
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (fd < 0) return AudioTags();
+  const UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+  if (!fd) return AudioTags();
   struct stat st;
-  AudioTags out;
-  if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) out = readFromFd(fd, format);
-  ::close(fd);
-  return out;
+  if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) return AudioTags();
+  return readFromFd(fd.get(), format);
 }
 
 FileFacts ReadFileFacts(const std::string& path, TagReading reading) {
@@ -265,33 +262,24 @@ FileFacts ReadFileFacts(const std::string& path, TagReading reading) {
     return f;
   }
   // Non-blocking, so that a named pipe met in a scan cannot hang it.
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (fd < 0) {
+  const UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+  if (!fd) {
     f.size = statSize(path);
     return f;
   }
   struct stat st;
-  if (::fstat(fd, &st) == 0) {
+  if (::fstat(fd.get(), &st) == 0) {
     f.size = S_ISDIR(st.st_mode) ? 0 : st.st_size;
     if (S_ISREG(st.st_mode)) {
       if (format != Format::None) {
-        const AudioTags tags = readFromFd(fd, format);
+        const AudioTags tags = readFromFd(fd.get(), format);
         f.tagDescription = tags.description;
         f.length = tags.length;
       }
-      if (f.tagDescription.empty() && wantId3v1 && st.st_size >= static_cast<off_t>(kId3v1Size)) {
-        char block[kId3v1Size];
-        ssize_t got;
-        do {
-          got = ::pread(fd, block, kId3v1Size, st.st_size - static_cast<off_t>(kId3v1Size));
-        } while (got < 0 && errno == EINTR);
-        if (got == static_cast<ssize_t>(kId3v1Size)) {
-          if (auto tag = ParseId3v1(std::string_view(block, kId3v1Size)))
-            f.tagDescription = Id3v1Description(*tag);
-        }
+      if (f.tagDescription.empty() && wantId3v1) {
+        if (auto tag = ReadId3v1At(fd.get(), st.st_size)) f.tagDescription = Id3v1Description(*tag);
       }
     }
   }
-  ::close(fd);
   return f;
 }

@@ -8,6 +8,7 @@
 #include <QTabWidget>
 #include <QTest>
 #include <QTreeWidget>
+#include <memory>
 
 #include "app/commands.h"
 #include "app/nav_commands.h"
@@ -15,6 +16,8 @@
 #include "app/playlist_flows.h"
 #include "app/radio_group.h"
 #include "panel_test_support.h"
+#include "player/fake_media_device.h"
+#include "player/player.h"
 
 namespace {
 
@@ -35,7 +38,7 @@ class RecordingDialogs : public IFileDialogs {
 
 class CommandsTest : public ::testing::Test, public FormFixture {
  protected:
-  Commands& commands = Commands::of(form);
+  Commands& commands = form.parts().commands;
 
   QTreeWidgetItem* node(int command) {
     QTreeWidgetItem* found = nullptr;
@@ -376,8 +379,11 @@ TEST_F(CommandsTest, ListKeysInvertTheSelectionAndPlayOnlyWithoutModifiers) {
   for (int i = 0; i < 3; ++i) add(100);
   form.List0->selectionModel()->select(form.listModel()->index(0, 0),
                                        QItemSelectionModel::Select | QItemSelectionModel::Rows);
-  int plays = 0;
-  commands.setPlayRequest([&] { ++plays; });
+  // The play request reaches the preview player: each one opens the focused entry.
+  auto device = std::make_unique<FakeMediaDevice>();
+  FakeMediaDevice* dev = device.get();
+  form.parts().player.player().setDevice(std::move(device));
+  auto plays = [dev] { return static_cast<int>(dev->opened.size()); };
   const std::size_t from = logSize();
   QTest::keyClick(form.List0, Qt::Key_Asterisk, Qt::KeypadModifier);
   EXPECT_EQ(callLines(from).front(), "CmdCall 1630 3 true");
@@ -392,10 +398,10 @@ TEST_F(CommandsTest, ListKeysInvertTheSelectionAndPlayOnlyWithoutModifiers) {
   QTest::keyClick(form.List0, Qt::Key_Return);
   QTest::keyClick(form.List0, Qt::Key_Enter, Qt::KeypadModifier);
   QTest::keyClick(form.List0, Qt::Key_Return, Qt::ShiftModifier);
-  EXPECT_EQ(plays, 2);
+  EXPECT_EQ(plays(), 2);
   // The menu's play item asks the same.
   menuItem(4100)->trigger();
-  EXPECT_EQ(plays, 3);
+  EXPECT_EQ(plays(), 3);
 }
 
 TEST_F(CommandsTest, CentreTabsShowTheirLeftPages) {
@@ -441,22 +447,26 @@ TEST_F(CommandsTest, DocumentsOpenWithTheDesktopAndFailuresAreShown) {
   EXPECT_NE(boxes.shown[0].text.find("readme.htm"), std::string::npos);
 }
 
-TEST_F(CommandsTest, WinampCommandsOnlyLogUntilTheImportIsThere) {
+TEST_F(CommandsTest, WinampCommandsOnlyLogWithoutAnImport) {
   add(100);
+  // A dispatch of its own over the window's controls, so the test chooses the import.
+  Commands::Actions actions;
+  Commands own(CommandWidgetsOf(form), program, *view, form.parts().operation, actions);
   std::size_t from = logSize();
-  commands.CmdCall(1840, kSourceTree, false);
-  commands.CmdCall(1140, kSourceMenu, true);
+  own.CmdCall(1840, kSourceTree, false);
+  own.CmdCall(1140, kSourceMenu, true);
   EXPECT_EQ(callLines(from), (std::vector<std::string>{"CmdCall 1840 0 false", "CmdCall END",
                                                        "CmdCall 1140 1 true", "CmdCall END"}));
   EXPECT_EQ(workList.EntryCount(), 1);
   std::vector<bool> replaced;
-  commands.setWinampImport([&](bool replace) {
+  actions.winampImport = [&](bool replace) {
     replaced.push_back(replace);
     EXPECT_TRUE(view->busy());
     EXPECT_EQ(status(), "Импорт данных из \"Winamp playlist\"...");
-  });
-  commands.CmdCall(1840, kSourceTree, false);
-  commands.CmdCall(1140, kSourceMenu, true);
+  };
+  Commands withImport(CommandWidgetsOf(form), program, *view, form.parts().operation, actions);
+  withImport.CmdCall(1840, kSourceTree, false);
+  withImport.CmdCall(1140, kSourceMenu, true);
   EXPECT_EQ(replaced, (std::vector<bool>{true, false}));
   EXPECT_FALSE(view->busy());
   // The import's own result stays in the status bar.
@@ -485,7 +495,7 @@ TEST(StartUp, FirstStartShowsTheListAndARestartRestoresTheActionWithItsLimit) {
     return program.run();
   };
 
-  EXPECT_EQ(run([&](TavelProgram& program, TForm1& form) {
+  EXPECT_EQ(run([&](TavelProgram&, TForm1& form) {
               QTreeWidgetItem* first = form.NavTree->topLevelItem(0);
               EXPECT_EQ(form.NavTree->currentItem(), first);
               EXPECT_TRUE(first->isExpanded());
@@ -495,20 +505,20 @@ TEST(StartUp, FirstStartShowsTheListAndARestartRestoresTheActionWithItsLimit) {
               EXPECT_EQ(form.rgAction->itemIndex(), -1);
               EXPECT_FALSE(form.Button8->isEnabled());
               EXPECT_TRUE(form.paDest->isHidden());
-              EXPECT_EQ(program.limitBytes, 0);
+              EXPECT_EQ(form.parts().operation.limitBytes(), 0);
               EXPECT_FALSE(form.UpdateLimBarTimer->isActive());
               // The user chooses copy to a folder.
-              Commands::of(form).CmdCall(2100, kSourceTree, false);
+              form.parts().commands.CmdCall(2100, kSourceTree, false);
               form.cbDest->setEditText(QString::fromStdString(dest.str()));
             }),
             0);
 
-  EXPECT_EQ(run([&](TavelProgram& program, TForm1& form) {
+  EXPECT_EQ(run([&](TavelProgram&, TForm1& form) {
               EXPECT_EQ(form.rgAction->itemIndex(), 0);
               EXPECT_EQ(form.Button8->text().toStdString(), "Операция: Копировать");
               EXPECT_FALSE(form.paCopy->isHidden());
               // The automatic limit was asked from the destination's volume during start-up.
-              EXPECT_GT(program.limitBytes, 0);
+              EXPECT_GT(form.parts().operation.limitBytes(), 0);
               EXPECT_EQ(form.statusPanel(0)->text().toStdString(), "");
             }),
             0);

@@ -280,7 +280,8 @@ class ConfigurationWindow : public ::testing::Test {
     return r;
   }
   void quit(Run& r) {
-    ASSERT_LE(ConfSave(*r.form, *r.conf.store, r.conf.columns.get(), home.str()), 0);
+    ConfStoreWindow(*r.form, *r.conf.store, r.conf.columns.get());
+    ASSERT_LE(ConfSaveFile(*r.conf.store, home.str()), 0);
   }
   TempDir home;
 };

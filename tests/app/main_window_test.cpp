@@ -358,7 +358,7 @@ TEST(Dialogs, ProgressDialogKeepsItsWidthAndTwoHeights) {
 }
 
 TEST(Dialogs, SettingsDialogHasFiveOptionsAndThreeDisabledOnes) {
-  TForm2 d;
+  TForm2 d([] { return static_cast<TkroObject*>(nullptr); });
   ASSERT_EQ(d.PageControl1->count(), 2);
   EXPECT_EQ(TagOf(d.TabSheet1), 281);
   EXPECT_EQ(TagOf(d.TabSheet2), 114);

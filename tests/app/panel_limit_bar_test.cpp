@@ -220,15 +220,15 @@ TEST(LimitBarWidget, TimerStopsAfterItsFiringEvenWhenTheLimitWentMeanwhile) {
 class LimitBarFormTest : public ::testing::Test, public FormFixture {};
 
 TEST_F(LimitBarFormTest, ThousandQuickTicksSumOnceAndBulkChangesSumAtTheirEnd) {
-  OperationPanel& panel = OperationPanel::of(form);
-  LimitBar& bar = LimitBar::of(form);
+  OperationPanel& panel = form.parts().operation;
+  LimitBar& bar = form.parts().limitBar;
   panel.SelectAction(0);
   for (int i = 0; i < 1000; ++i) add(MB);
   add(-1);  // a missing file counts nothing
   form.cbDest->setEditText(QStringLiteral("/media/player"));
   form.rgLimit->button(2)->click();
   form.cbLimit->setEditText(QStringLiteral("700"));
-  ASSERT_EQ(program.limitBytes, 700 * MB);
+  ASSERT_EQ(panel.limitBytes(), 700 * MB);
   form.UpdateLimBarTimer->stop();
 
   const int before = bar.sums();

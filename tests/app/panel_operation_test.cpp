@@ -2,6 +2,7 @@
 // folder-layout groups, the size limit from each kind of limit and its status texts, the
 // destination picker, and the start of a run with its histories.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -11,19 +12,23 @@
 #include <QRadioButton>
 #include <QTest>
 #include <filesystem>
+#include <fstream>
+#include <memory>
 
 #include "app/operation_panel.h"
 #include "app/radio_group.h"
 #include "lang/lang.h"
 #include "panel_test_support.h"
+#include "player/fake_media_device.h"
+#include "player/player.h"
 
 namespace {
 
 class PanelTest : public ::testing::Test, public FormFixture {
  protected:
-  OperationPanel& panel = OperationPanel::of(form);
+  OperationPanel& panel = form.parts().operation;
 
-  std::int64_t limit() const { return program.limitBytes; }
+  std::int64_t limit() const { return panel.limitBytes(); }
   void setDest(const std::string& text) { form.cbDest->setEditText(QString::fromStdString(text)); }
   // The user picks a kind of limit with the mouse.
   void clickLimitKind(int index) { form.rgLimit->button(index)->click(); }
@@ -262,8 +267,17 @@ TEST_F(PanelTest, StartRunsTheDialogWithTheLimitInForceAndRemembersHistories) {
     // The run changes an entry; the rows show it afterwards.
     workList.Cursor->SetSize(4096);
   });
-  bool playerStopped = false;
-  panel.setPlayerStop([&] { playerStopped = true; });
+  // The preview plays the first entry (through a stand-in for the sound device).
+  auto device = std::make_unique<FakeMediaDevice>();
+  FakeMediaDevice* dev = device.get();
+  TPlayer& player = form.parts().player.player();
+  player.setDevice(std::move(device));
+  form.List0->selectionModel()->setCurrentIndex(
+      form.listModel()->index(0, 0),
+      QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+  player.bipPlayClick(PlaySource::PlayButton);
+  ASSERT_FALSE(dev->file.empty());
+  auto playerStopped = [dev] { return dev->file.empty(); };
 
   // Refused: no destination. Nothing runs and nothing is remembered.
   form.Start->click();
@@ -271,14 +285,14 @@ TEST_F(PanelTest, StartRunsTheDialogWithTheLimitInForceAndRemembersHistories) {
   EXPECT_EQ(boxes.shown[0].caption, "Ошибка введенных данных");
   EXPECT_EQ(boxes.shown[0].text, "Не выбрана папка места назначения");
   EXPECT_TRUE(runs.empty());
-  EXPECT_FALSE(playerStopped);
+  EXPECT_FALSE(playerStopped());
 
   setDest(" /media/player ");
   clickLimitKind(limitManual);
   typeLimit("100");
   form.Start->click();
   ASSERT_EQ(runs.size(), 1u);
-  EXPECT_TRUE(playerStopped);
+  EXPECT_TRUE(playerStopped());
   EXPECT_EQ(runs[0].action, actCopy);
   EXPECT_EQ(runs[0].limitBytes, 100'000'000LL);
   EXPECT_EQ(runs[0].destination, " /media/player ");
@@ -315,18 +329,21 @@ TEST_F(PanelTest, AfterARunTheAutomaticLimitIsAskedAgain) {
   setDest(dest.str());
   clickLimitKind(limitAutoFree);
   form.Button6->click();
+  const std::int64_t before = limit();
   std::size_t logAtRun = 0;
   panel.setProgressRunner([&](const OperationParameters&) {
     logAtRun = logSize();
-    program.limitBytes = 12345;  // stands for a figure that no longer holds
+    // The run fills the destination, so the figure asked before it no longer holds.
+    std::ofstream(dest / "copied.bin") << std::string(8 << 20, 'x');
+    ::sync();
   });
   form.Start->click();
   ASSERT_GT(logAtRun, 0u);
   // The destination's volume was asked after the run: its free space, not the old figure.
   EXPECT_TRUE(logHas("rgLC()", logAtRun));
-  EXPECT_NE(program.limitBytes, 12345);
-  EXPECT_GT(program.limitBytes, 0);
-  EXPECT_EQ(form.Label6->text().toStdString(), SizeToText(program.limitBytes));
+  EXPECT_NE(limit(), before);
+  EXPECT_GT(limit(), 0);
+  EXPECT_EQ(form.Label6->text().toStdString(), SizeToText(limit()));
 }
 
 TEST_F(PanelTest, NoOperationStartsWhileAListChangeRuns) {

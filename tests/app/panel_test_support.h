@@ -14,6 +14,7 @@
 #include "app/limit_bar.h"
 #include "app/load_language.h"
 #include "app/main_window.h"
+#include "app/main_window_parts.h"
 #include "app/program.h"
 #include "app/worklist_model.h"
 #include "app/worklist_view.h"
@@ -25,22 +26,9 @@
 struct FormFixture {
   FormFixture() {
     program.openLog();
+    // A fresh configuration, as the start-up makes it: the default columns and mode.
+    program.loadConfiguration();
     LoadLanguage(form);
-    WorkListView::Sources s;
-    s.workList = [this] { return &workList; };
-    s.columns = [] {
-      return std::optional<std::vector<ListColumnSpec>>(
-          std::vector<ListColumnSpec>{{-1, 2, 280}, {-1, 3, 60}, {-1, 4, 50}, {-1, 0, 400}});
-    };
-    s.mode = [] { return 1; };
-    WorkListView::Widgets w;
-    w.list = form.List0;
-    w.model = form.listModel();
-    for (int i = 0; i < 3; ++i) w.panels[static_cast<std::size_t>(i)] = form.statusPanel(i);
-    w.mainWindow = form.centralWidget();
-    w.dummyLock = form.DummyLock;
-    // Made before anything asks for the window's view, so every part finds this one.
-    view = new WorkListView(w, s, &form);
     view->ListReformat(-1);
     form.resize(1000, 700);
   }
@@ -80,8 +68,8 @@ struct FormFixture {
 
   TempDir home;
   FakeMessageBox boxes;
-  TkroPlayList workList;
   TavelProgram program{ParseStartupOptions({"tavel"}), home.str()};
+  TkroPlayList& workList = program.createWorkList();
   TForm1 form{program};
-  WorkListView* view = nullptr;
+  WorkListView* view = &form.parts().view;
 };

@@ -13,6 +13,7 @@
 
 #include "app/commands.h"
 #include "app/main_window.h"
+#include "app/main_window_parts.h"
 #include "app/operation_panel.h"
 #include "app/program.h"
 #include "app/worklist_model.h"
@@ -30,8 +31,8 @@ class PlayerPanelTest : public ::testing::Test {
     form.FormCreate();
     auto device = std::make_unique<FakeMediaDevice>();
     dev = device.get();
-    PlayerPanel::of(form).player().setDevice(std::move(device));
-    WorkListView& view = WorkListView::of(form);
+    form.parts().player.player().setDevice(std::move(device));
+    WorkListView& view = form.parts().view;
     for (int i = 1; i <= 3; ++i) {
       const int n = program.workList()->Add("/music/" + std::to_string(i) + ".mp3", "",
                                             "Song " + std::to_string(i), 1000, 0, 0);
@@ -118,7 +119,7 @@ TEST_F(PlayerPanelTest, DoubleClickPlaysTheRowAndShowsIt) {
 
 TEST_F(PlayerPanelTest, CommandAndButtonsDriveThePlayer) {
   focus(0);
-  Commands::of(form).CmdCall(4100, kSourceMenu, true);
+  form.parts().commands.CmdCall(4100, kSourceMenu, true);
   ASSERT_EQ(dev->file, "/music/1.mp3");
 
   form.bipNext->click();
@@ -144,7 +145,7 @@ TEST_F(PlayerPanelTest, CommandAndButtonsDriveThePlayer) {
   EXPECT_FALSE(form.ipTimer2->isActive());
   EXPECT_TRUE(form.ipTimer1->isActive());
   // The seek timer fires.
-  PlayerPanel::of(form).player().ipTimer1Timer();
+  form.parts().player.player().ipTimer1Timer();
   ASSERT_FALSE(dev->seeks.empty());
   EXPECT_EQ(dev->seeks.back(), 150000);
   EXPECT_FALSE(form.ipTimer1->isActive());
@@ -186,7 +187,7 @@ TEST_F(PlayerPanelTest, NothingPlaysWithoutARow) {
   form.bipPlay->click();
   form.bipNext->click();  // no row focused: starts below the first row
   EXPECT_EQ(dev->opened, std::vector<std::string>{"/music/2.mp3"});
-  WorkListView::of(form).ClearList();
+  form.parts().view.ClearList();
   form.bipStop->click();
   form.bipNext->click();
   form.bipPlay->click();
@@ -197,7 +198,7 @@ TEST_F(PlayerPanelTest, StartingAnOperationStopsPlayback) {
   focus(0);
   form.bipPlay->click();
   ASSERT_EQ(dev->file, "/music/1.mp3");
-  OperationPanel& panel = OperationPanel::of(form);
+  OperationPanel& panel = form.parts().operation;
   int runs = 0;
   panel.setProgressRunner([&](const OperationParameters&) {
     ++runs;

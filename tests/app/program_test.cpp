@@ -18,6 +18,7 @@
 #include "app/about_window.h"
 #include "app/exception_handler.h"
 #include "app/main_window.h"
+#include "app/main_window_parts.h"
 #include "app/player_panel.h"
 #include "app/settings_dialog.h"
 #include "app/splash_window.h"
@@ -301,7 +302,7 @@ TEST(ProgramRun, EachWindowIsTitledWithItsCaptionAlone) {
       EXPECT_EQ(p.aboutWindow()->windowTitle().toStdString(), LangString(79));
     };
     titlesAreCaptions(QStringLiteral("Vo Tavel 0.9.2"));
-    PlayerPanel::of(*p.mainWindow()).SetCaption("Кино - Группа крови - Vo Tavel 0.9.2");
+    p.mainWindow()->parts().player.SetCaption("Кино - Группа крови - Vo Tavel 0.9.2");
     titlesAreCaptions(QStringLiteral("Кино - Группа крови - Vo Tavel 0.9.2"));
     p.mainWindow()->close();
   });

@@ -12,10 +12,7 @@ namespace {
 
 struct SettingsDialog : ::testing::Test {
   TkroObject conf;
-  TForm2 dialog;
-  void SetUp() override {
-    dialog.setConfiguration([this] { return &conf; });
-  }
+  TForm2 dialog{[this] { return &conf; }};
   bool stored(const char* key) { return conf.System->ReadBool(key, true); }
   std::vector<QCheckBox*> options() {
     return {dialog.CheckBox1, dialog.CheckBox2, dialog.CheckBox3,
@@ -80,8 +77,7 @@ TEST_F(SettingsDialog, CancelOrClosingDiscardsTheChanges) {
   EXPECT_TRUE(stored(kKeyPlayByPlaylist));
 
   // Without a configuration store the options read as on and Ok writes nothing.
-  TForm2 alone;
-  alone.setConfiguration([] { return static_cast<TkroObject*>(nullptr); });
+  TForm2 alone([] { return static_cast<TkroObject*>(nullptr); });
   alone.show();
   EXPECT_TRUE(alone.CheckBox2->isChecked());
   alone.CheckBox2->setChecked(false);

@@ -15,6 +15,7 @@
 #include "app/commands.h"
 #include "app/configuration.h"
 #include "app/main_window.h"
+#include "app/main_window_parts.h"
 #include "app/program.h"
 #include "app/show_list_item.h"
 #include "app/startup_options.h"
@@ -83,8 +84,8 @@ TEST(WinampCommand, StartUpFindsTheFolderAndTheCommandsImportItsPlaylist) {
     ASSERT_NE(at + 1, lines.end());
     EXPECT_NE((at + 1)->find("]      " + folder), std::string::npos) << *(at + 1);
 
-    WorkListView& view = WorkListView::of(form);
-    Commands& commands = Commands::of(form);
+    WorkListView& view = form.parts().view;
+    Commands& commands = form.parts().commands;
     commands.CmdCall(1140, kSourceMenu, true);
     commands.CmdCall(1140, kSourceMenu, true);
     EXPECT_EQ(view.RowCount(), 6);
@@ -122,7 +123,7 @@ TEST(WinampCommand, StartUpWithoutWinampStoresAnEmptyFolder) {
   TavelProgram program(ParseStartupOptions({"tavel", "--splash-ms=0"}), home.str());
   program.setRunningHook([&] {
     EXPECT_EQ(program.configuration()->System->ReadString(kKeyWinampLocation, "?"), "");
-    Commands::of(*program.mainWindow()).CmdCall(1140, kSourceMenu, true);
+    program.mainWindow()->parts().commands.CmdCall(1140, kSourceMenu, true);
     ASSERT_EQ(boxes.texts.size(), 1u);
     EXPECT_EQ(boxes.texts[0], LangString(451));
     program.mainWindow()->close();

@@ -2,6 +2,7 @@
 // Test doubles for the engine: a real work list with small helpers, rows that follow the
 // entries' marks, and a progress display that records what
 // it is shown and can press Skip or Cancel from inside pumpMessages().
+#include <algorithm>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -10,6 +11,7 @@
 #include <vector>
 
 #include "lang/message_box.h"
+#include "logs/log.h"
 #include "operation/operation_engine.h"
 #include "operation/progress_display.h"
 #include "worklist/playlist.h"
@@ -131,6 +133,82 @@ struct EngineRig {
   TOperationEngine engine{entries.list, rows, display};
   OperationParameters params;
   void go(bool ignoreReadOnly = true) { engine.RunOperation(params, ignoreReadOnly); }
+  // Ticks one entry per origin (a path, its size left for the check to find).
+  template <class... Paths>
+  void tick(const Paths&... origins) {
+    (entries.add(std::filesystem::path(origins).string(), 0), ...);
+  }
+  // Presses Skip (or Cancel) once the copy of the current file is under way.
+  void pressDuringCopy(bool cancel) {
+    display.onPump = [this, cancel] {
+      if (display.bars.empty() || display.headers.back() != "Копирование") return;
+      const int file = display.bars.back().second;
+      if (file > 0 && file < 1000 && engine.flags().running && !engine.flags().skipCurrent) {
+        if (cancel)
+          engine.CancelClicked();
+        else
+          engine.SkipClicked();
+      }
+    };
+  }
+  // The last n lines of the run's log.
+  std::vector<std::string> lastLines(std::size_t n) const {
+    return std::vector<std::string>(display.log.end() - static_cast<std::ptrdiff_t>(n),
+                                    display.log.end());
+  }
+};
+
+// The rig of the engine's run tests: a Linux medium whatever the machine's temporary
+// folder lies on, and a clock that moves a tenth of a second at every look, so the bars
+// move at every progress call and no test depends on real time.
+struct LinuxRig : EngineRig {
+  double clock = 0;
+  LinuxRig() {
+    engine.SetClock([this] { return clock += 0.1 / 86400.0; });
+    engine.SetMediumProfile(LinuxMedium());
+  }
+};
+
+// The last lines of a run the user cancelled (by a button or by answering No).
+inline const std::vector<std::string> kCancelledTail{"", "[T] Операция прервана",
+                                                     "[T] Операция прервана пользователем"};
+
+// The result shown for an entry: what follows its path's log line ("" when none shows it).
+inline std::string resultFor(const std::vector<std::string>& log, const std::string& path) {
+  const std::string mark = "\"" + path + "\"";
+  for (const std::string& line : log) {
+    const std::size_t at = line.find(mark);
+    const std::size_t dash = line.find("        - ", at == std::string::npos ? 0 : at);
+    if (at != std::string::npos && dash != std::string::npos) return line.substr(dash + 10);
+  }
+  return std::string();
+}
+
+inline bool logHas(const std::vector<std::string>& log, const std::string& line) {
+  return std::find(log.begin(), log.end(), line) != log.end();
+}
+
+// The program log kept in memory for the test.
+class MemoryLog {
+ public:
+  MemoryLog() {
+    log.LogOpen("unused.log", lmRewrite | lmDeferred, "hh:nn:ss");
+    SetProgramLog(&log);
+  }
+  ~MemoryLog() { SetProgramLog(nullptr); }
+  // The lines without their time stamps.
+  std::vector<std::string> texts() const {
+    std::vector<std::string> out;
+    for (const auto& l : log.pending) out.push_back(l.substr(l.find("]  ") + 3));
+    return out;
+  }
+  bool has(const std::string& tail) const {
+    for (const auto& l : log.pending)
+      if (l.size() >= tail.size() && l.compare(l.size() - tail.size(), tail.size(), tail) == 0)
+        return true;
+    return false;
+  }
+  TLog log;
 };
 
 // The result a finished entry's log line ends with: seven spaces, then " - ".

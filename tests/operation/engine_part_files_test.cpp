@@ -30,14 +30,10 @@ TEST(EnginePartFiles, ARunRemovesStaleCopyTemporariesInItsDestinationOnly) {
   ASSERT_EQ(::utimensat(AT_FDCWD, (tmp / "elsewhere/.b.mp3.tavel-part-k1ll3d").c_str(), times, 0),
             0);
 
-  FakeEntries entries;
-  FakeRows rows{entries};
-  FakeDisplay display;
-  TOperationEngine engine{entries.list, rows, display};
-  OperationParameters params;
-  entries.add((tmp / "src/a.mp3").string(), 0);
-  params.destination = (tmp / "dst").string() + "/ ";
-  engine.RunOperation(params, true);
+  EngineRig r;
+  r.tick(tmp / "src/a.mp3");
+  r.params.destination = (tmp / "dst").string() + "/ ";
+  r.go();
 
   EXPECT_EQ(readFile(tmp / "dst/a.mp3"), "aaaa");
   EXPECT_EQ(namesIn(tmp / "dst"),

@@ -1,3 +1,4 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -9,8 +10,10 @@
 
 #include "engine_fakes.h"
 #include "fs/sys_calls.h"
+#include "lang/lang.h"
 #include "lang/message_box.h"
 #include "logs/log.h"
+#include "logs/values.h"
 #include "operation/operation_engine.h"
 #include "test_support.h"
 
@@ -18,38 +21,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// The program log kept in memory for the test.
-class MemoryLog {
- public:
-  MemoryLog() {
-    log.LogOpen("unused.log", lmRewrite | lmDeferred, "hh:nn:ss");
-    SetProgramLog(&log);
-  }
-  ~MemoryLog() { SetProgramLog(nullptr); }
-  // The lines without their time stamps.
-  std::vector<std::string> texts() const {
-    std::vector<std::string> out;
-    for (const auto& l : log.pending) out.push_back(l.substr(l.find("]  ") + 3));
-    return out;
-  }
-  bool has(const std::string& tail) const {
-    for (const auto& l : log.pending)
-      if (l.size() >= tail.size() && l.compare(l.size() - tail.size(), tail.size(), tail) == 0)
-        return true;
-    return false;
-  }
-  TLog log;
-};
-
-struct Rig {
-  FakeEntries entries;
-  FakeRows rows{entries};
-  FakeDisplay display;
-  TOperationEngine engine{entries.list, rows, display};
-  OperationParameters params;
-  Rig() { engine.SetMediumProfile(LinuxMedium()); }
-  void go(bool ignoreReadOnly = true) { engine.RunOperation(params, ignoreReadOnly); }
-};
+using Rig = LinuxRig;
 
 }  // namespace
 
@@ -58,8 +30,7 @@ TEST(EngineRun, CopyIntoEmptyDestinationLogsEveryFileAndFinishes) {
   writeFile(tmp / "src/a.mp3", "aaaa");
   writeFile(tmp / "src/b.ogg", std::string(300000, 'b'));
   Rig r;
-  r.entries.add((tmp / "src/a.mp3").string(), 0);
-  r.entries.add((tmp / "src/b.ogg").string(), 0);
+  r.tick(tmp / "src/a.mp3", tmp / "src/b.ogg");
   r.entries.add((tmp / "src/unticked.mp3").string(), 0, false);
   r.params.destination = (tmp / "dst").string() + "/ ";
   MemoryLog plog;
@@ -130,7 +101,7 @@ TEST(EngineRun, ExistingDestinationsFollowThePolicy) {
   // Skip: the line ends with "пропущено" and its size leaves the total.
   {
     Rig r;
-    r.entries.add((tmp / "src/a.mp3").string(), 0);
+    r.tick(tmp / "src/a.mp3");
     r.params.destination = (tmp / "dst").string();
     r.params.ifExistsCopy = existsSkip;
     r.go();
@@ -147,7 +118,7 @@ TEST(EngineRun, ExistingDestinationsFollowThePolicy) {
   // New name: the next free number.
   {
     Rig r;
-    r.entries.add((tmp / "src/b.mp3").string(), 0);
+    r.tick(tmp / "src/b.mp3");
     r.params.destination = (tmp / "dst").string();
     r.go();
     EXPECT_EQ(readFile(tmp / "dst/b.mp3"), "old-b");
@@ -158,7 +129,7 @@ TEST(EngineRun, ExistingDestinationsFollowThePolicy) {
   // Replace.
   {
     Rig r;
-    r.entries.add((tmp / "src/a.mp3").string(), 0);
+    r.tick(tmp / "src/a.mp3");
     r.params.destination = (tmp / "dst").string();
     r.params.ifExistsCopy = existsReplace;
     r.go();
@@ -172,7 +143,7 @@ TEST(EngineRun, MissingFilesAreCountedLoggedAndSkipped) {
   writeFile(tmp / "src/here.mp3", "x");
   Rig r;
   r.entries.add((tmp / "src/gone.mp3").string(), 5000, true, "Gone song");
-  r.entries.add((tmp / "src/here.mp3").string(), 0);
+  r.tick(tmp / "src/here.mp3");
   r.params.destination = (tmp / "dst").string();
   MemoryLog plog;
   r.go();
@@ -197,8 +168,7 @@ TEST(EngineRun, OriginThatVanishesAfterTheCheckFails) {
   writeFile(tmp / "src/a.mp3", "a");
   writeFile(tmp / "src/b.mp3", "b");
   Rig r;
-  r.entries.add((tmp / "src/a.mp3").string(), 0);
-  r.entries.add((tmp / "src/b.mp3").string(), 0);
+  r.tick(tmp / "src/a.mp3", tmp / "src/b.mp3");
   r.params.destination = (tmp / "dst").string();
   r.display.onPump = [&] {
     if (!r.display.headers.empty() && r.display.headers.back() == "Копирование")
@@ -218,7 +188,7 @@ TEST(EngineRun, OriginEqualToDestinationIsNotTouched) {
   TempDir tmp;
   writeFile(tmp / "music/a.mp3", "keep");
   Rig r;
-  r.entries.add((tmp / "music/a.mp3").string(), 0);
+  r.tick(tmp / "music/a.mp3");
   r.params.destination = (tmp / "music").string();
   r.params.ifExistsCopy = existsReplace;
   r.go();
@@ -231,7 +201,7 @@ TEST(EngineRun, OriginEqualToDestinationIsNotTouched) {
 
   // The same file under another spelling of its path is just as unusable for a move.
   Rig m;
-  m.entries.add((tmp / "music/./a.mp3").string(), 0);
+  m.tick(tmp / "music/./a.mp3");
   m.params.action = actMove;
   m.params.destination = (tmp / "music").string();
   m.params.ifExistsMove = existsReplace;
@@ -246,7 +216,7 @@ TEST(EngineRun, MoveAndDeleteSetGoneAndDeleteShowsCounts) {
   writeFile(tmp / "src/a.mp3", "a");
   writeFile(tmp / "src/b.mp3", "b");
   Rig m;
-  m.entries.add((tmp / "src/a.mp3").string(), 0);
+  m.tick(tmp / "src/a.mp3");
   m.params.action = actMove;
   m.params.destination = (tmp / "dst").string();
   m.go();
@@ -258,8 +228,7 @@ TEST(EngineRun, MoveAndDeleteSetGoneAndDeleteShowsCounts) {
             "[T] Перемещение \"" + (tmp / "src/a.mp3").string() + "\"..." + kDone);
 
   Rig d;
-  d.entries.add((tmp / "src/b.mp3").string(), 0);
-  d.entries.add((tmp / "src/missing.mp3").string(), 0);
+  d.tick(tmp / "src/b.mp3", tmp / "src/missing.mp3");
   d.params.action = actDelete;
   d.params.deleteToRecycleBin = false;
   d.params.destination = "";
@@ -284,7 +253,7 @@ TEST(EngineRun, DeleteToTrashIsRestorable) {
   TempDir data;
   writeFile(tmp / "src/song.mp3", "tune");
   Rig d;
-  d.entries.add((tmp / "src/song.mp3").string(), 0);
+  d.tick(tmp / "src/song.mp3");
   d.params.action = actDelete;
   {
     ScopedEnv trashHome("XDG_DATA_HOME", data.str());
@@ -309,22 +278,6 @@ TEST(EngineRun, NoMarkedEntryFailsWithItsBox) {
   EXPECT_EQ(r.display.log[r.display.log.size() - 2], "");
 }
 
-TEST(EngineRun, AnswerNoAbortsBeforeAnythingIsMoved) {
-  TempDir tmp;
-  writeFile(tmp / "src/a.mp3", "a");
-  Rig r;
-  r.entries.add((tmp / "src/a.mp3").string(), 0);
-  r.params.action = actMove;
-  r.params.destination = (tmp / "dst").string();
-  r.display.answer = false;
-  r.go();
-  EXPECT_TRUE(fs::exists(tmp / "src/a.mp3"));
-  EXPECT_TRUE(namesIn(tmp / "dst").empty());
-  const std::vector<std::string> tail(r.display.log.end() - 3, r.display.log.end());
-  EXPECT_EQ(tail, (std::vector<std::string>{"", "[T] Операция прервана",
-                                            "[T] Операция прервана пользователем"}));
-}
-
 TEST(EngineRun, UnusableRootsFailTheRunWithAReport) {
   TempDir tmp;
   writeFile(tmp / "src/a.mp3", "a");
@@ -333,7 +286,7 @@ TEST(EngineRun, UnusableRootsFailTheRunWithAReport) {
   MemoryLog plog;
   for (const std::string& dest : {std::string(" / "), (tmp / "file/dst").string()}) {
     Rig r;
-    r.entries.add((tmp / "src/a.mp3").string(), 0);
+    r.tick(tmp / "src/a.mp3");
     r.params.destination = dest;
     r.go();
     EXPECT_EQ(r.display.log.back(), "[T] Операция прервана") << dest;
@@ -349,7 +302,7 @@ TEST(EngineRun, UnusableRootsFailTheRunWithAReport) {
 
   // An existing root is announced before the clearing question.
   Rig ok;
-  ok.entries.add((tmp / "src/a.mp3").string(), 0);
+  ok.tick(tmp / "src/a.mp3");
   ok.params.destination = (tmp / "src").string() + "/../out";
   fs::create_directories(tmp / "out");
   ok.go();
@@ -362,7 +315,7 @@ TEST(EngineRun, ClearingTheDestinationIsLoggedBetweenTheRootCheckAndTheStageEnd)
   writeFile(tmp / "src/a.mp3", "a");
   writeFile(tmp / "dst/old/x.mp3", "x");
   Rig r;
-  r.entries.add((tmp / "src/a.mp3").string(), 0);
+  r.tick(tmp / "src/a.mp3");
   const std::string root = (tmp / "dst").string();
   r.params.destination = root + "/";
   r.params.clearDestination = true;
@@ -383,4 +336,209 @@ TEST(EngineRun, ClearingTheDestinationIsLoggedBetweenTheRootCheckAndTheStageEnd)
   EXPECT_EQ(std::vector<std::string>(stage, stage + static_cast<std::ptrdiff_t>(expected.size())),
             expected);
   EXPECT_EQ(r.display.log[2], "[T] Удаление содержимого папки \"" + root + "\"...       завершено");
+}
+
+TEST(EngineRun, NumbersCountTheTickedRowsOnly) {
+  TempDir tmp;
+  Rig r;
+  for (int i = 0; i < 12; ++i) {
+    const fs::path f = tmp / "src" / ("t" + std::to_string(i) + ".mp3");
+    writeFile(f, "x");
+    r.entries.add(f.string(), 0, i != 3 && i != 5);  // 10 ticked rows
+  }
+  r.params.destination = (tmp / "dst").string();
+  r.params.renameEnabled = true;
+  r.params.renameByDescription = false;
+  r.params.numberItems = true;
+  r.go();
+  EXPECT_EQ(r.entries.at(0).dest, (tmp / "dst/01 t0.mp3").string());
+  EXPECT_EQ(r.entries.at(4).dest, (tmp / "dst/04 t4.mp3").string());
+  EXPECT_EQ(r.entries.at(3).dest, "");
+  EXPECT_EQ(r.entries.at(11).dest, (tmp / "dst/10 t11.mp3").string());
+  EXPECT_EQ(namesIn(tmp / "dst").size(), 10u);
+}
+
+TEST(EngineRun, FoldersAreCreatedAndFailuresReported) {
+  TempDir tmp;
+  writeFile(tmp / "src/Album/a.mp3", "a");
+  writeFile(tmp / "src/album/b.mp3", "b");
+  writeFile(tmp / "src/Blocked/c.mp3", "c");
+  writeFile(tmp / "dst/Blocked", "a file where a folder is wanted");
+  Rig r;
+  r.tick(tmp / "src/Album/a.mp3", tmp / "src/album/b.mp3", tmp / "src/Blocked/c.mp3");
+  r.params.destination = (tmp / "dst").string();
+  r.params.folderLayout = layoutNearestFolder;
+  r.go();
+  // Folder names that differ only by letter case are two folders here.
+  EXPECT_EQ(readFile(tmp / "dst/Album/a.mp3"), "a");
+  EXPECT_EQ(readFile(tmp / "dst/album/b.mp3"), "b");
+  const std::string blocked = (tmp / "dst/Blocked").string();
+  EXPECT_EQ(r.display.log[2], "[T] Создание папки \"" + (tmp / "dst/Album").string() + "\"");
+  EXPECT_EQ(r.display.log[3], "[T] Создание папки \"" + (tmp / "dst/album").string() + "\"");
+  EXPECT_EQ(r.display.log[4], "[T] Создание папки \"" + blocked + "\"");
+  EXPECT_EQ(r.display.log[5], "[T] Ошибка создания папки \"" + blocked + "\"");
+  EXPECT_EQ(r.display.log.back(), "[T] Операция завершена с ошибками: 1");
+  EXPECT_EQ(r.entries.at(2).flags & FLAG_GONE, 0);
+}
+
+TEST(EngineRun, MoveAcrossFileSystems) {
+  const fs::path shm = "/dev/shm";
+  struct stat a, b;
+  TempDir tmp;
+  if (::stat(shm.c_str(), &a) != 0 || ::stat(tmp.str().c_str(), &b) != 0 || a.st_dev == b.st_dev)
+    GTEST_SKIP() << "no second file system";
+  char templ[] = "/dev/shm/tavel-move-XXXXXX";
+  ASSERT_NE(mkdtemp(templ), nullptr);
+  const fs::path src = templ;
+  writeFile(src / "a.mp3", std::string(5 << 20, 'm'));
+  Rig r;
+  r.tick(src / "a.mp3");
+  r.params.action = actMove;
+  r.params.destination = (tmp / "dst").string();
+  r.go();
+  EXPECT_FALSE(fs::exists(src / "a.mp3"));
+  EXPECT_EQ(fs::file_size(tmp / "dst/a.mp3"), 5u << 20);
+  EXPECT_EQ(r.display.log.back(), "[T] Операция завершена");
+  fs::remove_all(src);
+}
+
+TEST(EngineRoot, BlanksBeforeATrailingSeparatorNameTheSameFolderInEveryStage) {
+  TempDir tmp;
+  writeFile(tmp / "src/a.mp3", "a");
+  writeFile(tmp / "out/old.mp3", "old");
+  Rig r;
+  r.tick(tmp / "src/a.mp3");
+  r.params.destination = (tmp / "out").string() + " / ";
+  r.params.clearDestination = true;
+  std::vector<std::string> opened;
+  FsCalls recording = RealFsCalls();
+  recording.open = [&opened](const char* path, int flags, mode_t mode) {
+    opened.emplace_back(path);
+    return ::open(path, flags, mode);
+  };
+  {
+    ScopedFsCalls scoped(recording);
+    r.go();
+  }
+  // Cleared, written and flushed: "out" every time; no folder "out " appears.
+  EXPECT_EQ(namesIn(tmp.path()), (std::set<std::string>{"out", "src"}));
+  EXPECT_EQ(namesIn(tmp / "out"), (std::set<std::string>{"a.mp3"}));
+  EXPECT_EQ(r.entries.at(0).dest, (tmp / "out/a.mp3").string());
+  EXPECT_EQ(r.display.questions.at(0), "Предварительные операции|Удалить все содержимое папки \"" +
+                                           (tmp / "out").string() + "\"?");
+  EXPECT_EQ(opened.back(), (tmp / "out").string());  // the flush
+  EXPECT_EQ(r.display.log.back(), "[T] Операция завершена");
+  EXPECT_EQ(DestinationRoot(" /media/stick/out / /  "), "/media/stick/out");
+}
+
+TEST(EngineProgress, FiguresFollowTheClock) {
+  LoadSizeUnits();
+  SetDecimalSeparator('.');
+  TempDir tmp;
+  writeFile(tmp / "src/a.flac", std::string(8 << 20, 'a'));
+  Rig r;
+  r.tick(tmp / "src/a.flac");
+  r.params.destination = (tmp / "dst").string();
+  double seconds = 0;
+  r.engine.SetClock([&] { return (seconds += 1.0) / 86400.0; });
+  r.go();
+  // Half way: two seconds after the start, 4 MiB of 8 MiB done.
+  bool found = false;
+  for (const ProgressFigures& f : r.display.figures) {
+    if (f.percent != "50%") continue;
+    found = true;
+    EXPECT_EQ(f.speed, "2 МБ/сек");
+    EXPECT_EQ(f.doneText, "4.1 МБ\r\n00:00:02");
+    EXPECT_EQ(f.totalText, "8.3 МБ\r\n00:00:04");
+    EXPECT_EQ(f.remaining, "00:00:02");
+  }
+  EXPECT_TRUE(found);
+  // The first call, before any byte: no total time and no remaining time yet.
+  ASSERT_FALSE(r.display.figures.empty());
+  EXPECT_EQ(r.display.figures.front().percent, "0%");
+  EXPECT_EQ(r.display.figures.front().totalText, "");
+  EXPECT_EQ(r.display.figures.front().speed, "0 /сек");
+  EXPECT_EQ(r.display.figures.back().percent, "100%");
+  EXPECT_EQ(r.display.figures.back().remaining, "");
+  ResetSizeUnits();
+  SetDecimalSeparator(0);
+}
+
+TEST(EngineProgress, BarsWaitForTheClockAndFiguresForASecond) {
+  TempDir tmp;
+  writeFile(tmp / "src/a.flac", std::string(20 << 20, 'a'));
+  // A clock that stands still: only the forced update after the file moves the bars.
+  {
+    Rig r;
+    r.tick(tmp / "src/a.flac");
+    r.params.destination = (tmp / "dst1").string();
+    r.engine.SetClock([] { return 1.0; });
+    r.go();
+    for (const auto& bar : r.display.bars)
+      EXPECT_TRUE(bar.second == 0 || bar.second == 1000) << bar.second;
+    EXPECT_EQ(r.display.figures.size(), 2u);  // the first call, then the forced one
+  }
+  // A clock moving a tenth of a second per look: every call moves the bars, the figures
+  // change once per second at most (plus the forced update).
+  {
+    Rig r;
+    r.tick(tmp / "src/a.flac");
+    r.params.destination = (tmp / "dst2").string();
+    r.clock = 46000;  // a real date: the first call then shows figures at once
+    r.go();
+    int partial = 0;
+    for (const auto& bar : r.display.bars) partial += bar.second > 0 && bar.second < 1000;
+    EXPECT_GE(partial, 3);
+    EXPECT_EQ(r.display.figures.size(), 2u);
+  }
+}
+
+TEST(ConfirmationText, BulletsLinesAndExcess) {
+  LoadSizeUnits();
+  SetDecimalSeparator('.');
+  CheckCounters c;
+  c.marked = 3;
+  c.gone = 1;
+  c.existing = 2;
+  c.total = 2500000;
+  EXPECT_EQ(ConfirmationList(actCopy, c, 1000000),
+            "\r\n • Операция: Копирование"
+            "\r\n • Не существующих файлов: 1"
+            "\r\n • Существующих файлов в приемнике: 2 "
+            "\r\n • Всего файлов: 3"
+            "\r\n • Превышение установленного ограничения размера на 1.5 МБ");
+  EXPECT_EQ(LangFormat(353, {ConfirmationList(actDelete, CheckCounters{2, 0, 0, 10}, 0)}),
+            "В рабочем списке: \r\n • Операция: Удаление\r\n • Всего файлов: 2\r\nПродолжить?");
+  // No limit, no excess line, however large the total.
+  c.total = 1LL << 50;
+  EXPECT_EQ(ConfirmationList(actMove, c, 0).find("Превышение"), std::string::npos);
+
+  const CheckCounters plain{4, 0, 0, 100};
+  EXPECT_FALSE(NeedsConfirmation(actCopy, plain, 0));
+  EXPECT_FALSE(NeedsConfirmation(actCopy, plain, 100));
+  EXPECT_TRUE(NeedsConfirmation(actCopy, plain, 99));
+  EXPECT_TRUE(NeedsConfirmation(actMove, plain, 0));
+  EXPECT_TRUE(NeedsConfirmation(actDelete, plain, 0));
+  EXPECT_TRUE(NeedsConfirmation(actCopy, CheckCounters{4, 1, 0, 100}, 0));
+  EXPECT_TRUE(NeedsConfirmation(actCopy, CheckCounters{4, 0, 1, 100}, 0));
+  EXPECT_TRUE(NeedsConfirmation(actCopy, CheckCounters{2, 1, 1, 100}, 0));
+  ResetSizeUnits();
+  SetDecimalSeparator(0);
+}
+
+TEST(ProgressTexts, TimePrefixAndDurations) {
+  const std::string line = TimePrefixedLine("Копирование");
+  ASSERT_EQ(line.size(), 11 + std::string("Копирование").size());
+  const std::string pattern = "[dd.dd:dd] ";
+  for (std::size_t i = 0; i < pattern.size(); ++i) {
+    if (pattern[i] == 'd')
+      EXPECT_TRUE(line[i] >= '0' && line[i] <= '9') << line;
+    else
+      EXPECT_EQ(line[i], pattern[i]) << line;
+  }
+  EXPECT_EQ(line.substr(11), "Копирование");
+  EXPECT_EQ(DurationToText(0), "00:00:00");
+  EXPECT_EQ(DurationToText(3661.0 / 86400), "01:01:01");
+  EXPECT_EQ(DurationToText(59.6 / 86400), "00:01:00");
+  EXPECT_EQ(DurationToText(25.0 / 24), "01:00:00");  // a day and more wraps
 }

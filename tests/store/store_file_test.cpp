@@ -14,6 +14,7 @@
 #include <functional>
 #include <vector>
 
+#include "fs/sys_calls.h"
 #include "fuzz/store_fuzz_input.h"
 #include "store/crc32c.h"
 #include "store/kro_object.h"
@@ -261,13 +262,30 @@ int failingRename(const char*, const char*) {
   return -1;
 }
 
+// The calls a save makes that a case replaces; the others stay the system's.
+struct SaveCalls {
+  int (*open)(const char* path, int flags, mode_t mode);
+  ssize_t (*write)(int fd, const void* data, std::size_t size);
+  int (*fsync)(int fd);
+  int (*rename)(const char* from, const char* to);
+};
+
+FsCalls withSaveCalls(const SaveCalls& ops) {
+  FsCalls c = RealFsCalls();
+  if (ops.open) c.open = ops.open;
+  if (ops.write) c.write = ops.write;
+  if (ops.fsync) c.fsync = ops.fsync;
+  if (ops.rename)
+    c.rename = [r = ops.rename](const char* from, const char* to, bool) { return r(from, to); };
+  return c;
+}
+
 class FileOpsGuard {
  public:
-  explicit FileOpsGuard(const KroFileOps& ops) : ops_(ops) { kro_SetFileOps(&ops_); }
-  ~FileOpsGuard() { kro_SetFileOps(nullptr); }
+  explicit FileOpsGuard(const SaveCalls& ops) : calls_(withSaveCalls(ops)) {}
 
  private:
-  KroFileOps ops_;
+  ScopedFsCalls calls_;
 };
 
 std::size_t filesIn(const fs::path& p) {
@@ -287,7 +305,7 @@ TEST(StoreFile, AFailedSaveReportsAnErrorAndLeavesTheOldFileAndNoLeftovers) {
 
   struct Case {
     const char* what;
-    KroFileOps ops;
+    SaveCalls ops;
     int err;
   };
   const Case cases[] = {
@@ -347,7 +365,7 @@ TEST(StoreFile, AStoreLargerThanTheSaveWindowIsSavedWholeAndAFailureLateInItKeep
 
   calls = 0;
   {
-    KroFileOps ops{nullptr, writeThenFail, nullptr, nullptr};
+    SaveCalls ops{nullptr, writeThenFail, nullptr, nullptr};
     FileOpsGuard guard(ops);
     EXPECT_EQ(s.SaveToFile(path, 2), kroErrIo);
   }
