@@ -18,6 +18,7 @@ run_packages=(
   libmpv-dev
   libblkid-dev           # reads the file system of a destination device
   libtag1-dev            # tags and lengths of audio files (TagLib)
+  libxxhash-dev          # checks copies read back from the medium (XXH3)
   libqt6svg6             # draws the program's SVG icon (window, About box)
   dpkg-dev               # make package: dpkg-shlibdeps finds the package's dependencies
   file                   # make package: CPack finds the executables to look at
@@ -41,8 +42,9 @@ test_packages=(
   ffmpeg                 # audio files of every format, made by the tag tests
   desktop-file-utils     # desktop-file-validate for tavel.desktop
   appstream              # appstreamcli validate for the metainfo
-  dbus                   # a private dbus-daemon for the desktop-service tests
-  python3-dbusmock       # mocks the desktop's notification service on that bus
+  dbus                   # a private dbus-daemon for the drives and notification tests
+  python3-dbusmock       # UDisks2 and the notification service mocked on that bus
+  rsync                  # the copy-only-what-changed benchmark compares with it
 )
 
 group="${1:-test}"

@@ -80,24 +80,62 @@ struct FolderTreeModel::Node {
 FolderTreeModel::FolderTreeModel(const QStringList& roots, QObject* parent)
     : QAbstractItemModel(parent), watcher_(new QFileSystemWatcher(this)) {
   connect(watcher_, &QFileSystemWatcher::directoryChanged, this, &FolderTreeModel::folderChanged);
-  const QString home = QDir::homePath();
   for (const QString& r : roots) {
-    auto n = std::make_unique<Node>();
-    n->path = QDir::cleanPath(r);
-    n->isRoot = true;
-    n->row = static_cast<int>(roots_.size());
-    if (n->path == home)
-      n->name = homeName(home);
-    else if (n->path == QLatin1String("/"))
-      n->name = QStringLiteral("/");
-    else {
-      const QStorageInfo info(n->path);
-      const QString label = info.isValid() ? info.displayName() : QString();
-      n->name = label.isEmpty() || label == n->path ? n->path
-                                                    : label + QStringLiteral(" (") + n->path + ')';
-    }
-    roots_.push_back(std::move(n));
+    roots_.push_back(makeRoot(r));
+    roots_.back()->row = static_cast<int>(roots_.size()) - 1;
   }
+}
+
+std::unique_ptr<FolderTreeModel::Node> FolderTreeModel::makeRoot(const QString& path,
+                                                                 const QString& label) {
+  auto n = std::make_unique<Node>();
+  n->path = QDir::cleanPath(path);
+  n->isRoot = true;
+  const QString home = QDir::homePath();
+  if (!label.isEmpty() && label != n->path)
+    n->name = label + QStringLiteral(" (") + n->path + ')';
+  else if (n->path == home)
+    n->name = homeName(home);
+  else if (n->path == QLatin1String("/"))
+    n->name = QStringLiteral("/");
+  else {
+    const QStorageInfo info(n->path);
+    const QString label = info.isValid() ? info.displayName() : QString();
+    n->name = label.isEmpty() || label == n->path ? n->path
+                                                  : label + QStringLiteral(" (") + n->path + ')';
+  }
+  return n;
+}
+
+void FolderTreeModel::setRoots(const QStringList& roots, const QHash<QString, QString>& labels) {
+  QStringList wanted;
+  for (const QString& r : roots) wanted << QDir::cleanPath(r);
+  for (int i = static_cast<int>(roots_.size()) - 1; i >= 0; --i) {
+    const QString path = roots_[static_cast<std::size_t>(i)]->path;
+    if (wanted.contains(path)) continue;
+    for (const QString& watched : watcher_->directories())
+      if (isUnder(watched, path)) watcher_->removePath(watched);
+    beginRemoveRows({}, i, i);
+    roots_.erase(roots_.begin() + i);
+    for (std::size_t k = 0; k < roots_.size(); ++k) roots_[k]->row = static_cast<int>(k);
+    endRemoveRows();
+  }
+  for (const QString& path : wanted) {
+    const bool present = std::any_of(roots_.begin(), roots_.end(),
+                                     [&path](const auto& r) { return r->path == path; });
+    if (present) continue;
+    const int row = static_cast<int>(roots_.size());
+    beginInsertRows({}, row, row);
+    roots_.push_back(makeRoot(path, labels.value(path)));
+    roots_.back()->row = row;
+    endInsertRows();
+  }
+}
+
+QStringList FolderTreeModel::rootPaths() const {
+  QStringList out;
+  for (const auto& r : roots_) out << r->path;
+  return out;
 }
 
 FolderTreeModel::~FolderTreeModel() = default;

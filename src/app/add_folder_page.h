@@ -3,6 +3,7 @@
 // histories, the options group and its toggle, the add button, and dropping a folder from
 // the tree onto the work list.
 #include <QAbstractItemModel>
+#include <QHash>
 #include <QObject>
 #include <QString>
 #include <QStringList>
@@ -32,6 +33,11 @@ class FolderTreeModel : public QAbstractItemModel {
 
   // The home folder, "/", then every mounted volume below /media, /mnt, /run/media.
   static QStringList defaultRoots();
+  // The top level becomes `roots`: roots no longer named go with their subtrees, new ones
+  // are added at the end, the others stay as they are (opened, listed). A new root is shown
+  // by its label from `labels` when it has one there, else by its volume's name.
+  void setRoots(const QStringList& roots, const QHash<QString, QString>& labels = {});
+  QStringList rootPaths() const;
 
   // The full path of a node; empty for an invalid index.
   QString pathOf(const QModelIndex& index) const;
@@ -65,6 +71,7 @@ class FolderTreeModel : public QAbstractItemModel {
  private:
   struct Node;
   Node* nodeOf(const QModelIndex& index) const;
+  static std::unique_ptr<Node> makeRoot(const QString& path, const QString& label = QString());
   void list(Node* node) const;
   // The listed node of `path`, found without listing anything; null when there is none.
   Node* findListed(const QString& path) const;

@@ -21,11 +21,14 @@
 #include <vector>
 
 #include "app/about_window.h"
+#include "app/fill_commands.h"
 #include "app/nav_commands.h"
 #include "app/operation_panel.h"
 #include "app/playlist_flows.h"
+#include "app/preview_command.h"
 #include "app/program.h"
 #include "app/settings_dialog.h"
+#include "app/text_ids.h"
 #include "app/widget_tags.h"
 #include "app/worklist_view.h"
 #include "lang/lang.h"
@@ -140,42 +143,51 @@ void Commands::CmdCall(int command, int source, bool flag) {
   }
   WorkListView& view = view_;
   switch (command) {
-    case 1120:
-    case 1130:
-    case 1820:
-    case 1830:
-      RunPlaylistCommand(view, command);
+    case kCmdAddFiles:
+    case kCmdAddPlaylist:
+    case kCmdOpenPlaylist:
+    case kCmdSavePlaylist:
+      RunPlaylistCommand(view, program_.services().fileDialogs, command);
       break;
-    case 1140:
-    case 1840:
+    case kCmdAddWinamp:
+    case kCmdOpenWinamp:
       // Nested in a running scan, its bracket would close the scan's.
       if (actions_.winampImport && !view.busy()) {
-        view.BeginListWork(LangFormat(144, {"Winamp playlist"}) + "...", w_.List0);
-        actions_.winampImport(command == 1840);
+        view.BeginListWork(LangFormat(kTextImporting, {"Winamp playlist"}) + "...", w_.List0);
+        actions_.winampImport(command == kCmdOpenWinamp);
         view.EndListWorkKeepStatus();
       }
       break;
-    case 2100:
-    case 2200:
-    case 2300:
-      operation_.SelectAction((command - 2100) / 100);
+    case kCmdCopy:
+    case kCmdMove:
+    case kCmdDeleteFiles:
+      operation_.SelectAction((command - kCmdCopy) / (kCmdMove - kCmdCopy));
       break;
-    case 4100:
+    case kCmdTickWhatFits:
+    case kCmdTickWhatFitsShuffled:
+      FillCommands({view_.model()}, view_, [this] {
+        return operation_.limitBytes();
+      }).TickWhatFits(command == kCmdTickWhatFitsShuffled);
+      break;
+    case kCmdPreview:
+      PreviewCommand({view_.model()}, view_, [this] { return operation_.Parameters(); }).Run();
+      break;
+    case kCmdPlay:
       if (actions_.play) actions_.play();
       break;
-    case 8100:
+    case kCmdSettings:
       showModal(program_.settingsDialog());
       break;
-    case 8740:
+    case kCmdLogsFolder:
       open(logsPath());
       break;
-    case 8750:
+    case kCmdReadme:
       open(readmePath());
       break;
-    case 8900:
+    case kCmdAbout:
       showModal(program_.aboutWindow());
       break;
-    case 9000:
+    case kCmdExit:
       w_.window->close();
       break;
     default:
@@ -224,7 +236,7 @@ bool Commands::List0KeyDown(QKeyEvent* event) {
     case Qt::Key_Asterisk:
       // Only the numeric keypad's multiply key; the list would otherwise expand rows.
       if (!(event->modifiers() & Qt::KeypadModifier)) return false;
-      CmdCall(1630, kSourceKeyboard, true);
+      CmdCall(kCmdInvertSelection, kSourceKeyboard, true);
       return true;
     default:
       return false;
@@ -234,9 +246,9 @@ bool Commands::List0KeyDown(QKeyEvent* event) {
 void Commands::pcCenterChange(int page) {
   if (switchingPages_) return;
   if (page == kCentrePageList)
-    NavGo(1000);
+    NavGo(kCmdWorkList);
   else if (page == kCentrePageAction)
-    NavGo(2000);
+    NavGo(kCmdActions);
 }
 
 void Commands::ExpandSingleBranch(QTreeWidgetItem* node) {
@@ -280,16 +292,17 @@ std::string Commands::logsPath() const {
 }
 
 void Commands::open(const std::string& path) {
+  const AppServices& services = program_.services();
   const bool opened =
-      opener_ ? opener_(path)
-              : QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(path)));
-  if (!opened) ShowMessageE(LangFormat(457, {path}));
+      services.open ? services.open(path)
+                    : QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(path)));
+  if (!opened) ShowMessageE(LangFormat(kTextCannotOpen, {path}));
 }
 
 void Commands::showModal(QDialog* dialog) {
   if (!dialog) return;
-  if (modal_)
-    modal_(dialog);
+  if (const AppServices& services = program_.services(); services.runModal)
+    services.runModal(dialog);
   else
     dialog->exec();
 }

@@ -57,7 +57,8 @@ class Commands : public QObject {
   };
 
   // Binds the tree, the menu, the list's keys, the centre page tabs and the two headers.
-  // `program` gives the dialogs and the logs folder; `operation` takes the actions' picks.
+  // `program` gives the dialogs, the logs folder and the desktop's services (file dialogs,
+  // opening a document, running a dialog); `operation` takes the actions' picks.
   Commands(Widgets widgets, TavelProgram& program, WorkListView& view, OperationPanel& operation,
            Actions actions, QObject* parent = nullptr);
 
@@ -88,13 +89,6 @@ class Commands : public QObject {
   // then the change handler for the second node, which shows its pages.
   void RefreshNavigation();
 
-  // Seams for what cannot run in a test: opening a document or folder with the desktop's
-  // default application, and showing a dialog modally.
-  using Opener = std::function<bool(const std::string& path)>;
-  using ModalRunner = std::function<void(QDialog* dialog)>;
-  void setOpener(Opener opener) { opener_ = std::move(opener); }
-  void setModalRunner(ModalRunner runner) { modal_ = std::move(runner); }
-
   // Paths of the two documents: the user guide beside the program and the logs folder.
   std::string readmePath() const;
   std::string logsPath() const;
@@ -116,6 +110,4 @@ class Commands : public QObject {
   // A mouse button is held on the tree; the node it chose opens its branch on the release.
   bool buttonDown_ = false;
   QTreeWidgetItem* expandAfterRelease_ = nullptr;
-  Opener opener_;
-  ModalRunner modal_;
 };

@@ -11,44 +11,18 @@
 #include <string>
 #include <vector>
 
+#include "app/configuration_keys.h"
 #include "store/kro_object.h"
+#include "tavel_version.h"
 
 inline constexpr const char* kConfFileName = "conf5.kro";
 inline constexpr const char* kConfTitle = "K7D40 Configuration";
-inline constexpr const char* kConfVersion = "0.9.2";
+// The version of the program that writes the store.
+inline constexpr const char* kConfVersion = kProgramVersion;
 // A store of this version is replaced by the defaults: its values mean other things.
 inline constexpr const char* kConfDiscardedVersion = "0.9.1";
 constexpr std::int32_t kConfLoadMode = 3;
 constexpr std::int32_t kConfSaveMode = 2;
-
-// Keys and their defaults (those read outside the control groups).
-inline constexpr const char* kKeyVersion = "version";
-inline constexpr const char* kKeyMain = "Interface/Main";
-inline constexpr const char* kKeyMainHeight = "Interface/Main/height";
-inline constexpr const char* kKeyMainWidth = "Interface/Main/width";
-inline constexpr const char* kKeyMainLeft = "Interface/Main/left";
-inline constexpr const char* kKeyMainTop = "Interface/Main/top";
-inline constexpr const char* kKeyMainMaximized = "Interface/Main/wsMax";  // false
-inline constexpr const char* kKeyNavHeight = "Interface/Main/pNav";
-inline constexpr const char* kKeyLeftWidth = "Interface/Main/pLeft";
-inline constexpr const char* kKeyActionMode = "Action/mode";  // -1
-constexpr std::int32_t kDefaultActionMode = -1;
-inline constexpr const char* kKeyPlaylistMode = "Playlist/mode";  // 1
-constexpr std::int32_t kDefaultPlaylistMode = 1;
-inline constexpr const char* kKeyColumns = "Playlist/Columns";
-inline constexpr const char* kKeyPlayByPlaylist = "Playlist/Player/byplaylist";    // true
-inline constexpr const char* kKeyPlayerUpdateList = "Playlist/Player/updatepl";    // true
-inline constexpr const char* kKeyIgnoreReadOnly = "Playlist/IgnoreRO";             // true
-inline constexpr const char* kKeyRememberWorklist = "Settings/Remember worklist";  // true
-inline constexpr const char* kKeyExitConfirm = "Settings/Exit confirm";            // true
-// Tags of every format and lengths read when files are added; off: ID3v1 of MP3s alone.
-inline constexpr const char* kKeyReadExtendedTags = "Settings/Extended tags";  // true
-inline constexpr const char* kKeyWinampLocation = "Settings/WinAmp/Location";  // ""
-inline constexpr const char* kKeyProcessLog = "Process/log";                   // false
-
-// Prefixes of the control groups (prefix + "/" + the container's name).
-inline constexpr const char* kGroupInterface = "Interface";
-inline constexpr const char* kGroupAction = "Action";
 
 // The column mask and the column types of the list view.
 inline constexpr const char* kColumnMaskName = "~PlayListColumn";
@@ -73,7 +47,7 @@ struct ConfLoadResult {
 
 // Opens the configuration: loads conf5.kro (a file that is there but cannot be loaded is
 // kept aside as conf5.kro.unreadable first), replaces a store without a version or of
-// version 0.9.1 by an empty one of version 0.9.2, and makes sure the structure exists.
+// version 0.9.1 by an empty one of this version, and makes sure the structure exists.
 ConfLoadResult ConfLoad(const std::string& programFolder);
 
 // The structure every run relies on: the title, the folders "Interface", "Action" and

@@ -15,9 +15,10 @@
 #include <algorithm>
 
 #include "app/configuration.h"
-#include "app/main_window.h"
+#include "app/qt_text.h"
 #include "app/radio_group.h"
 #include "fs/path_text.h"
+#include "operation/device_playlist.h"
 #include "store/kro_object.h"
 #include "worklist/add_files.h"
 
@@ -28,10 +29,6 @@ constexpr std::int32_t kGroupMissing = -255;
 
 std::string str(const QString& s) {
   return s.toStdString();
-}
-
-QString qstr(const std::string& s) {
-  return QString::fromStdString(s);
 }
 
 std::string groupFolder(const QWidget& container, const std::string& prefix) {
@@ -65,16 +62,16 @@ void loadControl(TDSystem& sys, QObject* child) {
       const std::string items =
           sys.ReadString(name + ".items", JoinHistoryItems(comboItems(*combo)));
       QStringList list;
-      for (const std::string& item : SplitHistoryItems(items)) list.push_back(qstr(item));
+      for (const std::string& item : SplitHistoryItems(items)) list.push_back(q(item));
       combo->clear();
       combo->addItems(list);
-      combo->setEditText(qstr(text));
+      combo->setEditText(q(text));
     } else {
       const std::int32_t index = sys.ReadInt(name, combo->currentIndex());
       if (usableIndex(index, combo->count())) combo->setCurrentIndex(index);
     }
   } else if (auto* edit = qobject_cast<QLineEdit*>(child)) {
-    edit->setText(qstr(sys.ReadString(name, str(edit->text()))));
+    edit->setText(q(sys.ReadString(name, str(edit->text()))));
   } else if (auto* spin = qobject_cast<QSpinBox*>(child)) {
     spin->setValue(sys.ReadInt(name, spin->value()));
   }
@@ -109,9 +106,9 @@ void setFirstPane(QSplitter* splitter, int size) {
   splitter->setSizes({size, std::max(total - size, 0)});
 }
 
-void applyPanelSizes(TForm1& form, int navHeight, int leftWidth) {
-  setFirstPane(form.spLeft, navHeight);
-  setFirstPane(form.spMain, leftWidth);
+void applyPanelSizes(QSplitter* spLeft, QSplitter* spMain, int navHeight, int leftWidth) {
+  setFirstPane(spLeft, navHeight);
+  setFirstPane(spMain, leftWidth);
 }
 
 // A splitter that has never been shown does not know the size it will get; when it gets
@@ -119,21 +116,26 @@ void applyPanelSizes(TForm1& form, int navHeight, int leftWidth) {
 // shrink. So the sizes are set once more when the window is first shown.
 class PanelSizesOnShow : public QObject {
  public:
-  PanelSizesOnShow(TForm1& form, int navHeight, int leftWidth)
-      : QObject(&form), form_(&form), navHeight_(navHeight), leftWidth_(leftWidth) {
-    form.installEventFilter(this);
+  PanelSizesOnShow(const FormSettingsWidgets& form, int navHeight, int leftWidth)
+      : QObject(form.window),
+        window_(form.window),
+        spLeft_(form.spLeft),
+        spMain_(form.spMain),
+        navHeight_(navHeight),
+        leftWidth_(leftWidth) {
+    window_->installEventFilter(this);
   }
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override {
-    if (watched == form_ && event->type() == QEvent::Show) {
-      form_->removeEventFilter(this);
-      applyPanelSizes(*form_, navHeight_, leftWidth_);
-      QPointer<TForm1> form = form_;
+    if (watched == window_ && event->type() == QEvent::Show) {
+      window_->removeEventFilter(this);
+      applyPanelSizes(spLeft_, spMain_, navHeight_, leftWidth_);
+      QPointer<QSplitter> spLeft = spLeft_, spMain = spMain_;
       const int nav = navHeight_, left = leftWidth_;
       // Once more after the shown window's first layout pass.
-      QTimer::singleShot(0, form_, [form, nav, left] {
-        if (form) applyPanelSizes(*form, nav, left);
+      QTimer::singleShot(0, window_, [spLeft, spMain, nav, left] {
+        if (spLeft && spMain) applyPanelSizes(spLeft, spMain, nav, left);
       });
       deleteLater();
     }
@@ -141,7 +143,9 @@ class PanelSizesOnShow : public QObject {
   }
 
  private:
-  TForm1* form_;
+  QWidget* window_;
+  QSplitter* spLeft_;
+  QSplitter* spMain_;
   int navHeight_;
   int leftWidth_;
 };
@@ -153,17 +157,17 @@ void centreOnDesktop(QWidget& w) {
   w.move(r.x() + (r.width() - w.width()) / 2, r.y() + (r.height() - w.height()) / 2);
 }
 
-void loadGroups(TkroObject& store, std::initializer_list<QWidget*> containers, const char* prefix) {
+void loadGroups(TkroObject& store, const std::vector<QWidget*>& containers, const char* prefix) {
   for (QWidget* c : containers) LoadControlGroup(store, *c, prefix);
 }
 
-void saveGroups(TkroObject& store, std::initializer_list<QWidget*> containers, const char* prefix) {
+void saveGroups(TkroObject& store, const std::vector<QWidget*>& containers, const char* prefix) {
   for (QWidget* c : containers) SaveControlGroup(store, *c, prefix);
 }
 
 }  // namespace
 
-void SetDefaultFormSettings(TForm1& f) {
+void SetDefaultFormSettings(const FormSettingsWidgets& f) {
   f.CheckBox1->setChecked(true);
   f.cbAFShowOptions->setChecked(false);
   f.cbAFGetID3v1->setChecked(true);
@@ -176,6 +180,9 @@ void SetDefaultFormSettings(TForm1& f) {
   f.rgAction->setItemIndex(0);
   f.rgLimit->setItemIndex(0);
   f.cbClearDest->setChecked(false);
+  f.cbVerify->setChecked(false);
+  f.cbDevPlaylist->setChecked(false);
+  f.edDevPlaylist->setText(QString::fromLatin1(kDefaultDevicePlaylistName));
   f.rg1Exists->setItemIndex(2);
   f.rg2Exists->setItemIndex(2);
   f.cbRemEmpty2->setChecked(false);
@@ -236,11 +243,11 @@ QRect FitWindowBounds(int left, int top, int width, int height, const QRect& ava
                place(top, h, available.y(), available.height()), w, h);
 }
 
-void ConfApply(TForm1& form, TkroObject& store, const ConfApplyHooks& hooks) {
+void ConfApply(const FormSettingsWidgets& form, TkroObject& store, const ConfApplyHooks& hooks) {
   TDSystem& sys = *store.System;
   sys.SetCurrentDir(kRootDir);
   if (sys.Exists(kKeyMain, kRootDir)) {
-    const QRect now = form.geometry();
+    const QRect now = form.window->geometry();
     const int height = sys.ReadInt(kKeyMainHeight, now.height());
     const int width = sys.ReadInt(kKeyMainWidth, now.width());
     const int left = sys.ReadInt(kKeyMainLeft, now.x());
@@ -258,21 +265,21 @@ void ConfApply(TForm1& form, TkroObject& store, const ConfApplyHooks& hooks) {
         bounds = FitWindowBounds(area.x() + (area.width() - bounds.width()) / 2,
                                  area.y() + (area.height() - bounds.height()) / 2, bounds.width(),
                                  bounds.height(), area, now.size());
-      form.setGeometry(bounds);
+      form.window->setGeometry(bounds);
     }
     if (sys.ReadBool(kKeyMainMaximized, false))
-      form.setWindowState(form.windowState() | Qt::WindowMaximized);
+      form.window->setWindowState(form.window->windowState() | Qt::WindowMaximized);
     else
-      form.setWindowState(form.windowState() & ~Qt::WindowMaximized);
+      form.window->setWindowState(form.window->windowState() & ~Qt::WindowMaximized);
     const int nav = sys.ReadInt(kKeyNavHeight, form.pNav->height());
     const int leftWidth = sys.ReadInt(kKeyLeftWidth, form.pLeft->width());
-    applyPanelSizes(form, nav, leftWidth);
-    if (!form.isVisible()) new PanelSizesOnShow(form, nav, leftWidth);
+    applyPanelSizes(form.spLeft, form.spMain, nav, leftWidth);
+    if (!form.window->isVisible()) new PanelSizesOnShow(form, nav, leftWidth);
   } else {
-    centreOnDesktop(form);
+    centreOnDesktop(*form.window);
   }
 
-  loadGroups(store, {form.pAFOptions, form.gbAFOptions}, kGroupInterface);
+  loadGroups(store, form.interfaceGroups, kGroupInterface);
   // A stored configuration keeps its own mask; the audio mask is offered among its items.
   if (form.cbMask1->findText(QString::fromLatin1(kAudioFilesMask), Qt::MatchFixedString) < 0) {
     const QString text = form.cbMask1->currentText();
@@ -284,21 +291,19 @@ void ConfApply(TForm1& form, TkroObject& store, const ConfApplyHooks& hooks) {
   form.rgAction->setItemIndex(action);
   if (hooks.SelectAction) hooks.SelectAction(action);
 
-  loadGroups(store,
-             {form.paCopy, form.paDelete, form.paMove, form.paRename, form.paDest, form.paFolders},
-             kGroupAction);
+  loadGroups(store, form.actionGroups, kGroupAction);
 
   if (hooks.UpdateActionPanels) hooks.UpdateActionPanels();
   sys.SetCurrentDir(kRootDir);
 }
 
-void ConfStoreWindow(TForm1& form, TkroObject& store, TkroItem* columns) {
+void ConfStoreWindow(const FormSettingsWidgets& form, TkroObject& store, TkroItem* columns) {
   TDSystem& sys = *store.System;
   sys.SetCurrentDir(kRootDir);
-  const bool maximized = form.isMaximized();
+  const bool maximized = form.window->isMaximized();
   sys.WriteValue(kKeyMainMaximized, KroValue(maximized));
   if (!maximized) {
-    const QRect g = form.geometry();
+    const QRect g = form.window->geometry();
     sys.WriteValue(kKeyMainHeight, KroValue(g.height()));
     sys.WriteValue(kKeyMainWidth, KroValue(g.width()));
     sys.WriteValue(kKeyMainLeft, KroValue(g.x()));
@@ -307,7 +312,7 @@ void ConfStoreWindow(TForm1& form, TkroObject& store, TkroItem* columns) {
   sys.WriteValue(kKeyNavHeight, KroValue(form.pNav->height()));
   sys.WriteValue(kKeyLeftWidth, KroValue(form.pLeft->width()));
 
-  saveGroups(store, {form.pAFOptions, form.gbAFOptions}, kGroupInterface);
+  saveGroups(store, form.interfaceGroups, kGroupInterface);
 
   std::vector<int> widths;
   const int viewColumns = form.List0->header()->count();
@@ -315,7 +320,5 @@ void ConfStoreWindow(TForm1& form, TkroObject& store, TkroItem* columns) {
   SaveListColumnWidths(store, columns, widths);
 
   sys.WriteValue(kKeyActionMode, KroValue(form.rgAction->itemIndex()));
-  saveGroups(store,
-             {form.paCopy, form.paDelete, form.paMove, form.paRename, form.paDest, form.paFolders},
-             kGroupAction);
+  saveGroups(store, form.actionGroups, kGroupAction);
 }

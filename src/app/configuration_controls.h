@@ -5,16 +5,59 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
+class QCheckBox;
+class QComboBox;
 class QRect;
 class QSize;
+class QSplitter;
+class QTreeView;
 class QWidget;
-class TForm1;
+class RadioGroup;
 class TkroItem;
 class TkroObject;
 
+// The main window's controls whose state is kept in the configuration, under the names the
+// stored values know them by.
+struct FormSettingsWidgets {
+  QWidget* window = nullptr;  // bounds and maximized state
+  QSplitter* spMain = nullptr;
+  QSplitter* spLeft = nullptr;
+  QWidget* pNav = nullptr;     // its height is stored
+  QWidget* pLeft = nullptr;    // its width is stored
+  QTreeView* List0 = nullptr;  // its column widths are stored
+  // The control groups: "Interface" (pAFOptions, gbAFOptions) and "Action" (paCopy,
+  // paDelete, paMove, paRename, paDest, paFolders).
+  std::vector<QWidget*> interfaceGroups;
+  std::vector<QWidget*> actionGroups;
+  // Controls with a default of their own.
+  QCheckBox* CheckBox1 = nullptr;
+  QCheckBox* cbAFShowOptions = nullptr;
+  QCheckBox* cbAFGetID3v1 = nullptr;
+  QCheckBox* cbAFbyMask = nullptr;
+  QComboBox* cbMask1 = nullptr;
+  RadioGroup* rgAction = nullptr;
+  RadioGroup* rgLimit = nullptr;
+  QCheckBox* cbClearDest = nullptr;
+  RadioGroup* rg1Exists = nullptr;
+  RadioGroup* rg2Exists = nullptr;
+  QCheckBox* cbRemEmpty2 = nullptr;
+  QCheckBox* cbRenameEnable = nullptr;
+  QCheckBox* cb11 = nullptr;
+  QCheckBox* cb12 = nullptr;
+  QCheckBox* cb13 = nullptr;
+  QCheckBox* cb14 = nullptr;
+  QCheckBox* cb15 = nullptr;
+  RadioGroup* rg3 = nullptr;
+  QComboBox* cbCustomFC = nullptr;
+  QComboBox* cbFolders = nullptr;
+  QCheckBox* cbDelToTrash = nullptr;
+  QCheckBox* cbRemEmpty1 = nullptr;
+};
+
 // Sets the main window's controls to their defaults, before any stored value is applied.
-void SetDefaultFormSettings(TForm1& form);
+void SetDefaultFormSettings(const FormSettingsWidgets& form);
 
 // A control group is the set of direct child controls of one container; its folder is
 // prefix + "/" + the container's name. Each handled child is one value named after it:
@@ -48,9 +91,10 @@ QRect FitWindowBounds(int left, int top, int width, int height, const QRect& ava
 // kept on the available area of the screen they fall on, else of the primary screen),
 // maximized state, the sizes of pNav and pLeft (applied again once the window is first
 // shown, when the splitters know their real size), the control groups and the action.
-void ConfApply(TForm1& form, TkroObject& store, const ConfApplyHooks& hooks = {});
+void ConfApply(const FormSettingsWidgets& form, TkroObject& store,
+               const ConfApplyHooks& hooks = {});
 
 // Writes the main window's state into the store (bounds only when not maximized, panel
 // sizes, control groups, the action, the list's column widths); the program saves the
 // store to conf5.kro afterwards.
-void ConfStoreWindow(TForm1& form, TkroObject& store, TkroItem* columns);
+void ConfStoreWindow(const FormSettingsWidgets& form, TkroObject& store, TkroItem* columns);

@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <typeinfo>
 
+#include "app/program_version.h"
 #include "lang/lang.h"
 #include "lang/message_box.h"
 #include "logs/log.h"
@@ -183,8 +184,8 @@ __attribute__((noinline)) void ApplicationEvents1Exception(QObject* /*sender*/,
 
   MessageRequest box;
   box.caption = LangString(7);
-  box.text = LangFormat(
-      8, {std::string("0.9.2"), facts.message, address, log ? log->fileName : std::string()});
+  box.text = LangFormat(8, {std::string(kProgramVersion), facts.message, address,
+                            log ? log->fileName : std::string()});
   box.icon = MsgIcon::Error;
   box.buttons = mbYesNo;
   box.ownedByMainWindow = false;

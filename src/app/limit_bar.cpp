@@ -7,6 +7,7 @@
 #include <algorithm>
 
 #include "app/gradient_panel.h"
+#include "app/text_ids.h"
 #include "lang/lang.h"
 
 namespace {
@@ -37,8 +38,10 @@ LimitBarLook ComputeLimitBar(int innerWidth, std::int64_t marked, std::int64_t l
   }
   // Written as a difference of two non-negative numbers so that no sign flips on overflow.
   const std::int64_t difference = limit >= marked ? limit - marked : marked - limit;
-  look.text = LangFormat(139, {SizeToText(marked), SizeToText(limit),
-                               LangString(limit < marked ? 137 : 138), SizeToText(difference)});
+  look.text = LangFormat(
+      kTextLimitComparison,
+      {SizeToText(marked), SizeToText(limit),
+       LangString(limit < marked ? kTextLimitOver : kTextLimitFree), SizeToText(difference)});
   return look;
 }
 

@@ -11,9 +11,9 @@
 #include <QTreeWidgetItemIterator>
 
 #include "app/apply_form_strings.h"
-#include "app/main_window.h"
 #include "app/nav_commands.h"
 #include "app/radio_group.h"
+#include "app/text_ids.h"
 #include "lang/lang.h"
 
 namespace {
@@ -44,8 +44,8 @@ void translateNavTree(QTreeWidget* tree) {
 }
 
 // Menu items (tag above 1000, the command number) carry their text id as caption.
-void translateMenuItems(TForm1& form) {
-  for (QAction* a : form.findChildren<QAction*>()) {
+void translateMenuItems(QWidget& window) {
+  for (QAction* a : window.findChildren<QAction*>()) {
     bool hasTag = false;
     const int tag = a->property("tag").toInt(&hasTag);
     if (!hasTag || tag <= 1000) continue;
@@ -67,8 +67,8 @@ void setRadioItems(RadioGroup* group, const QStringList& lines) {
   if (group) group->setItems(lines);
 }
 
-void setDialog(TForm1& form, const char* name, int titleId, int filterId) {
-  QFileDialog* d = MainWindowFileDialog(form, name);
+void setDialog(QWidget& window, const char* name, int titleId, int filterId) {
+  QFileDialog* d = MainWindowFileDialog(window, name);
   d->setWindowTitle(text(titleId));
   d->setNameFilters(DialogNameFilters(LangString(filterId)));
 }
@@ -102,20 +102,21 @@ QStringList DialogNameFilters(const std::string& tableFilter) {
   return filters;
 }
 
-QFileDialog* MainWindowFileDialog(TForm1& form, const char* objectName) {
+QFileDialog* MainWindowFileDialog(QWidget& window, const char* objectName) {
   const QString name = QString::fromLatin1(objectName);
-  auto* d = form.findChild<QFileDialog*>(name, Qt::FindDirectChildrenOnly);
+  auto* d = window.findChild<QFileDialog*>(name, Qt::FindDirectChildrenOnly);
   if (!d) {
-    d = new QFileDialog(&form);
+    d = new QFileDialog(&window);
     d->setObjectName(name);
   }
   return d;
 }
 
-void LoadLanguage(TForm1& form) {
+void LoadLanguage(const LanguageWidgets& form) {
   LoadSizeUnits();
   translateNavTree(form.NavTree);
-  translateMenuItems(form);
+  QWidget& window = *form.window;
+  translateMenuItems(window);
 
   if (form.JvNavPanelHeader1) form.JvNavPanelHeader1->setText(text(30));
   if (form.JvPanel4) form.JvPanel4->setText(text(31));
@@ -124,19 +125,21 @@ void LoadLanguage(TForm1& form) {
 
   setRadioItems(form.rgLimit, items(237));
   setRadioItems(form.rgAction, items(238));
-  setRadioItems(form.rg1Exists, items(243));
-  setRadioItems(form.rg2Exists, items(243));
+  // "Skip identical" comes after the three table items, so stored indexes read the same.
+  setRadioItems(form.rg1Exists, items(243) << text(417));
+  setRadioItems(form.rg2Exists, items(243) << text(417));
   setRadioItems(form.rg3, items(258));
   setComboItems(form.cbFolders, items(262));
 
-  ApplyFormStrings(&form, 1, 500);
+  ApplyFormStrings(&window, 1, 500);
 
-  setDialog(form, kOpenPlaylistDialogName, 107, 109);
-  setDialog(form, kOpenFilesDialogName, 108, 110);
+  setDialog(window, kOpenPlaylistDialogName, 107, 109);
+  setDialog(window, kOpenFilesDialogName, 108, 110);
   // Audio files first, every file second.
-  MainWindowFileDialog(form, kOpenFilesDialogName)
-      ->setNameFilters(DialogNameFilters(LangString(467) + "|" + LangString(110)));
-  setDialog(form, kSavePlaylistDialogName, 117, 109);
+  MainWindowFileDialog(window, kOpenFilesDialogName)
+      ->setNameFilters(DialogNameFilters(LangString(kTextAudioFilesFilter) + "|" +
+                                         LangString(kTextAllFilesFilter)));
+  setDialog(window, kSavePlaylistDialogName, 117, 109);
 
   if (form.gbPlayer) form.gbPlayer->setTitle(text(114));
   if (form.gbQuickStart) form.gbQuickStart->setTitle(text(115));

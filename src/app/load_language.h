@@ -8,10 +8,40 @@
 #include <QStringList>
 #include <string>
 
+class QComboBox;
 class QFileDialog;
-class TForm1;
+class QGroupBox;
+class QLabel;
+class QPushButton;
+class QToolButton;
+class QTreeWidget;
+class QWidget;
+class RadioGroup;
 
-void LoadLanguage(TForm1& form);
+// The main window's controls that get texts of their own beyond their tags.
+struct LanguageWidgets {
+  QWidget* window = nullptr;  // its tagged controls and menu items; owns the file dialogs
+  QTreeWidget* NavTree = nullptr;
+  QLabel* JvNavPanelHeader1 = nullptr;
+  QLabel* JvPanel4 = nullptr;
+  QLabel* JvPanel3 = nullptr;
+  QPushButton* Button9 = nullptr;
+  RadioGroup* rgLimit = nullptr;
+  RadioGroup* rgAction = nullptr;
+  RadioGroup* rg1Exists = nullptr;
+  RadioGroup* rg2Exists = nullptr;
+  RadioGroup* rg3 = nullptr;
+  QComboBox* cbFolders = nullptr;
+  QGroupBox* gbPlayer = nullptr;
+  QGroupBox* gbQuickStart = nullptr;
+  QToolButton* bipPrev = nullptr;
+  QToolButton* bipPlay = nullptr;
+  QToolButton* bipPause = nullptr;
+  QToolButton* bipStop = nullptr;
+  QToolButton* bipNext = nullptr;
+};
+
+void LoadLanguage(const LanguageWidgets& form);
 
 // Object names of the main window's three file dialogs; LoadLanguage creates them (owned
 // by the window, not shown) when the window has none of that name, and the commands that
@@ -19,7 +49,7 @@ void LoadLanguage(TForm1& form);
 constexpr const char* kOpenPlaylistDialogName = "OpenPLDialog";
 constexpr const char* kOpenFilesDialogName = "OpenDialog1";
 constexpr const char* kSavePlaylistDialogName = "SavePLDialog";
-QFileDialog* MainWindowFileDialog(TForm1& form, const char* objectName);
+QFileDialog* MainWindowFileDialog(QWidget& window, const char* objectName);
 
 // A table filter ("description|pattern|description|pattern") as Qt name filters: each pair
 // becomes "description (pattern)", or the description alone when it already ends with the

@@ -31,13 +31,17 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "app/configuration_controls.h"
+#include "app/destination_drives.h"
 #include "app/gradient_panel.h"
+#include "app/load_language.h"
 #include "app/main_window_parts.h"
 #include "app/nav_commands.h"
 #include "app/program_version.h"
 #include "app/radio_group.h"
 #include "app/widget_tags.h"
 #include "app/worklist_model.h"
+#include "operation/device_playlist.h"
 
 namespace {
 
@@ -66,8 +70,8 @@ RadioGroup* radioGroup(QWidget* parent, const char* name, int captionId, int ite
   return g;
 }
 
-QComboBox* history(QWidget* parent, const char* name) {
-  auto* c = Named(new QComboBox(parent), name);
+QComboBox* history(QWidget* parent, const char* name, QComboBox* made = nullptr) {
+  auto* c = Named(made ? made : new QComboBox(parent), name);
   c->setEditable(true);
   c->setInsertPolicy(QComboBox::NoInsert);
   c->setMaxVisibleItems(8);
@@ -151,10 +155,124 @@ TForm1::TForm1(TavelProgram& program, QWidget* parent) : QMainWindow(parent), pr
     move(r.x() + (r.width() - width()) / 2, r.y() + (r.height() - height()) / 2);
   }
 
-  parts_ = std::make_unique<MainWindowParts>(*this, program_);
+  parts_ = std::make_unique<MainWindowParts>(partControls(), program_);
 }
 
 TForm1::~TForm1() = default;
+
+MainWindowControls TForm1::partControls() {
+  MainWindowControls c;
+
+  WorkListView::Widgets& v = c.view;
+  v.list = List0;
+  v.model = listModel_;
+  for (std::size_t i = 0; i < statusPanels_.size(); ++i) v.panels[i] = statusPanels_[i];
+  // The status bar stays live during long work (it shows the running count); everything
+  // above it is frozen.
+  v.mainWindow = centralWidget();
+  v.dummyLock = DummyLock;
+
+  c.player = {this,     ipTime,  ipTitle, ipPos,    bipPrev, bipPlay,
+              bipPause, bipStop, bipNext, ipTimer1, ipTimer2};
+
+  OperationPanel::Widgets& o = c.operation;
+  o.window = this;
+  o.rgAction = rgAction;
+  o.Start = Start;
+  o.Button8 = Button8;
+  o.paDest = paDest;
+  o.cbDest = cbDest;
+  o.Button9 = Button9;
+  o.rgLimit = rgLimit;
+  o.Button6 = Button6;
+  o.cbLimit = cbLimit;
+  o.Label3 = Label3;
+  o.Label6 = Label6;
+  o.cbClearDest = cbClearDest;
+  o.cbVerify = cbVerify;
+  o.cbDevPlaylist = cbDevPlaylist;
+  o.edDevPlaylist = edDevPlaylist;
+  o.paCopy = paCopy;
+  o.rg1Exists = rg1Exists;
+  o.paMove = paMove;
+  o.rg2Exists = rg2Exists;
+  o.paDelete = paDelete;
+  o.cbDelToTrash = cbDelToTrash;
+  o.pa2 = pa2;
+  o.cbRenameEnable = cbRenameEnable;
+  o.cb11 = cb11;
+  o.cb12 = cb12;
+  o.cb13 = cb13;
+  o.cb14 = cb14;
+  o.cb15 = cb15;
+  o.rg3 = rg3;
+  o.paFolders = paFolders;
+  o.Label4 = Label4;
+  o.cbFolders = cbFolders;
+  o.cbCustomFC = cbCustomFC;
+
+  c.limitBar = {gr0, gr1, gr2, lLimit, UpdateLimBarTimer};
+
+  AddFolderPage::Widgets& a = c.addFolder;
+  a.page = tsE2;
+  a.tree = STV1;
+  a.folders = cbFoldersHistory;
+  a.mask = cbMask1;
+  a.subfolders = CheckBox1;
+  a.id3 = cbAFGetID3v1;
+  a.setMark = cbAFChecked;
+  a.byMask = cbAFbyMask;
+  a.showOptions = cbAFShowOptions;
+  a.options = gbAFOptions;
+  a.optionsPanel = pAFOptions;
+  a.toggle = Button7;
+  a.add = Button1;
+
+  c.commands = {this, NavTree, JvNavPanelHeader1, pcEdits, pcCenter, List0, JvPanel4, plMenu};
+  c.destination = {static_cast<PopupComboBox*>(cbDest)};
+  return c;
+}
+
+LanguageWidgets TForm1::languageWidgets() {
+  return {this,     NavTree,   JvNavPanelHeader1, JvPanel4, JvPanel3,  Button9,  rgLimit,
+          rgAction, rg1Exists, rg2Exists,         rg3,      cbFolders, gbPlayer, gbQuickStart,
+          bipPrev,  bipPlay,   bipPause,          bipStop,  bipNext};
+}
+
+FormSettingsWidgets TForm1::settingsWidgets() {
+  FormSettingsWidgets w;
+  w.window = this;
+  w.spMain = spMain;
+  w.spLeft = spLeft;
+  w.pNav = pNav;
+  w.pLeft = pLeft;
+  w.List0 = List0;
+  w.interfaceGroups = {pAFOptions, gbAFOptions};
+  w.actionGroups = {paCopy, paDelete, paMove, paRename, paDest, paFolders};
+  w.CheckBox1 = CheckBox1;
+  w.cbAFShowOptions = cbAFShowOptions;
+  w.cbAFGetID3v1 = cbAFGetID3v1;
+  w.cbAFbyMask = cbAFbyMask;
+  w.cbMask1 = cbMask1;
+  w.rgAction = rgAction;
+  w.rgLimit = rgLimit;
+  w.cbClearDest = cbClearDest;
+  w.rg1Exists = rg1Exists;
+  w.rg2Exists = rg2Exists;
+  w.cbRemEmpty2 = cbRemEmpty2;
+  w.cbRenameEnable = cbRenameEnable;
+  w.cb11 = cb11;
+  w.cb12 = cb12;
+  w.cb13 = cb13;
+  w.cb14 = cb14;
+  w.cb15 = cb15;
+  w.rg3 = rg3;
+  w.cbCustomFC = cbCustomFC;
+  w.cbFolders = cbFolders;
+  w.cbDelToTrash = cbDelToTrash;
+  w.cbRemEmpty1 = cbRemEmpty1;
+  return w;
+}
 
 QWidget* TForm1::buildLeftSide() {
   pLeft = Named(new QWidget, "pLeft");
@@ -453,7 +571,8 @@ QWidget* TForm1::buildActionPage() {
     auto* g = new QGridLayout(paDest);
     g->setContentsMargins(8, 6, 8, 8);
     g->setHorizontalSpacing(6);
-    cbDest = history(paDest, "cbDest");
+    // Its list offers the removable drives above the history while it is open.
+    cbDest = history(paDest, "cbDest", new PopupComboBox(paDest));
     cbDest->setMinimumWidth(220);
     Button9 = Named(new QPushButton(QStringLiteral("..."), paDest), "Button9");
     Button9->setToolTip(DesignText(234));
@@ -471,6 +590,12 @@ QWidget* TForm1::buildActionPage() {
     f.setBold(true);
     Label6->setFont(f);
     cbClearDest = checkBox(paDest, "cbClearDest", 239);
+    cbVerify = checkBox(paDest, "cbVerify", 419);
+    cbDevPlaylist = checkBox(paDest, "cbDevPlaylist", 402);
+    edDevPlaylist = Named(new QLineEdit(QString::fromLatin1(kDefaultDevicePlaylistName), paDest),
+                          "edDevPlaylist");
+    edDevPlaylist->setEnabled(false);
+    QObject::connect(cbDevPlaylist, &QCheckBox::toggled, edDevPlaylist, &QWidget::setEnabled);
 
     auto* limitSide = new QVBoxLayout;
     limitSide->setSpacing(4);
@@ -489,6 +614,9 @@ QWidget* TForm1::buildActionPage() {
     g->addWidget(rgLimit, 1, 0);
     g->addLayout(limitSide, 1, 1, 1, 2);
     g->addWidget(cbClearDest, 2, 0, 1, 3);
+    g->addWidget(cbVerify, 4, 0, 1, 3);
+    g->addWidget(cbDevPlaylist, 3, 0);
+    g->addWidget(edDevPlaylist, 3, 1, 1, 2);
     g->setColumnStretch(0, 1);
     g->setColumnStretch(1, 1);
   }
@@ -498,6 +626,7 @@ QWidget* TForm1::buildActionPage() {
     auto* h = new QVBoxLayout(paCopy);
     h->setContentsMargins(8, 6, 8, 8);
     rg1Exists = radioGroup(paCopy, "rg1Exists", 242, 243);
+    rg1Exists->setItems(DesignItems(243) << DesignText(417));
     rg1Exists->setItemIndex(2);
     h->addWidget(rg1Exists);
   }
@@ -507,6 +636,7 @@ QWidget* TForm1::buildActionPage() {
     auto* h = new QVBoxLayout(paMove);
     h->setContentsMargins(8, 6, 8, 8);
     rg2Exists = radioGroup(paMove, "rg2Exists", 242, 243);
+    rg2Exists->setItems(DesignItems(243) << DesignText(417));
     rg2Exists->setItemIndex(2);
     cbRemEmpty2 = checkBox(paMove, "cbRemEmpty2", 244);
     cbRemEmpty2->setEnabled(false);
@@ -618,29 +748,29 @@ void TForm1::buildMenu() {
     sub->menuAction()->setProperty("command", command);
     return sub;
   };
-  item(plMenu, 4100, 81);
-  item(plMenu, 4200, 80, false);
+  item(plMenu, kCmdPlay, 81);
+  item(plMenu, kCmdOpenFile, 80, false);
   plMenu->addSeparator();
-  item(plMenu, 1710, 170);
-  item(plMenu, 1720, 171);
+  item(plMenu, kCmdMarkSelected, 170);
+  item(plMenu, kCmdUnmarkSelected, 171);
   plMenu->addSeparator();
-  QMenu* add = submenu(plMenu, 1100, 42);
-  item(add, 1110, 43);
-  item(add, 1120, 44);
-  item(add, 1130, 45);
-  item(add, 1140, 78);
-  QMenu* del = submenu(plMenu, 1200, 46);
-  item(del, 1210, 47);
-  QAction* clear = item(del, 1400, 49);
+  QMenu* add = submenu(plMenu, kCmdAdd, 42);
+  item(add, kCmdAddFolder, 43);
+  item(add, kCmdAddFiles, 44);
+  item(add, kCmdAddPlaylist, 45);
+  item(add, kCmdAddWinamp, 78);
+  QMenu* del = submenu(plMenu, kCmdDelete, 46);
+  item(del, kCmdDeleteSelected, 47);
+  QAction* clear = item(del, kCmdClearList, 49);
   clear->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Delete));
-  QMenu* sel = submenu(plMenu, 1600, 63);
-  QAction* all = item(sel, 1610, 64);
+  QMenu* sel = submenu(plMenu, kCmdSelection, 63);
+  QAction* all = item(sel, kCmdSelectAll, 64);
   all->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_A));
-  item(sel, 1620, 65);
-  item(sel, 1630, 66);
-  item(sel, 1640, 67);
+  item(sel, kCmdClearSelection, 65);
+  item(sel, kCmdInvertSelection, 66);
+  item(sel, kCmdSelectMarked, 67);
   plMenu->addSeparator();
-  item(plMenu, 8900, 79);
+  item(plMenu, kCmdAbout, 79);
   // The shortcuts work while the list has the focus, as in the menu.
   for (QAction* a : {clear, all}) {
     a->setShortcutContext(Qt::WidgetShortcut);

@@ -38,6 +38,9 @@
 class QFileSystemModel;
 class TavelProgram;
 class WorkListModel;
+struct FormSettingsWidgets;
+struct LanguageWidgets;
+struct MainWindowControls;
 struct MainWindowParts;
 
 class TForm1 : public QMainWindow {
@@ -50,6 +53,11 @@ class TForm1 : public QMainWindow {
   // The parts that give the controls below their behaviour (list view, player, operation
   // panel, limit bar, add-folder page, commands), made with the window.
   MainWindowParts& parts() { return *parts_; }
+
+  // The controls as each part, the string table and the stored settings know them.
+  MainWindowControls partControls();
+  LanguageWidgets languageWidgets();
+  FormSettingsWidgets settingsWidgets();
 
   // Start-up stages, in their fixed order; each writes its log line first. An exception
   // escaping a stage ends FormCreate there and reaches the caller.
@@ -140,6 +148,9 @@ class TForm1 : public QMainWindow {
   QLabel* Label3;  // megabyte unit beside cbLimit
   QLabel* Label6;  // the computed limit
   QCheckBox* cbClearDest;
+  QCheckBox* cbVerify;  // read every copy back from the medium
+  QCheckBox* cbDevPlaylist;  // write a playlist onto the destination, named by edDevPlaylist
+  QLineEdit* edDevPlaylist;
   QGroupBox* paCopy;
   RadioGroup* rg1Exists;
   QGroupBox* paMove;

@@ -1,10 +1,12 @@
 #include "app/main_window_parts.h"
 
 #include <QDir>
+#include <QTreeView>
 
 #include "app/configuration.h"
-#include "app/main_window.h"
 #include "app/program.h"
+#include "app/progress_dialog.h"
+#include "app/radio_group.h"
 #include "app/show_list_item.h"
 #include "store/kro_object.h"
 #include "winamp/winamp_import.h"
@@ -12,18 +14,6 @@
 #include "winamp/wine_registry.h"
 
 namespace {
-
-WorkListView::Widgets viewWidgets(TForm1& f) {
-  WorkListView::Widgets w;
-  w.list = f.List0;
-  w.model = f.listModel();
-  for (int i = 0; i < 3; ++i) w.panels[static_cast<std::size_t>(i)] = f.statusPanel(i);
-  // The status bar stays live during long work (it shows the running count); everything
-  // above it is frozen.
-  w.mainWindow = f.centralWidget();
-  w.dummyLock = f.DummyLock;
-  return w;
-}
 
 // The view reads the program's configuration: the mode and the column objects of
 // "Playlist/Columns".
@@ -43,47 +33,6 @@ WorkListView::Sources viewSources(TavelProgram& program) {
   return s;
 }
 
-PlayerPanel::Widgets playerWidgets(TForm1& f) {
-  return {&f,         f.ipTime,  f.ipTitle, f.ipPos,    f.bipPrev, f.bipPlay,
-          f.bipPause, f.bipStop, f.bipNext, f.ipTimer1, f.ipTimer2};
-}
-
-OperationPanel::Widgets operationWidgets(TForm1& f) {
-  OperationPanel::Widgets w;
-  w.window = &f;
-  w.rgAction = f.rgAction;
-  w.Start = f.Start;
-  w.Button8 = f.Button8;
-  w.paDest = f.paDest;
-  w.cbDest = f.cbDest;
-  w.Button9 = f.Button9;
-  w.rgLimit = f.rgLimit;
-  w.Button6 = f.Button6;
-  w.cbLimit = f.cbLimit;
-  w.Label3 = f.Label3;
-  w.Label6 = f.Label6;
-  w.cbClearDest = f.cbClearDest;
-  w.paCopy = f.paCopy;
-  w.rg1Exists = f.rg1Exists;
-  w.paMove = f.paMove;
-  w.rg2Exists = f.rg2Exists;
-  w.paDelete = f.paDelete;
-  w.cbDelToTrash = f.cbDelToTrash;
-  w.pa2 = f.pa2;
-  w.cbRenameEnable = f.cbRenameEnable;
-  w.cb11 = f.cb11;
-  w.cb12 = f.cb12;
-  w.cb13 = f.cb13;
-  w.cb14 = f.cb14;
-  w.cb15 = f.cb15;
-  w.rg3 = f.rg3;
-  w.paFolders = f.paFolders;
-  w.Label4 = f.Label4;
-  w.cbFolders = f.cbFolders;
-  w.cbCustomFC = f.cbCustomFC;
-  return w;
-}
-
 LimitBar::Sources barSources(WorkListView& view, OperationPanel& operation, RadioGroup* action) {
   LimitBar::Sources s;
   s.limitBytes = [&operation] { return operation.limitBytes(); };
@@ -91,24 +40,6 @@ LimitBar::Sources barSources(WorkListView& view, OperationPanel& operation, Radi
   s.action = [action] { return action->itemIndex(); };
   s.markedTotal = [&view] { return view.MarkedTotalBytes(); };
   return s;
-}
-
-AddFolderPage::Widgets addFolderWidgets(TForm1& f) {
-  AddFolderPage::Widgets w;
-  w.page = f.tsE2;
-  w.tree = f.STV1;
-  w.folders = f.cbFoldersHistory;
-  w.mask = f.cbMask1;
-  w.subfolders = f.CheckBox1;
-  w.id3 = f.cbAFGetID3v1;
-  w.setMark = f.cbAFChecked;
-  w.byMask = f.cbAFbyMask;
-  w.showOptions = f.cbAFShowOptions;
-  w.options = f.gbAFOptions;
-  w.optionsPanel = f.pAFOptions;
-  w.toggle = f.Button7;
-  w.add = f.Button1;
-  return w;
 }
 
 // Winamp's current playlist into the work list, each added row shown as it comes.
@@ -127,21 +58,24 @@ std::function<void(bool)> winampImport(TavelProgram& program, WorkListView& view
 
 }  // namespace
 
-Commands::Widgets CommandWidgetsOf(TForm1& f) {
-  return {&f, f.NavTree, f.JvNavPanelHeader1, f.pcEdits, f.pcCenter, f.List0, f.JvPanel4, f.plMenu};
-}
-
-MainWindowParts::MainWindowParts(TForm1& form, TavelProgram& program)
-    : view(viewWidgets(form), viewSources(program)),
-      player(playerWidgets(form), view, program),
-      operation(operationWidgets(form), view, program, [this] { player.player().bipStopClick(); }),
-      limitBar({form.gr0, form.gr1, form.gr2, form.lLimit, form.UpdateLimBarTimer},
-               barSources(view, operation, form.rgAction)),
+MainWindowParts::MainWindowParts(const MainWindowControls& controls, TavelProgram& program)
+    : view(controls.view, viewSources(program)),
+      player(controls.player, view, program),
+      operation(controls.operation, view, program, [this] { player.player().bipStopClick(); }),
+      limitBar(controls.limitBar, barSources(view, operation, controls.operation.rgAction)),
       folderTree(FolderTreeModel::defaultRoots()),
-      addFolder(addFolderWidgets(form), view, &folderTree),
-      commands(CommandWidgetsOf(form), program, view, operation,
+      addFolder(controls.addFolder, view, &folderTree),
+      commands(controls.commands, program, view, operation,
                {[this] { player.player().bipPlayClick(PlaySource::PlayButton); },
-                winampImport(program, view)}) {
+                winampImport(program, view)}),
+      drives(DrivesService::busAddressFromEnvironment()),
+      destinationDrives(&drives, controls.destination,
+                        {[this] { operation.rgLimitClick(LimitSender::Button6); },
+                         [this, p = &program] {
+                           return view.busy() ||
+                                  (p->progressDialog() && p->progressDialog()->isVisible());
+                         }}),
+      folderTreeDrives(drives, folderTree) {
   TavelProgram* p = &program;
   view.adder().setExtendedTags([p] {
     TkroObject* conf = p->configuration();
@@ -155,7 +89,7 @@ MainWindowParts::MainWindowParts(TForm1& form, TavelProgram& program)
   // The folder tree opens at the home folder, as a file manager does.
   const QModelIndex home = folderTree.indexOfPath(QDir::homePath());
   if (home.isValid()) {
-    form.STV1->expand(home);
-    form.STV1->scrollTo(home);
+    controls.addFolder.tree->expand(home);
+    controls.addFolder.tree->scrollTo(home);
   }
 }

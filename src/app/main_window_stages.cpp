@@ -17,6 +17,7 @@
 #include "app/main_window_parts.h"
 #include "app/program.h"
 #include "app/program_version.h"
+#include "app/text_ids.h"
 #include "app/worklist_model.h"
 #include "lang/lang.h"
 #include "lang/message_box.h"
@@ -25,9 +26,6 @@
 #include "worklist/playlist.h"
 
 namespace {
-const char* const kExitConfirm = "Settings/Exit confirm";
-const char* const kRememberWorklist = "Settings/Remember worklist";
-
 // Restoring the action goes through the operation panel, which lays its groups out.
 ConfApplyHooks confApplyHooks(OperationPanel& panel) {
   ConfApplyHooks h;
@@ -53,7 +51,7 @@ void TForm1::FormCreate() {
   stageRefreshInterface();
   stageConfApply();
   stageListReformat();
-  if (program_.configBool(kRememberWorklist, true)) {
+  if (program_.configBool(kKeyRememberWorklist, true)) {
     stageLoadWorkList();
     stageUpdateCachedLinks();
   }
@@ -65,12 +63,12 @@ void TForm1::FormCreate() {
 
 void TForm1::stageLoadLanguage() {
   stage("  LoadLanguage");
-  LoadLanguage(*this);
+  LoadLanguage(languageWidgets());
 }
 
 void TForm1::stageSetDefaultFormSettings() {
   stage("  SetDefaultFormSettings");
-  SetDefaultFormSettings(*this);
+  SetDefaultFormSettings(settingsWidgets());
   parts_->player.SetTimeFormatMilliseconds();
 }
 
@@ -102,7 +100,7 @@ void TForm1::stageRefreshInterface() {
 void TForm1::stageConfApply() {
   stage("  ConfApply");
   if (TkroObject* conf = program_.configuration())
-    ConfApply(*this, *conf, confApplyHooks(parts_->operation));
+    ConfApply(settingsWidgets(), *conf, confApplyHooks(parts_->operation));
 }
 
 void TForm1::stageListReformat() {
@@ -112,7 +110,7 @@ void TForm1::stageListReformat() {
 
 void TForm1::stageLoadWorkList() {
   stage("  L.LoadFromFile");
-  program_.setSplashStatus(QString::fromStdString(LangString(11)));
+  program_.setSplashStatus(QString::fromStdString(LangString(kTextLoadingList)));
   program_.loadWorkList();
 }
 
@@ -123,9 +121,9 @@ void TForm1::stageUpdateCachedLinks() {
 
 void TForm1::stageListFullUpdate() {
   stage("  ListFullUpdate");
-  program_.setSplashStatus(QString::fromStdString(LangString(12)));
+  program_.setSplashStatus(QString::fromStdString(LangString(kTextShowingList)));
   parts_->view.ListFullUpdate();
-  program_.setSplashStatus(QString::fromStdString(LangString(10)));
+  program_.setSplashStatus(QString::fromStdString(LangString(kTextInitializing)));
 }
 
 void TForm1::stageLocateWinamp() {
@@ -152,10 +150,10 @@ void TForm1::stageRefresh() {
 // ---- exit --------------------------------------------------------------------------------
 
 bool TForm1::FormCloseQuery() {
-  if (!program_.configBool(kExitConfirm, true)) return true;
+  if (!program_.configBool(kKeyExitConfirm, true)) return true;
   MessageRequest box;
   box.caption = kProgramName;
-  box.text = LangString(29);
+  box.text = LangString(kTextQuitQuestion);
   box.icon = MsgIcon::Question;
   box.buttons = mbYesNo;
   box.ownedByMainWindow = true;
@@ -165,7 +163,7 @@ bool TForm1::FormCloseQuery() {
 void TForm1::FormClose() {
   program_.log().LogBlank();
   stage("FormClose()");
-  const bool remember = program_.configBool(kRememberWorklist, true);
+  const bool remember = program_.configBool(kKeyRememberWorklist, true);
   stageRememberWorklist(remember);
   if (remember) {
     stageListSaveMarks();
@@ -198,7 +196,7 @@ void TForm1::stageSaveWorkList() {
 void TForm1::stageConfSave() {
   stage(" ConfSave");
   if (TkroObject* conf = program_.configuration()) {
-    ConfStoreWindow(*this, *conf, program_.listColumns());
+    ConfStoreWindow(settingsWidgets(), *conf, program_.listColumns());
     program_.saveConfiguration();
   }
 }

@@ -6,6 +6,7 @@
 #include <QFileDialog>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <charconv>
 #include <limits>
@@ -15,6 +16,8 @@
 #include "app/program.h"
 #include "app/progress_dialog.h"
 #include "app/radio_group.h"
+#include "app/text_ids.h"
+#include "app/worklist_model.h"
 #include "app/worklist_view.h"
 #include "fs/file_tree.h"
 #include "lang/lang.h"
@@ -127,7 +130,8 @@ void OperationPanel::UpdateActionPanels() {
   cbFoldersChange();
   rgLimitClick(LimitSender::Button6);
   if (f.rgAction->itemIndex() >= 0)
-    f.Button8->setText(QString::fromStdString(LangString(230) + ": ") + f.rgAction->itemText());
+    f.Button8->setText(QString::fromStdString(LangString(kTextOperation) + ": ") +
+                       f.rgAction->itemText());
   if (ownBracket) view_.EndListWork("");
   UpdateStartButtons();
 }
@@ -161,7 +165,7 @@ void OperationPanel::rgLimitClick(LimitSender sender) {
 
   const std::string dest = DestinationRoot(textOf(f.cbDest));
   if (dest.empty()) {
-    setStatus(LangString(323));
+    setStatus(LangString(kTextNoDestination));
     ProgramLogWrite("rgLC() end");
     return;
   }
@@ -170,7 +174,7 @@ void OperationPanel::rgLimitClick(LimitSender sender) {
   limit = 0;
   if (kind == limitAutoFree || kind == limitAutoTotal) {
     if (sender == LimitSender::Button6) {
-      view_.BeginListWork(LangString(279));
+      view_.BeginListWork(LangString(kTextReadingSpace));
       // The cleaned text: spaces around a typed path must not send the query to the
       // current folder's volume.
       limit = GetDriveSpace(dest, kind == limitAutoTotal, f.cbClearDest->isChecked());
@@ -181,19 +185,19 @@ void OperationPanel::rgLimitClick(LimitSender sender) {
   }
 
   if (limit < 0)
-    setStatus(LangString(322));
+    setStatus(LangString(kTextLimitInvalid));
   else
-    setStatus(LangFormat(278, {SizeToText(limit)}));
+    setStatus(LangFormat(kTextLimitSet, {SizeToText(limit)}));
   emit limitChanged();
   if (!f.Label6->isHidden()) f.Label6->setText(QString::fromStdString(SizeToText(limit)));
   ProgramLogWrite("rgLC() end");
 }
 
 void OperationPanel::Button9Click() {
-  const std::string title = LangString(277);
+  const std::string title = LangString(kTextChooseDestination);
   std::optional<std::string> folder;
-  if (picker_) {
-    folder = picker_(title);
+  if (const AppServices& services = program_.services(); services.pickFolder) {
+    folder = services.pickFolder(title);
   } else {
     const QString picked =
         QFileDialog::getExistingDirectory(w_.window, QString::fromStdString(title), QString());
@@ -216,6 +220,7 @@ OperationParameters OperationPanel::Parameters() const {
   p.ifExistsCopy = f.rg1Exists->itemIndex();
   p.ifExistsMove = f.rg2Exists->itemIndex();
   p.deleteToRecycleBin = f.cbDelToTrash->isChecked();
+  p.verifyCopies = f.cbVerify->isChecked();
   p.folderLayout = f.cbFolders->currentIndex();
   p.folderLevels = textOf(f.cbCustomFC);
   p.renameEnabled = f.cbRenameEnable->isChecked();
@@ -223,6 +228,8 @@ OperationParameters OperationPanel::Parameters() const {
   p.deleteLeadingNumber = f.cb14->isChecked();
   p.numberItems = f.cb13->isChecked();
   p.invalidCharRule = f.rg3->itemIndex();
+  p.writeDevicePlaylist = f.cbDevPlaylist->isChecked();
+  p.devicePlaylistName = f.edDevPlaylist->text().toStdString();
   return p;
 }
 
@@ -241,6 +248,8 @@ int OperationPanel::StartClick() {
     UpdateHistory(w_.cbDest, historyLimit, true);
   };
   hooks.listSaveMarks = [this] { view_.ListSaveMarks(); };
+  // What a preview said no longer holds once the run has happened.
+  if (WorkListModel* model = view_.model()) model->setDestNotes({});
   hooks.runProgressDialog = [this, &params] {
     if (runner_) {
       runner_(params);

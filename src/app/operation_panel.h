@@ -20,6 +20,7 @@ class QCheckBox;
 class QComboBox;
 class QGroupBox;
 class QLabel;
+class QLineEdit;
 class QPushButton;
 class QWidget;
 class RadioGroup;
@@ -38,8 +39,6 @@ std::int64_t ManualLimitBytes(const std::string& text);
 class OperationPanel : public QObject {
   Q_OBJECT
  public:
-  // Asks for a folder with the given title; no value when the user cancelled.
-  using FolderPicker = std::function<std::optional<std::string>(const std::string& title)>;
   // Runs the operation modally in the progress dialog.
   using ProgressRunner = std::function<void(const OperationParameters&)>;
 
@@ -58,6 +57,9 @@ class OperationPanel : public QObject {
     QLabel* Label3 = nullptr;
     QLabel* Label6 = nullptr;
     QCheckBox* cbClearDest = nullptr;
+    QCheckBox* cbVerify = nullptr;
+    QCheckBox* cbDevPlaylist = nullptr;  // write a playlist onto the destination ...
+    QLineEdit* edDevPlaylist = nullptr;  // ... under this name
     QGroupBox* paCopy = nullptr;
     RadioGroup* rg1Exists = nullptr;
     QGroupBox* paMove = nullptr;
@@ -78,7 +80,8 @@ class OperationPanel : public QObject {
     QComboBox* cbCustomFC = nullptr;
   };
 
-  // `program` gives the progress dialog, the work list and the settings a run reads;
+  // `program` gives the progress dialog, the work list and the settings a run reads, and
+  // the desktop's folder picker;
   // `stopPlayer` stops the preview before a run starts.
   OperationPanel(Widgets widgets, WorkListView& view, TavelProgram& program,
                  std::function<void()> stopPlayer, QObject* parent = nullptr);
@@ -109,9 +112,7 @@ class OperationPanel : public QObject {
   void limitChanged();
 
  public:
-  // Replaced by tests; the defaults are Qt's folder picker and the program's progress
-  // dialog.
-  void setFolderPicker(FolderPicker picker) { picker_ = std::move(picker); }
+  // Replaced by tests; the default is the program's progress dialog.
   void setProgressRunner(ProgressRunner runner) { runner_ = std::move(runner); }
 
  private:
@@ -122,7 +123,6 @@ class OperationPanel : public QObject {
   WorkListView& view_;
   TavelProgram& program_;
   std::function<void()> stopPlayer_;
-  FolderPicker picker_;
   ProgressRunner runner_;
   std::int64_t limitBytes_ = 0;
 };

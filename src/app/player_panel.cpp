@@ -10,14 +10,12 @@
 #include <map>
 
 #include "app/program.h"
+#include "app/qt_text.h"
 #include "app/worklist_model.h"
 #include "app/worklist_view.h"
 #include "player/mpv_device.h"
 
 namespace {
-QString q(const std::string& s) {
-  return QString::fromStdString(s);
-}
 
 // Extra mpv options for scripted runs and diagnosis, "name=value" pairs separated by
 // commas in TAVEL_MPV_OPTIONS (for example "ao=null" on a machine without sound).

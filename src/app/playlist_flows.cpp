@@ -6,13 +6,15 @@
 #include <QStringList>
 #include <QTreeView>
 
+#include "app/nav_commands.h"
+#include "app/qt_text.h"
+#include "app/text_ids.h"
 #include "app/worklist_view.h"
 #include "lang/lang.h"
 #include "worklist/id3v1.h"
 #include "worklist/m3u_import.h"
 
 namespace {
-IFileDialogs* installed = nullptr;
 
 // The dialogs open where the user last chose a file in this run, at first in the home
 // folder (not in the folder the program happened to be started from).
@@ -26,21 +28,17 @@ void rememberFolderOf(const QString& file) {
   if (!folder.isEmpty()) lastFolder() = folder;
 }
 
-QString q(const std::string& s) {
-  return QString::fromStdString(s);
-}
-
-// Runs `use` with the installed dialogs or Qt's for the view's window.
+// Runs `use` with the given dialogs or Qt's for the view's window.
 template <class F>
-auto withDialogs(WorkListView& view, F use) {
-  if (installed) return use(*installed);
+auto withDialogs(WorkListView& view, IFileDialogs* dialogs, F use) {
+  if (dialogs) return use(*dialogs);
   QtFileDialogs qt(view.list() ? view.list()->window() : nullptr);
   return use(qt);
 }
 
-void importPlaylist(WorkListView& view, int titleId, bool replace) {
-  const std::vector<std::string> files = withDialogs(view, [&](IFileDialogs& d) {
-    return d.openFiles(LangString(titleId), LangString(109), false);
+void importPlaylist(WorkListView& view, IFileDialogs* dialogs, int titleId, bool replace) {
+  const std::vector<std::string> files = withDialogs(view, dialogs, [&](IFileDialogs& d) {
+    return d.openFiles(LangString(titleId), LangString(kTextPlaylistFilter), false);
   });
   if (files.empty()) return;
   ImportPlaylistFile(view, files.front(), replace);
@@ -52,7 +50,7 @@ void ImportPlaylistFile(WorkListView& view, const std::string& file, bool replac
   // leaves it as it was (and an emptied list would be saved at exit).
   const std::optional<M3uParseResult> parsed = ReadM3UForImport(file);
   if (!parsed) return;
-  view.BeginListWork(LangFormat(144, {file}) + "...");
+  view.BeginListWork(LangFormat(kTextImporting, {file}) + "...");
   if (replace) {
     if (TkroPlayList* list = view.workList()) list->ClearEntries();
     view.ListClear();
@@ -61,15 +59,7 @@ void ImportPlaylistFile(WorkListView& view, const std::string& file, bool replac
   AddM3URecords(view.adder(), file, *parsed);
   view.EndListWork(std::string());
   view.ShowCount(view.adder().counter(), true);
-  view.SetStatusText(0, LangString(143), true);
-}
-
-void SetFileDialogs(IFileDialogs* dialogs) {
-  installed = dialogs;
-}
-
-IFileDialogs* InstalledFileDialogs() {
-  return installed;
+  view.SetStatusText(0, LangString(kTextDone), true);
 }
 
 std::vector<std::string> QtFileFilters(const std::string& tableFilter) {
@@ -136,10 +126,12 @@ std::optional<IFileDialogs::SaveChoice> QtFileDialogs::saveFile(const std::strin
                     std::max<int>(0, static_cast<int>(filters.indexOf(selected)))};
 }
 
-void CmdAddFiles(WorkListView& view) {
+void CmdAddFiles(WorkListView& view, IFileDialogs* dialogs) {
   if (view.busy()) return;
-  const std::vector<std::string> files = withDialogs(view, [](IFileDialogs& d) {
-    return d.openFiles(LangString(108), LangString(467) + "|" + LangString(110), true);
+  const std::vector<std::string> files = withDialogs(view, dialogs, [](IFileDialogs& d) {
+    return d.openFiles(LangString(kTextAddFilesTitle),
+                       LangString(kTextAudioFilesFilter) + "|" + LangString(kTextAllFilesFilter),
+                       true);
   });
   AddFilesToList(view, files);
 }
@@ -150,42 +142,43 @@ void AddFilesToList(WorkListView& view, const std::vector<std::string>& files) {
   view.adder().AddFiles(files);
   view.EndListWork(std::string());
   view.ShowCount(view.adder().counter(), true);
-  view.SetStatusText(0, LangString(143), true);
+  view.SetStatusText(0, LangString(kTextDone), true);
 }
 
-void CmdAddPlaylist(WorkListView& view) {
+void CmdAddPlaylist(WorkListView& view, IFileDialogs* dialogs) {
   if (view.busy()) return;
-  importPlaylist(view, 107, false);
+  importPlaylist(view, dialogs, kTextAddPlaylistTitle, false);
 }
 
-void CmdOpenPlaylist(WorkListView& view) {
+void CmdOpenPlaylist(WorkListView& view, IFileDialogs* dialogs) {
   if (view.busy()) return;
-  importPlaylist(view, 116, true);
+  importPlaylist(view, dialogs, kTextOpenPlaylistTitle, true);
 }
 
-void CmdSavePlaylist(WorkListView& view) {
+void CmdSavePlaylist(WorkListView& view, IFileDialogs* dialogs) {
   if (view.busy()) return;
-  const auto choice = withDialogs(
-      view, [](IFileDialogs& d) { return d.saveFile(LangString(117), LangString(109)); });
+  const auto choice = withDialogs(view, dialogs, [](IFileDialogs& d) {
+    return d.saveFile(LangString(kTextSavePlaylistTitle), LangString(kTextPlaylistFilter));
+  });
   if (!choice || choice->file.empty()) return;
   TkroPlayList* list = view.workList();
   if (!list) return;
   ExportM3U(*list, &view, WithPlaylistExtension(choice->file, choice->filterIndex), false);
 }
 
-bool RunPlaylistCommand(WorkListView& view, int command) {
+bool RunPlaylistCommand(WorkListView& view, IFileDialogs* dialogs, int command) {
   switch (command) {
-    case 1120:
-      CmdAddFiles(view);
+    case kCmdAddFiles:
+      CmdAddFiles(view, dialogs);
       return true;
-    case 1130:
-      CmdAddPlaylist(view);
+    case kCmdAddPlaylist:
+      CmdAddPlaylist(view, dialogs);
       return true;
-    case 1820:
-      CmdOpenPlaylist(view);
+    case kCmdOpenPlaylist:
+      CmdOpenPlaylist(view, dialogs);
       return true;
-    case 1830:
-      CmdSavePlaylist(view);
+    case kCmdSavePlaylist:
+      CmdSavePlaylist(view, dialogs);
       return true;
     default:
       return false;

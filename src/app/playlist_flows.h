@@ -38,11 +38,6 @@ class QtFileDialogs : public IFileDialogs {
   QWidget* parent_;
 };
 
-// The dialogs the commands use: the installed ones, or Qt's (owned by the list's window)
-// when none is installed. Tests install a fake.
-void SetFileDialogs(IFileDialogs* dialogs);
-IFileDialogs* InstalledFileDialogs();
-
 // A table filter ("Плейлист m3u (*.m3u)|*.m3u|Все файлы (*.*)|*.*") as Qt filters, one per
 // pair: the description with its pattern list replaced by the patterns this platform needs
 // ("*.*" is every file, letter case of extensions ignored).
@@ -52,7 +47,9 @@ std::vector<std::string> QtFileFilters(const std::string& tableFilter);
 // (index 0) was chosen.
 std::string WithPlaylistExtension(const std::string& file, int filterIndex);
 
-void CmdAddFiles(WorkListView& view);  // 1120
+// Each command asks through `dialogs`, or through Qt's (owned by the list's window) when
+// it is null.
+void CmdAddFiles(WorkListView& view, IFileDialogs* dialogs);  // 1120
 // What the add-files command does with the files once chosen: each added in order, then
 // the count and "done" shown. Used for files given on the command line or dropped too.
 void AddFilesToList(WorkListView& view, const std::vector<std::string>& files);
@@ -60,8 +57,8 @@ void AddFilesToList(WorkListView& view, const std::vector<std::string>& files);
 // accepted as a playlist is imported (replacing the list when asked); a refused file is
 // reported and leaves the list as it was.
 void ImportPlaylistFile(WorkListView& view, const std::string& file, bool replace);
-void CmdAddPlaylist(WorkListView& view);   // 1130
-void CmdOpenPlaylist(WorkListView& view);  // 1820
-void CmdSavePlaylist(WorkListView& view);  // 1830
+void CmdAddPlaylist(WorkListView& view, IFileDialogs* dialogs);   // 1130
+void CmdOpenPlaylist(WorkListView& view, IFileDialogs* dialogs);  // 1820
+void CmdSavePlaylist(WorkListView& view, IFileDialogs* dialogs);  // 1830
 // Runs one of the four by its number; false for any other number.
-bool RunPlaylistCommand(WorkListView& view, int command);
+bool RunPlaylistCommand(WorkListView& view, IFileDialogs* dialogs, int command);

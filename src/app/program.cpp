@@ -26,6 +26,7 @@
 #include "app/settings_dialog.h"
 #include "app/shutdown_signals.h"
 #include "app/splash_window.h"
+#include "app/text_ids.h"
 #include "app/worklist_view.h"
 #include "lang/lang.h"
 #include "lang/message_box.h"
@@ -41,11 +42,12 @@ const char* const kShortTimeFormat = "nn:ss.zzz";
 constexpr int kCountdownStepMs = 50;
 }  // namespace
 
-TavelProgram::TavelProgram(StartupOptions options, std::string dataFolder)
+TavelProgram::TavelProgram(StartupOptions options, std::string dataFolder, AppServices services)
     : options_(std::move(options)),
       dataFolder_(StripTrailingSlashes(dataFolder)),
       logsFolder_(LogsFolderOf(dataFolder_)),
-      dataFolderState_(PrepareDataFolder(dataFolder_)) {
+      dataFolderState_(PrepareDataFolder(dataFolder_)),
+      services_(std::move(services)) {
   SetProgramLog(&log_);
   SetExceptionLogsFolder(logsFolder_);
 }
@@ -102,23 +104,24 @@ std::string TavelProgram::dataFolderProblemText() const {
     case DataFolderProblem::None:
       return std::string();
     case DataFolderProblem::NoFolder:
-      return LangString(416);
+      return LangString(kTextNoDataFolder);
     case DataFolderProblem::NotAFolder:
-      reason = 412;
+      reason = kTextReasonFileInPlace;
       break;
     case DataFolderProblem::NoPermission:
-      reason = 413;
+      reason = kTextReasonNoPermission;
       break;
     case DataFolderProblem::ReadOnly:
-      reason = 414;
+      reason = kTextReasonReadOnly;
       break;
     case DataFolderProblem::Other:
       break;
   }
   const std::string why =
       reason ? LangString(reason)
-             : LangFormat(415, {TValue(std::string(std::strerror(dataFolderState_.error)))});
-  return LangFormat(411, {TValue(dataFolder_), TValue(why)});
+             : LangFormat(kTextReasonError,
+                          {TValue(std::string(std::strerror(dataFolderState_.error)))});
+  return LangFormat(kTextDataFolderUnwritable, {TValue(dataFolder_), TValue(why)});
 }
 
 void TavelProgram::setSplashStatus(const QString& text) {
@@ -278,7 +281,7 @@ int TavelProgram::run() {
   // 4: the splash.
   splash_ = std::make_unique<TForm5>();
   splash_->show();
-  setSplashStatus(QString::fromStdString(LangString(10)));
+  setSplashStatus(QString::fromStdString(LangString(kTextInitializing)));
   splash_->repaint();
   QApplication::processEvents();
 

@@ -10,6 +10,7 @@
 #include <memory>
 #include <string>
 
+#include "app/app_services.h"
 #include "app/data_folder.h"
 #include "app/startup_options.h"
 #include "logs/log.h"
@@ -31,7 +32,8 @@ class TavelProgram {
   // `dataFolder` is where conf5.kro, .worklist.kro and Logs/ live; it and its Logs folder
   // are created when missing. When that fails or the folder cannot be written, the program
   // runs on without keeping anything and says so once in a box after start-up.
-  TavelProgram(StartupOptions options, std::string dataFolder);
+  // `services` is what the window's parts ask of the desktop (empty members: Qt's own).
+  TavelProgram(StartupOptions options, std::string dataFolder, AppServices services = {});
   ~TavelProgram();
   TavelProgram(const TavelProgram&) = delete;
   TavelProgram& operator=(const TavelProgram&) = delete;
@@ -53,6 +55,7 @@ class TavelProgram {
   // The text of the box that says the data folder cannot be written; empty when it can.
   std::string dataFolderProblemText() const;
   TLog& log() { return log_; }
+  const AppServices& services() const { return services_; }
 
   TForm1* mainWindow() const { return mainWindow_.get(); }
   TForm3* progressDialog() const { return progressDialog_; }
@@ -132,6 +135,7 @@ class TavelProgram {
   std::string logsFolder_;
   DataFolderState dataFolderState_;
   TLog log_;
+  AppServices services_;
   QString applicationTitle_;
 
   std::unique_ptr<TForm5> splash_;

@@ -25,16 +25,13 @@
 #include <algorithm>
 
 #include "app/apply_form_strings.h"
+#include "app/qt_text.h"
 #include "app/widget_tags.h"
 #include "lang/lang.h"
 #include "lang/message_box.h"
 #include "lang/messages.h"
 
 namespace {
-QString qs(const std::string& s) {
-  return QString::fromStdString(s);
-}
-
 QLabel* label(QWidget* parent, const char* name, Qt::Alignment a, int tag = -1) {
   auto* l = Named(new QLabel(parent), name, tag);
   if (tag >= 0) l->setText(DesignText(tag));
@@ -257,7 +254,7 @@ void TForm3::showEvent(QShowEvent* event) {
   const int action = params_.action;
   const std::string name =
       action >= 0 && action <= 2 ? LangString(OperationNameId(action)) : std::string();
-  setWindowTitle(qs(LangFormat(300, {name})));
+  setWindowTitle(q(LangFormat(300, {name})));
   UpdateDialogControls();
   // The run starts once the dialog is on screen and the event loop of exec() runs.
   if (pendingRun_) QTimer::singleShot(0, this, [this] { activate(); });
@@ -286,7 +283,7 @@ void TForm3::hideRunEnd() {
 void TForm3::finishRun() {
   if (params_.action == actCopy || params_.action == actMove) {
     const std::string root = DestinationRoot(params_.destination);
-    if (!root.empty() && QFileInfo(qs(root)).isDir()) {
+    if (!root.empty() && QFileInfo(q(root)).isDir()) {
       endRoot_ = root;
       btOpenFolder->show();
       btEject->setVisible(services_.eject && services_.isRemovable && services_.isRemovable(root));
@@ -304,7 +301,7 @@ void TForm3::openFolderClick() {
   if (endRoot_.empty()) return;
   const bool opened = services_.openFolder
                           ? services_.openFolder(endRoot_)
-                          : QDesktopServices::openUrl(QUrl::fromLocalFile(qs(endRoot_)));
+                          : QDesktopServices::openUrl(QUrl::fromLocalFile(q(endRoot_)));
   if (!opened) ShowMessageE(LangFormat(457, {endRoot_}));
 }
 
@@ -312,7 +309,7 @@ void TForm3::ejectClick() {
   if (endRoot_.empty() || !services_.eject) return;
   btEject->setEnabled(false);
   btOpenFolder->setEnabled(false);  // the folder is about to go away
-  lEject->setText(qs(LangString(428)));
+  lEject->setText(q(LangString(428)));
   lEject->show();
   // The drive may take seconds to power off, and the answer may come after the dialog is
   // gone or has started the next run.
@@ -325,7 +322,7 @@ void TForm3::ejectClick() {
 
 void TForm3::ejectDone(const EjectOutcome& outcome) {
   const std::string text = outcome.ok ? LangString(475) : LangFormat(425, {outcome.reason});
-  lEject->setText(qs(text));
+  lEject->setText(q(text));
   lEject->show();
   addLogLine(text, true);
   showPending();
@@ -400,30 +397,30 @@ void TForm3::closeEvent(QCloseEvent* event) {
 void TForm3::UpdateDialogControls() {
   const bool on = logSwitch() || logOpenedByRun_;
   if (on != logPanelVisible()) setLogPanelVisible(on);
-  Button1->setText(qs(LangString(flags_.running ? 303 : 302)));
+  Button1->setText(q(LangString(flags_.running ? 303 : 302)));
   Button1->setEnabled(!flags_.aborted);
   Button2->setEnabled(flags_.running && !flags_.skipCurrent);
 }
 
 void TForm3::showHeader(const std::string& text) {
-  l1->setText(qs(text));
+  l1->setText(q(text));
 }
 
 void TForm3::addLogLine(const std::string& text, bool withTime) {
-  pending_.lines.append(qs(withTime ? TimePrefixedLine(text) : text));
+  pending_.lines.append(q(withTime ? TimePrefixedLine(text) : text));
 }
 
 void TForm3::appendToLastLogLine(const std::string& text) {
   if (!pending_.lines.isEmpty()) {
-    pending_.lines.last() += qs(text);
+    pending_.lines.last() += q(text);
     return;
   }
   if (lbLog->count() == 0) {
-    pending_.lines.append(qs(text));
+    pending_.lines.append(q(text));
     return;
   }
   QListWidgetItem* last = lbLog->item(lbLog->count() - 1);
-  last->setText(last->text() + qs(text));
+  last->setText(last->text() + q(text));
   last->setToolTip(last->text());
 }
 
@@ -452,7 +449,7 @@ void TForm3::showPending() {
   }
   if (pending_.figures) {
     // The engine's line breaks are CR LF; a label breaks at LF.
-    auto text = [](const std::string& s) { return qs(s).remove(QLatin1Char('\r')); };
+    auto text = [](const std::string& s) { return q(s).remove(QLatin1Char('\r')); };
     const ProgressFigures& f = *pending_.figures;
     Label3->setText(text(f.percent));
     Label5->setText(cancelled_ ? QString() : text(f.speed));
@@ -460,7 +457,7 @@ void TForm3::showPending() {
     Label7->setText(text(f.doneText));
     Label6->setText(text(f.totalText));
   }
-  if (pending_.currentFile) Label2->setText(qs(*pending_.currentFile));
+  if (pending_.currentFile) Label2->setText(q(*pending_.currentFile));
   if (!pending_.lines.isEmpty()) {
     const int first = lbLog->count();
     lbLog->addItems(pending_.lines);

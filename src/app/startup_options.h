@@ -29,7 +29,7 @@ bool IsLogsSwitch(const std::string& arg);
 // starts with a dash. An unknown switch is reported in `warnings` and otherwise ignored.
 StartupOptions ParseStartupOptions(const std::vector<std::string>& args);
 
-// "Vo Tavel 0.9.2": what --version prints.
+// "Vo Tavel <version>": what --version prints.
 std::string VersionText();
 
 // The arguments joined by single spaces; an argument holding a space or being empty is

@@ -257,9 +257,24 @@ QVariant WorkListModel::data(const QModelIndex& index, int role) const {
       return {};
     case Qt::TextAlignmentRole:
       return QVariant::fromValue(columns_[index.column()].alignment | Qt::AlignVCenter);
+    case Qt::ToolTipRole:
+    case Qt::ForegroundRole: {
+      if (destNotes_.empty() || columns_[index.column()].type != 1) return {};
+      const auto it = destNotes_.find(r.entry);
+      if (it == destNotes_.end()) return {};
+      if (role == Qt::ToolTipRole) return it->second.toolTip;
+      return it->second.colour;
+    }
     default:
       return {};
   }
+}
+
+void WorkListModel::setDestNotes(std::unordered_map<int, DestNote> notes) {
+  destNotes_ = std::move(notes);
+  if (!rows_.empty() && !columns_.empty())
+    emit dataChanged(index(0, 0), index(rowCountTotal() - 1, columnCount() - 1),
+                     {Qt::ToolTipRole, Qt::ForegroundRole});
 }
 
 bool WorkListModel::setData(const QModelIndex& index, const QVariant& value, int role) {

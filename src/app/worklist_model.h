@@ -6,9 +6,11 @@
 // UTF-8 in one block of its own (each text after its length), so a row costs one small
 // allocation instead of one per cell; the texts become QStrings only when the view asks.
 #include <QAbstractItemModel>
+#include <QColor>
 #include <QString>
 #include <QStringList>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 class WorkListModel : public QAbstractItemModel {
@@ -87,6 +89,14 @@ class WorkListModel : public QAbstractItemModel {
   // notification over their span; checkStateChanged is not sent per row.
   void setCheckedRows(const std::vector<int>& rows, bool on);
 
+  // Notes on the destination column (type 1) by entry number: the cell's tool tip and
+  // colour say what a run would do with the entry. Replaced as a whole; empty: no notes.
+  struct DestNote {
+    QString toolTip;
+    QColor colour;
+  };
+  void setDestNotes(std::unordered_map<int, DestNote> notes);
+
   // QAbstractItemModel
   QModelIndex index(int row, int column, const QModelIndex& parent = {}) const override;
   QModelIndex parent(const QModelIndex& child) const override;
@@ -122,4 +132,5 @@ class WorkListModel : public QAbstractItemModel {
   bool checkable_ = true;
   bool captionEditable_ = true;
   bool bulk_ = false;
+  std::unordered_map<int, DestNote> destNotes_;
 };

@@ -7,9 +7,13 @@
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QMouseEvent>
+#include <QScrollBar>
 #include <QTreeView>
 #include <algorithm>
 
+#include "app/nav_commands.h"
+#include "app/qt_text.h"
+#include "app/text_ids.h"
 #include "app/worklist_model.h"
 #include "lang/lang.h"
 #include "lang/messages.h"
@@ -20,12 +24,8 @@ constexpr int kMinColumnType = -9;
 constexpr int kMaxColumnType = 29;
 
 Qt::Alignment columnAlignment(int type) {
-  if (type >= 3 && type <= 4) return Qt::AlignRight;
+  if (type == kColumnSize || type == kColumnLength) return Qt::AlignRight;
   return Qt::AlignLeft;
-}
-
-QString q(const std::string& s) {
-  return QString::fromStdString(s);
 }
 
 // Row intervals [first, last] of a selection, merged and ascending.
@@ -75,15 +75,15 @@ std::vector<std::pair<int, int>> runsOf(const std::vector<int>& ascending) {
 std::string ListCellText(int type, const std::string& origin, const std::string& dest,
                          const std::string& descr, std::int64_t size, std::int32_t length) {
   switch (type) {
-    case 0:
+    case kColumnSource:
       return origin;
-    case 1:
+    case kColumnDest:
       return dest;
-    case 2:
+    case kColumnDescr:
       return descr;
-    case 3:
+    case kColumnSize:
       return size < 0 ? std::string("N/A") : SizeToText(size);
-    case 4:
+    case kColumnLength:
       return length > 0 ? SecondsToText(length) : std::string();
     default:
       return std::string();
@@ -134,27 +134,55 @@ void WorkListView::ListReformat(int mode) {
   std::vector<WorkListModel::Column> columns;
   for (const ListColumnSpec& s : *specs) {
     if (s.type < kMinColumnType || s.type > kMaxColumnType) continue;
-    columns.push_back({q(LangString(200 + s.type)), s.width, columnAlignment(s.type), s.type});
+    columns.push_back(
+        {q(LangString(kTextColumnCaptions + s.type)), s.width, columnAlignment(s.type), s.type});
     columnTypes_.push_back(s.type);
+  }
+  // The destination column is offered whatever the stored list holds: one stored there is
+  // shown as stored; otherwise it is added at the end, hidden until a preview shows it.
+  // (Stored widths go to the stored columns by position, so the end is the only place.)
+  addedDestColumn_ = -1;
+  if (std::find(columnTypes_.begin(), columnTypes_.end(), 1) == columnTypes_.end()) {
+    addedDestColumn_ = static_cast<int>(columns.size());
+    columns.push_back({q(LangString(201)), kAddedDestColumnWidth, columnAlignment(1), 1});
+    columnTypes_.push_back(1);
   }
   w_.model->setColumns(columns);
   // Editing the first column in place changes the entry's description, so only a
   // description column may be edited: a source path typed over would not move the file.
   if (w_.list) {
-    const bool descriptionFirst = !columnTypes_.empty() && columnTypes_.front() == 2;
+    const bool descriptionFirst = !columnTypes_.empty() && columnTypes_.front() == kColumnDescr;
     w_.list->setEditTriggers(descriptionFirst ? editTriggers_ : QAbstractItemView::NoEditTriggers);
     for (std::size_t c = 0; c < columns.size(); ++c)
       w_.list->header()->resizeSection(static_cast<int>(c),
                                        std::max(columns[c].width, minimumWidth(columns[c].type)));
+    if (addedDestColumn_ >= 0) w_.list->setColumnHidden(addedDestColumn_, !destColumnShown_);
+  }
+}
+
+void WorkListView::ShowDestinationColumn() {
+  destColumnShown_ = true;
+  if (!w_.list) return;
+  if (addedDestColumn_ >= 0) w_.list->setColumnHidden(addedDestColumn_, false);
+  // Behind a wide source column it would stay out of sight: the list scrolls to it.
+  const auto it = std::find(columnTypes_.begin(), columnTypes_.end(), 1);
+  if (it != columnTypes_.end()) {
+    const int column = static_cast<int>(it - columnTypes_.begin());
+    QHeaderView* header = w_.list->header();
+    const int left = header->sectionPosition(column);
+    const int right = left + header->sectionSize(column);
+    QScrollBar* bar = w_.list->horizontalScrollBar();
+    if (left < bar->value() || right > bar->value() + w_.list->viewport()->width())
+      bar->setValue(left);
   }
 }
 
 int WorkListView::minimumWidth(int type) const {
   // The stored widths were chosen for a smaller system font than this desktop's; a size
   // or length column too narrow for its own figures would show nothing but "...".
-  if (!w_.list || (type != 3 && type != 4)) return 0;
+  if (!w_.list || (type != kColumnSize && type != kColumnLength)) return 0;
   const QFontMetrics fm(w_.list->font());
-  const std::string widest = type == 3 ? SizeToText(888800000) : SecondsToText(35999);
+  const std::string widest = type == kColumnSize ? SizeToText(888800000) : SecondsToText(35999);
   return fm.horizontalAdvance(q(widest)) + 2 * fm.averageCharWidth() + 4;
 }
 
@@ -168,25 +196,25 @@ void WorkListView::rowFromCursor(bool& checked, std::vector<QString>& cells) {
   std::optional<std::int32_t> length;
   for (std::size_t c = 0; c < columnTypes_.size(); ++c) {
     switch (columnTypes_[c]) {
-      case 0:
+      case kColumnSource:
         if (!origin) origin = item.GetOrigin();
         cells[c] = q(*origin);
         break;
-      case 1:
+      case kColumnDest:
         if (!dest) dest = item.GetDest();
         cells[c] = q(*dest);
         break;
-      case 2:
+      case kColumnDescr:
         if (!descr) descr = item.GetDescr();
         cells[c] = q(*descr);
         break;
-      case 3:
+      case kColumnSize:
         if (!size) size = item.GetSize();
-        cells[c] = q(ListCellText(3, {}, {}, {}, *size, 0));
+        cells[c] = q(ListCellText(kColumnSize, {}, {}, {}, *size, 0));
         break;
-      case 4:
+      case kColumnLength:
         if (!length) length = item.GetLength();
-        cells[c] = q(ListCellText(4, {}, {}, {}, 0, *length));
+        cells[c] = q(ListCellText(kColumnLength, {}, {}, {}, 0, *length));
         break;
       default:
         break;
@@ -233,7 +261,7 @@ void WorkListView::ListFullUpdate() {
   flushPendingRows();
   ListSaveMarks();
   ListClear();
-  BeginListWork(LangString(140) + " ...", w_.mainWindow);
+  BeginListWork(LangString(kTextRefreshingList) + " ...", w_.mainWindow);
   if (TkroPlayList* list = workList()) {
     // Handed over in batches: the model keeps the texts far more compactly than the
     // QStrings they come in, and the QStrings of every row at once would be the largest
@@ -261,7 +289,7 @@ void WorkListView::ListFullUpdate() {
 }
 
 void WorkListView::ListRefresh() {
-  BeginListWork(LangString(140) + "...", w_.mainWindow);
+  BeginListWork(LangString(kTextRefreshingList) + "...", w_.mainWindow);
   flushPendingRows();
   ListSaveMarks();
   if (TkroPlayList* list = workList()) {
@@ -434,7 +462,7 @@ void WorkListView::MiddleButtonPressed(const QPoint& pos) {
     if (marked + unmarked > 10) {
       // Many rows: their marks reach the entries at the next mark save, and the limit bar
       // is computed once at the end.
-      BeginListWork(LangString(145), w_.dummyLock);
+      BeginListWork(LangString(kTextWorkingOnList), w_.dummyLock);
       w_.model->setCheckedRows(rows, newState);
       EndListWork(std::string());
     } else {
@@ -508,7 +536,7 @@ bool WorkListView::RowSelected(int row) const {
 
 void WorkListView::DeleteSelected() {
   if (busy_) return;
-  BeginListWork(LangString(140) + "...", w_.mainWindow);
+  BeginListWork(LangString(kTextRefreshingList) + "...", w_.mainWindow);
   flushPendingRows();
   const std::vector<int> rows = selectedRowsDescending();
   std::vector<int> ascending(rows.rbegin(), rows.rend());
@@ -542,7 +570,7 @@ void WorkListView::DeleteSelected() {
 
 void WorkListView::ClearList() {
   if (busy_) return;
-  BeginListWork(LangString(141) + " ...", w_.mainWindow);
+  BeginListWork(LangString(kTextClearingList) + " ...", w_.mainWindow);
   if (TkroPlayList* list = workList()) list->ClearEntries();
   ListClear();
   EndListWork(std::string());
@@ -573,7 +601,7 @@ void WorkListView::replaceSelection(const std::vector<std::pair<int, int>>& rowI
 
 void WorkListView::SelectAll() {
   if (busy_) return;
-  BeginListWork(LangString(145) + " ...", w_.mainWindow);
+  BeginListWork(LangString(kTextWorkingOnList) + " ...", w_.mainWindow);
   flushPendingRows();
   const int n = w_.model->rowCountTotal();
   if (n > 0) replaceSelection({{0, n - 1}});
@@ -582,14 +610,14 @@ void WorkListView::SelectAll() {
 
 void WorkListView::ClearSelection() {
   if (busy_) return;
-  BeginListWork(LangString(145) + " ...", w_.mainWindow);
+  BeginListWork(LangString(kTextWorkingOnList) + " ...", w_.mainWindow);
   if (w_.list) w_.list->selectionModel()->clearSelection();
   EndListWork(std::string());
 }
 
 void WorkListView::InvertSelection() {
   if (busy_) return;
-  BeginListWork(LangString(145) + " ...", w_.mainWindow);
+  BeginListWork(LangString(kTextWorkingOnList) + " ...", w_.mainWindow);
   ClearStatus();
   flushPendingRows();
   if (w_.list)
@@ -600,7 +628,7 @@ void WorkListView::InvertSelection() {
 
 void WorkListView::SelectMarked() {
   if (busy_) return;
-  BeginListWork(LangString(145) + " ...", w_.mainWindow);
+  BeginListWork(LangString(kTextWorkingOnList) + " ...", w_.mainWindow);
   ClearStatus();
   flushPendingRows();
   const int n = w_.model->rowCountTotal();
@@ -613,7 +641,7 @@ void WorkListView::SelectMarked() {
 
 void WorkListView::MarkSelected() {
   if (busy_) return;
-  BeginListWork(LangString(145) + " ...", w_.mainWindow);
+  BeginListWork(LangString(kTextWorkingOnList) + " ...", w_.mainWindow);
   flushPendingRows();
   w_.model->setCheckedRows(selectedRowsDescending(), true);
   EndListWork(std::string());
@@ -621,7 +649,7 @@ void WorkListView::MarkSelected() {
 
 void WorkListView::UnmarkSelected() {
   if (busy_) return;
-  BeginListWork(LangString(145) + " ...", w_.mainWindow);
+  BeginListWork(LangString(kTextWorkingOnList) + " ...", w_.mainWindow);
   flushPendingRows();
   w_.model->setCheckedRows(selectedRowsDescending(), false);
   EndListWork(std::string());
@@ -629,7 +657,7 @@ void WorkListView::UnmarkSelected() {
 
 void WorkListView::UnmarkAll() {
   if (busy_) return;
-  BeginListWork(LangString(145) + " ...", w_.mainWindow);
+  BeginListWork(LangString(kTextWorkingOnList) + " ...", w_.mainWindow);
   flushPendingRows();
   w_.model->setAllChecked(false);
   EndListWork(std::string());
@@ -637,35 +665,35 @@ void WorkListView::UnmarkAll() {
 
 bool WorkListView::RunListCommand(int command) {
   switch (command) {
-    case 1210:
+    case kCmdDeleteSelected:
       DeleteSelected();
       return true;
-    case 1400:
-    case 1810:
+    case kCmdClearList:
+    case kCmdNewList:
       ClearList();
       return true;
-    case 1500:
+    case kCmdRefreshList:
       RefreshList();
       return true;
-    case 1610:
+    case kCmdSelectAll:
       SelectAll();
       return true;
-    case 1620:
+    case kCmdClearSelection:
       ClearSelection();
       return true;
-    case 1630:
+    case kCmdInvertSelection:
       InvertSelection();
       return true;
-    case 1640:
+    case kCmdSelectMarked:
       SelectMarked();
       return true;
-    case 1710:
+    case kCmdMarkSelected:
       MarkSelected();
       return true;
-    case 1720:
+    case kCmdUnmarkSelected:
       UnmarkSelected();
       return true;
-    case 1730:
+    case kCmdUnmarkAll:
       UnmarkAll();
       return true;
     default:

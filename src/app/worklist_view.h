@@ -61,6 +61,9 @@ class WorkListView : public QObject, public IWorkListView, public IListRows {
   // Sets the mode (-1: from the configuration) and rebuilds the columns; modes other than
   // 0 and 1 leave rows and columns as they are.
   void ListReformat(int mode);
+  // Shows the destination column, which is hidden until asked for unless the stored
+  // column list holds one.
+  void ShowDestinationColumn();
   // Saves the marks, then rebuilds every row from the work list.
   void ListFullUpdate();
   // Saves the marks, then rewrites the texts and check boxes of the existing rows.
@@ -149,6 +152,10 @@ class WorkListView : public QObject, public IWorkListView, public IListRows {
   Sources src_;
   std::unique_ptr<TFileAdder> adder_;
   std::vector<int> columnTypes_;
+  // The destination column added to the stored ones (-1: none added), and whether it shows.
+  static constexpr int kAddedDestColumnWidth = 300;
+  int addedDestColumn_ = -1;
+  bool destColumnShown_ = false;
   QAbstractItemView::EditTriggers editTriggers_;  // the list's own ways into in-place editing
   int mode_ = 1;
   bool busy_ = false;

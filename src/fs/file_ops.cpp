@@ -4,8 +4,10 @@
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <xxhash.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <random>
@@ -91,7 +93,85 @@ bool rangeUnsupported(int err) {
          err == EPERM || err == ETXTBSY;
 }
 
+// XXH3 of the bytes that pass through a verified copy; a copy that is not verified
+// hashes nothing.
+class CopyHash {
+ public:
+  explicit CopyHash(bool on) : state_(on ? XXH3_createState() : nullptr) {
+    if (state_) XXH3_64bits_reset(state_);
+  }
+  ~CopyHash() {
+    if (state_) XXH3_freeState(state_);
+  }
+  CopyHash(const CopyHash&) = delete;
+  CopyHash& operator=(const CopyHash&) = delete;
+  void add(const void* data, size_t size) {
+    if (state_) XXH3_64bits_update(state_, data, size);
+  }
+  XXH64_hash_t digest() const { return state_ ? XXH3_64bits_digest(state_) : 0; }
+
+ private:
+  XXH3_state_t* state_;
+};
+
+// Reads the flushed copy at temp back from the medium (its pages dropped from the cache
+// first, so the medium answers, not the memory) and compares it with what the source
+// gave: its length and its XXH3. goOn gets the bytes read so far and may stop the read.
+FileOpResult readBack(int out, const std::string& temp, const std::string& dest,
+                      std::int64_t expectedBytes, XXH64_hash_t expected, std::vector<char>& buffer,
+                      const std::function<bool(std::int64_t)>& goOn) {
+  FsCalls& sys = ActiveFsCalls();
+  ::posix_fadvise(out, 0, 0, POSIX_FADV_DONTNEED);
+  const int fd = sys.open(temp.c_str(), O_RDONLY | O_CLOEXEC, 0);
+  if (fd < 0) return FileOpFailed(errno, "verify", dest);
+  ::posix_fadvise(fd, 0, 0, POSIX_FADV_DONTNEED);
+  if (buffer.empty()) buffer.resize(kChunk);
+  CopyHash hash(true);
+  std::int64_t read = 0;
+  for (;;) {
+    const ssize_t n = sys.read(fd, buffer.data(), buffer.size());
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      const int err = errno;
+      sys.close(fd);
+      return FileOpFailed(err, "verify", dest);
+    }
+    if (n == 0) break;
+    hash.add(buffer.data(), static_cast<size_t>(n));
+    read += n;
+    if (!goOn(read)) {
+      sys.close(fd);
+      return cancelledResult();
+    }
+  }
+  sys.close(fd);
+  if (read == expectedBytes && hash.digest() == expected) return {};
+  FileOpResult r = FileOpFailed(EIO, "verify", dest);
+  r.mismatch = true;
+  r.message = "verify " + dest + ": the copy read back differs from the source";
+  return r;
+}
+
+// Some drivers (the FUSE FAT driver) stamp a renamed file with the time of the rename; the
+// copy's modification time is what tells a later run that the file is unchanged, so it is
+// put back when it came out more than the 2 seconds FAT may round away.
+void keepTimeAfterRename(const std::string& dest, const struct stat& source) {
+  struct stat st;
+  if (ActiveFsCalls().stat(dest.c_str(), &st) != 0 ||
+      SameModificationTime(st.st_mtim, source.st_mtim))
+    return;
+  const struct timespec times[2] = {source.st_atim, source.st_mtim};
+  ::utimensat(AT_FDCWD, dest.c_str(), times, 0);
+}
+
 }  // namespace
+
+bool SameModificationTime(const struct timespec& a, const struct timespec& b) {
+  const auto nanos = [](const struct timespec& t) {
+    return static_cast<std::int64_t>(t.tv_sec) * 1000000000 + t.tv_nsec;
+  };
+  return std::llabs(nanos(a) - nanos(b)) <= std::int64_t{2000000000};
+}
 
 FileOpResult CopyFileWithProgress(const std::string& source, const std::string& dest,
                                   const CopyOptions& options) {
@@ -139,13 +219,17 @@ FileOpResult CopyFileWithProgress(const std::string& source, const std::string& 
       errno == ENOSPC) {
     return abandon(FileOpFailed(ENOSPC, "write", dest));
   }
+  // A verified copy reads its bytes twice: once as the source, once back from the medium.
+  const std::int64_t work = options.verify ? 2 * total : total;
   auto goOn = [&](std::int64_t done) {
     if (options.cancel && options.cancel->load()) return false;
-    return !options.progress || options.progress(total, done) == CopyAnswer::Continue;
+    return !options.progress || options.progress(work, done) == CopyAnswer::Continue;
   };
   if (!goOn(0)) return abandon(cancelledResult());
 
-  bool useRange = true;
+  // The kernel's copy never shows the bytes; a verified copy must see them to hash them.
+  bool useRange = !options.verify;
+  CopyHash sourceHash(options.verify);
   std::vector<char> buffer;
   std::int64_t done = 0;
   for (;;) {
@@ -164,6 +248,7 @@ FileOpResult CopyFileWithProgress(const std::string& source, const std::string& 
       n = sys.read(in, buffer.data(), buffer.size());
       if (n < 0 && errno == EINTR) continue;
       if (n < 0) return abandon(FileOpFailed(errno, "read", source));
+      sourceHash.add(buffer.data(), static_cast<size_t>(n));
       for (ssize_t written = 0; written < n;) {
         const ssize_t w = sys.write(out, buffer.data() + written, size_t(n - written));
         if (w < 0 && errno == EINTR) continue;
@@ -181,8 +266,15 @@ FileOpResult CopyFileWithProgress(const std::string& source, const std::string& 
   ::fchmod(out, st.st_mode & 0777);
   const struct timespec times[2] = {st.st_atim, st.st_mtim};
   ::futimens(out, times);
-  if (options.flush) {
+  // Verifying needs the copy on the medium: dirty pages cannot be dropped and read back.
+  if (options.flush || options.verify) {
     if (const int err = outFile.flush()) return abandon(FileOpFailed(err, "flush", dest));
+  }
+  if (options.verify) {
+    const FileOpResult checked =
+        readBack(out, outFile.tempPath(), dest, done, sourceHash.digest(), buffer,
+                 [&](std::int64_t read) { return goOn(done + read); });
+    if (!checked.ok()) return abandon(checked);
   }
   if (const int err = outFile.close()) return abandon(FileOpFailed(err, "write", dest));
   // A cancel that came while the last chunk was written still discards the copy: nothing
@@ -191,6 +283,7 @@ FileOpResult CopyFileWithProgress(const std::string& source, const std::string& 
   if (const int err = outFile.commit(dest, !options.replaceExisting))
     return abandon(FileOpFailed(err, "replace", dest));
   inFile.close();
+  keepTimeAfterRename(dest, st);
   if (options.flush) SyncFolder(FolderOfPath(dest));
   return {};
 }

@@ -4,6 +4,8 @@
 // so a cancelled or failed copy leaves no partial file and never destroys the file it was
 // to replace. Every routine answers with a FileOpResult, never with an exception. A path
 // holding a NUL byte is refused (EINVAL, "invalid name") before any system call sees it.
+#include <time.h>
+
 #include <atomic>
 #include <cstdint>
 #include <functional>
@@ -15,6 +17,8 @@ struct FileOpResult {
   FileOpStatus status = FileOpStatus::Ok;
   int error = 0;        // errno of the call that failed, 0 when ok or cancelled
   std::string message;  // e.g. "write /media/stick/a.mp3: No space left on device"
+  // The copy was read back from the medium and differed from the source (error EIO).
+  bool mismatch = false;
   bool ok() const { return status == FileOpStatus::Ok; }
   bool cancelled() const { return status == FileOpStatus::Cancelled; }
 };
@@ -22,7 +26,8 @@ struct FileOpResult {
 enum class CopyAnswer { Continue, Cancel };
 
 // Called before the first chunk (done 0) and after every chunk; total is the source's
-// size in bytes. Answering Cancel stops the copy, which then removes its temporary file.
+// size in bytes, twice that when the copy is verified (the read-back counts as much work
+// as the copy). Answering Cancel stops the copy, which then removes its temporary file.
 using CopyProgress = std::function<CopyAnswer(std::int64_t total, std::int64_t done)>;
 
 struct CopyOptions {
@@ -30,7 +35,16 @@ struct CopyOptions {
   bool flush = false;                         // fsync the copy and its folder before answering Ok
   CopyProgress progress;                      // may be empty
   const std::atomic<bool>* cancel = nullptr;  // checked between chunks when given
+  // Read the copy back from the medium before it takes the destination's name: it is
+  // flushed, its pages are dropped from the cache, and what is read must hash (XXH3) as
+  // the source did while it was copied (the source is read once). A copy that differs is
+  // removed and the result fails with mismatch set; a file it was to replace stays.
+  bool verify = false;
 };
+
+// Whether two modification times agree within the 2 seconds a FAT medium may round away
+// (it keeps even seconds; exFAT keeps hundredths).
+bool SameModificationTime(const struct timespec& a, const struct timespec& b);
 
 // Copies the regular file source to the file path dest, keeping the modification time
 // and the permission bits (where the destination's file system keeps them).

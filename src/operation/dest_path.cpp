@@ -2,6 +2,7 @@
 
 #include <cctype>
 #include <cstring>
+#include <functional>
 #include <vector>
 
 #include "fs/file_tree.h"
@@ -154,6 +155,11 @@ std::string FitNameLength(const std::string& name, const std::string& ext, std::
 }
 
 std::string MakeUniqueName(const std::string& path, UniqueNameState* state) {
+  return MakeUniqueName(path, state, NameTakenAt);
+}
+
+std::string MakeUniqueName(const std::string& path, UniqueNameState* state,
+                           const std::function<bool(const std::string&)>& taken) {
   if (HoldsNul(path)) return std::string();
   const std::string ext = PathExtension(path);
   const std::size_t slash = path.rfind('/');
@@ -171,7 +177,7 @@ std::string MakeUniqueName(const std::string& path, UniqueNameState* state) {
     // name to number.
     if (name.size() < number.size() + ext.size()) return std::string();
     const std::string candidate = folder + name;
-    if (NameTakenAt(candidate)) continue;
+    if (taken(candidate)) continue;
     if (state) state->last[path] = n;
     return candidate;
   }

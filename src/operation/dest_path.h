@@ -4,6 +4,7 @@
 // works on bytes of UTF-8 text; the characters it looks at are ASCII, so a multi-byte
 // sequence is never split.
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <unordered_map>
 
@@ -61,6 +62,10 @@ struct UniqueNameState {
 // search always ends: the empty text when no free name was found, or when the path
 // holds a NUL byte.
 std::string MakeUniqueName(const std::string& path, UniqueNameState* state = nullptr);
+// The same search with another idea of "taken": the preview counts the files a run would
+// have written by then as well as what the disk holds.
+std::string MakeUniqueName(const std::string& path, UniqueNameState* state,
+                           const std::function<bool(const std::string&)>& taken);
 
 // Running numbers of one run: the next number and the width it is padded to.
 struct NumberingState {

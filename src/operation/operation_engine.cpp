@@ -24,6 +24,8 @@
 #include "lang/messages.h"
 #include "logs/log.h"
 #include "operation/dest_path.h"
+#include "operation/device_playlist.h"
+#include "worklist/m3u.h"
 #include "worklist/text_encoding.h"
 
 namespace {
@@ -174,6 +176,7 @@ void TOperationEngine::RunOperation(const OperationParameters& params, bool igno
   flags_.running = true;
   transferStarted_ = false;
   failures_ = 0;
+  arrivals_.clear();
   deviceGone_ = false;
   noSpaceSeen_ = false;
   rootDevice_ = -1;
@@ -301,6 +304,7 @@ bool TOperationEngine::aPreAction(int action) {
   const std::string root = DestinationRoot(params_.destination);
   root_ = root;
   rootReal_.clear();
+  if (dryRun_) return PreviewPreAction(action);
   if (action == actDelete) {
     logLine("aPreAction() end");
     return true;
@@ -390,6 +394,9 @@ std::vector<std::string> TOperationEngine::DeleteFolderContents(const std::strin
 }
 
 bool TOperationEngine::reachedWithoutLink(const std::string& folder) const {
+  // A root the preview found missing will be created empty: no link lies below it.
+  if (dryRun_ && previewRootMissing_ && !HoldsNul(folder))
+    return folder == root_ || isInside(folder, root_);
   if (rootReal_.empty() || HoldsNul(folder)) return false;
   if (folder != root_ && !isInside(folder, root_)) return false;
   std::string existing = folder;
@@ -479,18 +486,19 @@ bool TOperationEngine::aCheckPL(int action) {
   bool result = true;
   if (action == actCopy || action == actMove) {
     UpdatePLFilesInfo(true);
-    CheckDestFilesExisting();
+    // A destination that will be cleared first holds nothing the run meets.
+    if (!previewCleared_) CheckDestFilesExisting();
   } else {
     UpdatePLFilesInfo(false);
   }
   const CheckCounters counters = CountMarked();
   if (counters.marked == 0) {
-    display_.showError(LangString(351), LangString(352));
+    if (!dryRun_) display_.showError(LangString(351), LangString(352));
     result = false;
   }
   deleteForGood_.clear();
   std::vector<std::string> onDrive;
-  if (result && action == actDelete && params_.deleteToRecycleBin)
+  if (result && !dryRun_ && action == actDelete && params_.deleteToRecycleBin)
     onDrive = originsOnRemovableDrive();
   if (result && !onDrive.empty()) {
     // The trash of a stick lives on the stick: the user who deletes to make room there
@@ -509,7 +517,7 @@ bool TOperationEngine::aCheckPL(int action) {
         UpdateDialogControls();
         break;
     }
-  } else if (result && NeedsConfirmation(action, counters, params_.limitBytes)) {
+  } else if (result && !dryRun_ && NeedsConfirmation(action, counters, params_.limitBytes)) {
     const std::string text =
         LangFormat(353, {ConfirmationList(action, counters, params_.limitBytes)});
     if (!display_.askYesNo(LangString(351), text)) {
@@ -567,6 +575,13 @@ std::string TOperationEngine::resolveCollision(const std::string& origin, const 
       return dest;
     case existsRename:
       return MakeUniqueName(dest, &uniqueNames_);
+    case existsSkipSame:
+      if (unchangedCopy(origin, dest)) {
+        processThis = false;
+        policySkipReason_ = LangString(418);
+        return dest;
+      }
+      [[fallthrough]];
     default:
       // Replacing is for files that were there before the run; a file this run wrote
       // (perhaps moved here, with no other copy left) is kept and the newcomer numbered.
@@ -576,6 +591,14 @@ std::string TOperationEngine::resolveCollision(const std::string& origin, const 
   }
 }
 
+bool TOperationEngine::unchangedCopy(const std::string& origin, const std::string& dest) {
+  struct stat so, sd;
+  if (HoldsNul(origin) || ActiveFsCalls().stat(origin.c_str(), &so) != 0 || !AnythingAt(dest, &sd))
+    return false;
+  return S_ISREG(so.st_mode) && S_ISREG(sd.st_mode) && so.st_size == sd.st_size &&
+         SameModificationTime(so.st_mtim, sd.st_mtim);
+}
+
 FileOpResult TOperationEngine::transfer(bool move, const std::string& origin,
                                         const std::string& dest, bool replace) {
   CopyOptions options;
@@ -583,8 +606,13 @@ FileOpResult TOperationEngine::transfer(bool move, const std::string& origin,
   // is not replaced unless replacing was what the policy chose.
   options.replaceExisting = replace;
   options.cancel = &cancelCell_;
-  options.progress = [this](std::int64_t size, std::int64_t transferred) {
-    return OnCopyProgress(size, transferred) ? CopyAnswer::Continue : CopyAnswer::Cancel;
+  options.verify = params_.verifyCopies;
+  // A verified copy counts its read-back as work of the file: twice the bytes go by, and
+  // the file's bar and the run's bar move through both halves.
+  const std::int64_t passes = options.verify ? 2 : 1;
+  options.progress = [this, passes](std::int64_t work, std::int64_t transferred) {
+    return OnCopyProgress(work / passes, transferred / passes) ? CopyAnswer::Continue
+                                                               : CopyAnswer::Cancel;
   };
   partSweep_.beforeWritingTo(dest);
   const FileOpResult r = move ? MoveFileWithProgress(origin, dest, options)
@@ -615,6 +643,7 @@ std::string TOperationEngine::untriedReason(const std::string& origin) {
 
 std::string TOperationEngine::failureReason(const FileOpResult& r,
                                             const std::string& origin) const {
+  if (r.mismatch) return LangString(420);
   switch (r.error) {
     case ENOSPC:
     case EDQUOT:
@@ -672,7 +701,9 @@ bool TOperationEngine::aAction(int action) {
       }
       const std::string origin = list_.Cursor->GetOrigin();
       std::string dest = transfers ? list_.Cursor->GetDest() : std::string();
+      const int entry = list_.Cursor->Id;
       processThis_ = true;
+      policySkipReason_.clear();
       // A skip request ends with its entry; the Skip button is offered again for this one.
       const bool skipWasRequested = flags_.skipCurrent;
       setSkip(false);
@@ -719,6 +750,10 @@ bool TOperationEngine::aAction(int action) {
         }
       }
       const bool ok = processThis_ && outcome.ok();
+      // What is at the destination now: what arrived, and what the if-exists policy found
+      // standing there under the entry's name.
+      if (transfers && !unusable && refusal.empty() && (ok || !processThis_))
+        arrivals_.push_back({entry, dest});
       // The dialog may have run other code meanwhile; the cursor is put back first.
       if (ok && action != actCopy && list_.SelectIndex(i))
         list_.Cursor->SetFlags(list_.Cursor->GetFlags() | FLAG_GONE);
@@ -726,7 +761,8 @@ bool TOperationEngine::aAction(int action) {
       if (!refusal.empty())
         resultText = refusal;
       else if (!processThis_)
-        resultText = LangString(347);
+        resultText =
+            policySkipReason_.empty() ? LangString(347) : LangFormat(392, {policySkipReason_});
       else if (transfers && ok)
         resultText = LangString(349);  // a transfer that completed is reported as such
       else if (flags_.skipCurrent)
@@ -814,6 +850,7 @@ bool TOperationEngine::aPostAction(int action) {
   logBlank();
   logLine("aPostAction()");
   SetStage(LangString(363));
+  if (action != actDelete && params_.writeDevicePlaylist && !WriteDevicePlaylist()) ++failures_;
   // The run is called finished only once its files are on the disk, so a drive pulled
   // right after the final header loses nothing.
   const bool ok = action == actDelete || flushDestination();
@@ -830,4 +867,147 @@ bool TOperationEngine::flushDestination() {
   logLine("  " + r.message);
   AddLogLine(LangFormat(346, {r.message}), true);
   return false;
+}
+
+// ---------------------------------------------------------------------------------------
+// The playlist on the destination
+
+bool TOperationEngine::WriteDevicePlaylist() {
+  const std::string name =
+      DevicePlaylistName(params_.devicePlaylistName, medium_, MediumReplacement(params_));
+  const std::string path = root_ == "/" ? "/" + name : root_ + "/" + name;
+  AddLogLine(LangFormat(424, {path}), true);
+  std::string problem;
+  struct stat st;
+  if (rootGone()) {
+    problem = LangString(398);
+  } else if (AnythingAt(path, &st) && S_ISLNK(st.st_mode)) {
+    // Written through, the link would put the playlist wherever it points.
+    problem = LangString(376);
+  } else if (written_.contains(path)) {
+    // A file of the list itself landed under this name; it stays.
+    problem = LangString(423);
+  }
+  std::vector<M3uExportEntry> entries;
+  if (problem.empty()) {
+    entries.reserve(arrivals_.size());
+    for (const Arrival& a : arrivals_) {
+      const std::string relative = PathBelowRoot(a.dest, root_);
+      const std::string why = M3uRelativePathProblem(relative);
+      if (!why.empty() || !list_.SelectId(a.entry)) {
+        logLine("  Device playlist: left out, " + why + ": " + BytesToUtf8(a.dest));
+        continue;
+      }
+      entries.push_back({relative, list_.Cursor->GetDescr(), list_.Cursor->GetLength()});
+    }
+    std::string error;
+    if (!WriteM3UFile(path, entries, error)) {
+      logLine("  Device playlist: " + error);
+      problem = error;
+    }
+  }
+  if (!problem.empty()) {
+    AppendToLastLogLine(" - " + LangFormat(346, {"(" + problem + ")"}), 7);
+    return false;
+  }
+  logLine("  Device playlist: " + std::to_string(entries.size()) + " of " +
+          std::to_string(arrivals_.size()) + " entries written to " + path);
+  AppendToLastLogLine(" - " + LangString(349), 7);
+  return true;
+}
+
+// ---------------------------------------------------------------------------------------
+// Preview
+
+std::vector<PreviewEntry> TOperationEngine::RunPreview(const OperationParameters& params) {
+  std::vector<PreviewEntry> outcomes;
+  const int action = params.action;
+  if (action != actCopy && action != actMove && action != actDelete) return outcomes;
+  SetParameters(params, true);
+  dryRun_ = true;
+  previewRootMissing_ = false;
+  previewCleared_ = false;
+  flags_ = RunFlags{};
+  flags_.running = true;
+  rootDevice_ = -1;
+  if (aPreparePL(action) && aPreAction(action) && aCheckPL(action))
+    outcomes = PreviewOutcomes(action);
+  dryRun_ = false;
+  previewRootMissing_ = false;
+  previewCleared_ = false;
+  flags_ = RunFlags{};
+  return outcomes;
+}
+
+bool TOperationEngine::PreviewPreAction(int action) {
+  if (action != actDelete) {
+    const std::string& root = root_;
+    if (root.empty() || HoldsNul(root)) return false;
+    if (IsFolderAt(root)) {
+      rootReal_ = canonicalText(root);
+      previewCleared_ = params_.clearDestination && ClearRefusal(root).empty();
+    } else if (AnythingAt(root)) {
+      return false;  // a file where the root should be: the run could not create it
+    } else {
+      previewRootMissing_ = true;
+    }
+  }
+  logLine("aPreAction() end");
+  return true;
+}
+
+std::vector<PreviewEntry> TOperationEngine::PreviewOutcomes(int action) {
+  std::vector<PreviewEntry> out;
+  const bool transfers = action == actCopy || action == actMove;
+  const int policy = action == actCopy ? params_.ifExistsCopy : params_.ifExistsMove;
+  // What the run would have written by each entry, on top of what the disk holds.
+  WrittenFiles planned;
+  planned.reset(medium_.ignoresCase);
+  UniqueNameState numbers;
+  const auto taken = [&](const std::string& path) {
+    return (!previewCleared_ && !previewRootMissing_ && AnythingAt(path)) || planned.contains(path);
+  };
+  const auto skipped = [](const std::string& why) { return LangFormat(422, {why}); };
+  const int n = list_.EntryCount();
+  for (int i = 0; i < n; ++i) {
+    if (!list_.SelectIndex(i)) continue;
+    const std::int32_t flags = list_.Cursor->GetFlags();
+    if (!(flags & FLAG_MARKED)) continue;
+    PreviewEntry e;
+    e.entry = list_.Cursor->Id;
+    const std::string origin = list_.Cursor->GetOrigin();
+    e.dest = transfers ? list_.Cursor->GetDest() : std::string();
+    const std::int64_t size = list_.Cursor->GetSize();
+    std::string refusal;
+    if (flags & FLAG_GONE) {
+      e.mark = PreviewMark::Skipped;
+      e.reason = skipped(LangString(397));
+    } else if (origin.empty() ||
+               (transfers && (e.dest.empty() || origin == e.dest || SameFile(origin, e.dest)))) {
+      e.mark = PreviewMark::Refused;
+      e.reason = LangString(343);
+    } else if (!(refusal = entryRefusal(origin, e.dest)).empty()) {
+      e.mark = PreviewMark::Refused;
+      e.reason = refusal;
+    } else if (transfers && medium_.maxFileSize >= 0 && size > medium_.maxFileSize) {
+      e.mark = PreviewMark::TooLarge;
+      e.reason = skipped(LangString(395));
+    } else if (transfers && taken(e.dest)) {
+      if (policy == existsSkip) {
+        e.mark = PreviewMark::Skipped;
+        e.reason = skipped(LangString(423));
+      } else if (policy == existsRename || planned.contains(e.dest)) {
+        const std::string name = e.dest.substr(e.dest.rfind('/') + 1);
+        e.dest = MakeUniqueName(e.dest, &numbers, taken);
+        e.mark = e.dest.empty() ? PreviewMark::Refused : PreviewMark::Numbered;
+        e.reason = e.dest.empty() ? LangString(378) : LangFormat(409, {name});
+        // The entry shows the name it would get.
+        if (!e.dest.empty()) list_.Cursor->SetDest(e.dest);
+      }
+    }
+    if (transfers && (e.mark == PreviewMark::None || e.mark == PreviewMark::Numbered))
+      planned.add(e.dest);
+    out.push_back(std::move(e));
+  }
+  return out;
 }

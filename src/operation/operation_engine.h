@@ -23,7 +23,8 @@
 //   clearing never enters another mount;
 // - an entry that is not a regular file, or whose path holds a NUL byte, is skipped with
 //   its reason;
-// - "Операция завершена" is shown only after what the run wrote reached the disk.
+// - "Операция завершена" is shown only after what the run wrote reached the disk;
+// - a preview (RunPreview) creates, clears, renames and writes nothing on the disk.
 #include <atomic>
 #include <cstdint>
 #include <functional>
@@ -54,6 +55,21 @@ std::string ConfirmationList(int action, const CheckCounters& counters, std::int
 // Whether the check stage asks before the run goes on.
 bool NeedsConfirmation(int action, const CheckCounters& counters, std::int64_t limitBytes);
 
+// One ticked entry as a run would treat it, found by the preview.
+enum class PreviewMark {
+  None,      // copied or moved to dest as it is (replacing a file there if the policy says so)
+  Skipped,   // not copied: the source is missing, or the if-exists policy skips it
+  Numbered,  // its name is taken: dest is the numbered name it would get
+  TooLarge,  // larger than the largest file the destination's medium holds
+  Refused,   // not usable: outside the root, through a link, not a file, no free name
+};
+struct PreviewEntry {
+  int entry = -1;    // the entry's number
+  std::string dest;  // where it would land (empty for delete and unusable destinations)
+  PreviewMark mark = PreviewMark::None;
+  std::string reason;  // why it is marked, for the user
+};
+
 // A duration in days shown as a time of day, "hh:nn:ss" (24 hours and more wrap).
 std::string DurationToText(double days);
 
@@ -73,6 +89,21 @@ class TOperationEngine {
   // What the dialog does when it becomes active, before RunOperation: empty header, file,
   // bars, figures and log.
   void ResetDisplay();
+
+  // Stages 1 to 3 of a run with these parameters, without writing anything: no folder is
+  // created or cleared, no question asked, no file copied. The entries get their
+  // destinations and refreshed sizes as stage 1 and 3 give them; the result tells, for
+  // each ticked entry in list order, what the run would do with it.
+  std::vector<PreviewEntry> RunPreview(const OperationParameters& params);
+
+  // A copied or moved entry, or one the if-exists policy left because a file of its name
+  // is there already: the entry's number and the path on the destination.
+  struct Arrival {
+    int entry = -1;
+    std::string dest;
+  };
+  // The entries of the last run that are now at the destination, in list order.
+  const std::vector<Arrival>& arrivals() const { return arrivals_; }
 
   // Button1 while running (Cancel) and Button2 (Skip).
   void CancelClicked();
@@ -135,6 +166,9 @@ class TOperationEngine {
   // the policy says to replace the file standing there.
   std::string resolveCollision(const std::string& origin, const std::string& dest, int policy,
                                bool& processThis, bool& replace);
+  // Whether dest already holds what origin would bring: a regular file of the same size
+  // whose modification time lies within 2 seconds of the source's (FAT keeps even seconds).
+  static bool unchangedCopy(const std::string& origin, const std::string& dest);
   // Syncs the destination's file system; false (with a log line) when that failed.
   bool flushDestination();
   FileOpResult transfer(bool move, const std::string& origin, const std::string& dest,
@@ -151,6 +185,13 @@ class TOperationEngine {
   bool reachedWithoutLink(const std::string& path) const;
   // Why an entry cannot be processed (the log's result text), or the empty text.
   std::string entryRefusal(const std::string& origin, const std::string& dest);
+  // Writes the playlist of the arrivals into the root (its log line says how it went);
+  // false when it could not be written.
+  bool WriteDevicePlaylist();
+  // Stage 2 of a preview: what the root will be, without creating or clearing it.
+  bool PreviewPreAction(int action);
+  // Stage 4 of a preview: each ticked entry's fate, nothing done.
+  std::vector<PreviewEntry> PreviewOutcomes(int action);
 
   TkroPlayList& list_;
   const IListRows& rows_;
@@ -161,6 +202,8 @@ class TOperationEngine {
 
   RunFlags flags_;
   bool processThis_ = false;
+  // Why the if-exists policy passed the current entry over, when it says more than "skip".
+  std::string policySkipReason_;
   std::atomic<bool> cancelCell_{false};
   std::int64_t done_ = 0;
   std::int64_t total_ = 0;
@@ -189,4 +232,11 @@ class TOperationEngine {
   std::unordered_set<std::string> deleteForGood_;
   // Marked, present origins that lie on a removable drive (each folder asked once).
   std::vector<std::string> originsOnRemovableDrive();
+  std::vector<Arrival> arrivals_;
+  // A preview runs: nothing may be written, nothing asked.
+  bool dryRun_ = false;
+  // In a preview: the root does not exist yet (so nothing lies below it), or it would be
+  // cleared before the copy (so nothing there counts).
+  bool previewRootMissing_ = false;
+  bool previewCleared_ = false;
 };

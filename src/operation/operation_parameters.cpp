@@ -45,7 +45,7 @@ int ValidateOperation(const OperationParameters& params) {
   const std::string root = DestinationRoot(params.destination);
   if (root.empty() || HoldsNul(root)) return 323;
   const int policy = action == actCopy ? params.ifExistsCopy : params.ifExistsMove;
-  if (policy < existsReplace || policy > existsRename) return 324;
+  if (policy < existsReplace || policy > existsSkipSame) return 324;
   if (params.renameEnabled &&
       (params.invalidCharRule < invalidRemove || params.invalidCharRule > invalidUnderline))
     return 325;

@@ -19,6 +19,9 @@ constexpr int limitManual = 2;
 constexpr int existsReplace = 0;
 constexpr int existsSkip = 1;
 constexpr int existsRename = 2;
+// Skip a file whose size and modification time match the source's (within the 2 seconds
+// FAT keeps), replace any other. Last, so the indexes stored before it read the same.
+constexpr int existsSkipSame = 3;
 
 constexpr int layoutAllInRoot = 0;
 constexpr int layoutFullPath = 1;
@@ -40,6 +43,8 @@ struct OperationParameters {
   int ifExistsCopy = existsRename;
   int ifExistsMove = existsRename;
   bool deleteToRecycleBin = true;
+  // Read every copy back from the medium and compare it with the source (copy and move).
+  bool verifyCopies = false;
   int folderLayout = layoutAllInRoot;
   std::string folderLevels = "3";
   bool renameEnabled = false;
@@ -47,6 +52,10 @@ struct OperationParameters {
   bool deleteLeadingNumber = false;
   bool numberItems = false;
   int invalidCharRule = invalidUnderline;
+  // After a copy or move, a playlist of the entries that arrived is written into the
+  // destination root under this name (paths relative to the root).
+  bool writeDevicePlaylist = false;
+  std::string devicePlaylistName = "Tavel.m3u";
 };
 
 // The string-table id of the operation's name ("Копирование", ...), 310 + action.

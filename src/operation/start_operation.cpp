@@ -10,16 +10,21 @@ void call(const F& f, Args&&... args) {
 }
 }  // namespace
 
-int StartClick(const OperationParameters& params, const StartOperationHooks& hooks) {
-  if (const int id = ValidateOperation(params); id != 0) {
+int RefuseInvalidOperation(const OperationParameters& params) {
+  const int id = ValidateOperation(params);
+  if (id != 0) {
     MessageRequest box;
     box.caption = LangString(318);
     box.text = LangString(id);
     box.icon = MsgIcon::Error;
     box.buttons = mbOK;
     ShowBox(box);
-    return id;
   }
+  return id;
+}
+
+int StartClick(const OperationParameters& params, const StartOperationHooks& hooks) {
+  if (const int id = RefuseInvalidOperation(params); id != 0) return id;
   call(hooks.stopPlayer);
   if (params.limitMode == limitManual) call(hooks.rememberLimitText, params.limitText);
   if (params.action == actCopy || params.action == actMove)

@@ -23,6 +23,10 @@ struct StartOperationHooks {
   std::function<void()> endListWork;
 };
 
+// ValidateOperation; a refusal is shown in the error box "Ошибка введенных данных" with the
+// message of its id. The id, 0 when the parameters are complete.
+int RefuseInvalidOperation(const OperationParameters& params);
+
 // Validates, and when the parameters are complete runs the steps above in order. Returns
 // the id of the message shown when the parameters were refused, 0 when the operation ran.
 int StartClick(const OperationParameters& params, const StartOperationHooks& hooks);

@@ -12,6 +12,7 @@
 #include <string>
 
 #include "player/media_device.h"
+#include "tavel_version.h"
 #include "worklist/playlist.h"
 
 // What the player shows and the list rows it plays from.
@@ -57,7 +58,7 @@ std::string MillisecondsToText(std::int64_t ms);
 
 inline constexpr const char* kByPlaylist = "Playlist/Player/byplaylist";
 inline constexpr const char* kUpdatePlaylist = "Playlist/Player/updatepl";
-inline constexpr const char* kPlayerIdleTitle = "Vo Tavel 0.9.2";
+inline constexpr const char* kPlayerIdleTitle = kProgramTitle;
 
 class TPlayer {
  public:

@@ -62,6 +62,18 @@ std::string systemError(const char* what, const std::string& file, int err) {
   return std::string(what) + " \"" + file + "\": " + std::strerror(err);
 }
 
+// Why the path cannot stand on a path line and read back as itself, whatever its kind.
+std::string pathLineProblem(std::string_view path) {
+  if (path.empty()) return "the path is empty";
+  if (path.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos)
+    return "the path holds a line break or a NUL byte";
+  if (!IsValidUtf8(path)) return "the path is not valid UTF-8";
+  if (TrimBlanks(path).size() != path.size())
+    return "the path starts or ends with a blank or a control character";
+  if (path[0] == '#') return "the path starts with \"#\"";
+  return std::string();
+}
+
 }  // namespace
 
 std::string PlaylistFolder(std::string_view playlistFile) {
@@ -88,14 +100,16 @@ std::string ResolvePlaylistPath(std::string_view line, std::string_view folder) 
 }
 
 std::string M3uPathProblem(std::string_view path) {
-  if (path.empty()) return "the path is empty";
-  if (path.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos)
-    return "the path holds a line break or a NUL byte";
-  if (!IsValidUtf8(path)) return "the path is not valid UTF-8";
-  if (TrimBlanks(path).size() != path.size())
-    return "the path starts or ends with a blank or a control character";
-  if (path[0] == '#') return "the path starts with \"#\"";
-  if (!isUnchangedPath(path)) return "the path is relative";
+  std::string problem = pathLineProblem(path);
+  if (problem.empty() && !isUnchangedPath(path)) problem = "the path is relative";
+  return problem;
+}
+
+std::string M3uRelativePathProblem(std::string_view path) {
+  std::string problem = pathLineProblem(path);
+  if (!problem.empty()) return problem;
+  if (isUnchangedPath(path)) return "the path would read as an absolute path";
+  if (path.find('\\') != std::string_view::npos) return "the path holds a backslash";
   return std::string();
 }
 

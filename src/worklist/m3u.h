@@ -63,6 +63,12 @@ M3uParseResult ReadM3UFile(const std::string& playlistFile);
 // end, a leading '#', a relative path); empty when it can.
 std::string M3uPathProblem(std::string_view path);
 
+// The same for a path written relative to the playlist's own folder (a playlist that
+// travels with its files): besides the rules above, the path must read back as relative
+// (no leading separator, no drive letter and ':', no "://") and hold no backslash, which
+// a reader takes for a separator.
+std::string M3uRelativePathProblem(std::string_view path);
+
 // An entry to write: the description becomes the title of an "#EXTINF:" line when it is not
 // empty; the path is written as it is.
 struct M3uExportEntry {

@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "store/kro_object.h"
+#include "tavel_version.h"
 
 // Flag bits of an entry's `flags`.
 constexpr std::int32_t FLAG_MARKED = 0x00010000;    // take part in the operation (row ticked)
@@ -143,7 +144,7 @@ class TkroPlayList : public TkroObject {
 
 // Texts of the list's structure.
 inline constexpr const char* kPlayListTitle = "K7D40 Simple";
-inline constexpr const char* kPlayListProgram = "Vo Tavel 0.9.2";
+inline constexpr const char* kPlayListProgram = kProgramTitle;
 // The file name of the last work list in the program folder.
 inline constexpr const char* kWorkListFileName = ".worklist.kro";
 constexpr std::int32_t kWorkListLoadMode = 3;

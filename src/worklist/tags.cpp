@@ -30,6 +30,7 @@
 #include <memory>
 #include <vector>
 
+#include "fs/sys_calls.h"
 #include "fs/unique_fd.h"
 #include "worklist/id3v1.h"
 #include "worklist/text_encoding.h"
@@ -237,7 +238,7 @@ AudioTags readFromFd(int fd, Format format) {
 
 std::int64_t statSize(const std::string& path) {
   struct stat st;
-  if (::stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode)) return st.st_size;
+  if (ActiveFsCalls().stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode)) return st.st_size;
   return 0;
 }
 }  // namespace

@@ -21,21 +21,6 @@
 
 namespace {
 
-class RecordingDialogs : public IFileDialogs {
- public:
-  RecordingDialogs() { SetFileDialogs(this); }
-  ~RecordingDialogs() override { SetFileDialogs(nullptr); }
-  std::vector<std::string> openFiles(const std::string& title, const std::string&, bool) override {
-    titles.push_back(title);
-    return {};
-  }
-  std::optional<SaveChoice> saveFile(const std::string& title, const std::string&) override {
-    titles.push_back(title);
-    return std::nullopt;
-  }
-  std::vector<std::string> titles;
-};
-
 class CommandsTest : public ::testing::Test, public FormFixture {
  protected:
   Commands& commands = form.parts().commands;
@@ -140,7 +125,6 @@ TEST_F(CommandsTest, CmdCallLogsItsCallAndRefusesNumbersOfZeroOrBelow) {
 }
 
 TEST_F(CommandsTest, TreeClicksRunCommandsUnlessThePageIsTheAction) {
-  RecordingDialogs dialogs;
   std::size_t from = logSize();
   // "Папку": a click shows the add-folder page and runs nothing.
   selectNode(1110);
@@ -280,7 +264,6 @@ TEST_F(CommandsTest, EnterAndSpaceOnTheTreeRunTheSelectedNodeAsAClickDoes) {
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
   commands.RefreshNavigation();
   form.NavTree->setFocus();
-  RecordingDialogs dialogs;
   // The calls the keys made (CmdCall also logs its end).
   const auto calls = [this](std::size_t from) {
     std::vector<std::string> out;
@@ -431,10 +414,10 @@ TEST_F(CommandsTest, StartOfNavigationShowsTheListAndThePlayer) {
 TEST_F(CommandsTest, DocumentsOpenWithTheDesktopAndFailuresAreShown) {
   std::vector<std::string> opened;
   bool succeed = true;
-  commands.setOpener([&](const std::string& path) {
+  opener = [&](const std::string& path) {
     opened.push_back(path);
     return succeed;
-  });
+  };
   commands.CmdCall(8750, kSourceTree, false);
   commands.CmdCall(8740, kSourceTree, false);
   ASSERT_EQ(opened.size(), 2u);
@@ -451,7 +434,7 @@ TEST_F(CommandsTest, WinampCommandsOnlyLogWithoutAnImport) {
   add(100);
   // A dispatch of its own over the window's controls, so the test chooses the import.
   Commands::Actions actions;
-  Commands own(CommandWidgetsOf(form), program, *view, form.parts().operation, actions);
+  Commands own(form.partControls().commands, program, *view, form.parts().operation, actions);
   std::size_t from = logSize();
   own.CmdCall(1840, kSourceTree, false);
   own.CmdCall(1140, kSourceMenu, true);
@@ -464,7 +447,8 @@ TEST_F(CommandsTest, WinampCommandsOnlyLogWithoutAnImport) {
     EXPECT_TRUE(view->busy());
     EXPECT_EQ(status(), "Импорт данных из \"Winamp playlist\"...");
   };
-  Commands withImport(CommandWidgetsOf(form), program, *view, form.parts().operation, actions);
+  Commands withImport(form.partControls().commands, program, *view, form.parts().operation,
+                      actions);
   withImport.CmdCall(1840, kSourceTree, false);
   withImport.CmdCall(1140, kSourceMenu, true);
   EXPECT_EQ(replaced, (std::vector<bool>{true, false}));

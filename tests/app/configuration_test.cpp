@@ -274,13 +274,13 @@ class ConfigurationWindow : public ::testing::Test {
     Run r;
     r.program = std::make_unique<TavelProgram>(ParseStartupOptions({"tavel"}), home.str());
     r.form = std::make_unique<TForm1>(*r.program);
-    SetDefaultFormSettings(*r.form);
+    SetDefaultFormSettings(r.form->settingsWidgets());
     r.conf = ConfLoad(home.str());
-    ConfApply(*r.form, *r.conf.store);
+    ConfApply(r.form->settingsWidgets(), *r.conf.store);
     return r;
   }
   void quit(Run& r) {
-    ConfStoreWindow(*r.form, *r.conf.store, r.conf.columns.get());
+    ConfStoreWindow(r.form->settingsWidgets(), *r.conf.store, r.conf.columns.get());
     ASSERT_LE(ConfSaveFile(*r.conf.store, home.str()), 0);
   }
   TempDir home;

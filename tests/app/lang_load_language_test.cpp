@@ -72,7 +72,7 @@ class MainWindowTexts : public ::testing::Test {
 }  // namespace
 
 TEST_F(MainWindowTexts, NavigationTreeNodesGetTheirRowAndCaption) {
-  LoadLanguage(*form);
+  LoadLanguage(form->languageWidgets());
   int nodes = 0;
   for (QTreeWidgetItemIterator it(form->NavTree); *it; ++it) {
     ++nodes;
@@ -90,7 +90,7 @@ TEST_F(MainWindowTexts, NavigationTreeNodesGetTheirRowAndCaption) {
 TEST_F(MainWindowTexts, NodeWhoseTextIsNoCommandIsLeftAsItIs) {
   node(8900)->setText(0, "About");
   node(1500)->setText(0, "1500 ");
-  LoadLanguage(*form);
+  LoadLanguage(form->languageWidgets());
   EXPECT_EQ(node(8900)->text(0), "About");
   EXPECT_FALSE(node(8900)->data(0, Qt::UserRole).isValid());
   EXPECT_EQ(node(1500)->text(0), "1500 ");
@@ -98,7 +98,7 @@ TEST_F(MainWindowTexts, NodeWhoseTextIsNoCommandIsLeftAsItIs) {
 
 TEST_F(MainWindowTexts, MenuItemsFixedCaptionsItemListsAndHints) {
   menuItem(4200)->setText("Open");  // not a number: stays
-  LoadLanguage(*form);
+  LoadLanguage(form->languageWidgets());
   EXPECT_EQ(menuItem(4100)->text(), "Воспроизвести");
   EXPECT_EQ(menuItem(4200)->text(), "Open");
   EXPECT_EQ(menuItem(1710)->text(), "Установить отметку");
@@ -129,7 +129,7 @@ TEST_F(MainWindowTexts, MenuItemsFixedCaptionsItemListsAndHints) {
 
 TEST_F(MainWindowTexts, DialogsAndSizeUnits) {
   EXPECT_EQ(SizeToText(2048), "2 KB");
-  LoadLanguage(*form);
+  LoadLanguage(form->languageWidgets());
   EXPECT_EQ(SizeToText(5), "5 ");
   EXPECT_EQ(SizeToText(2000), "2 КБ");
 
@@ -146,7 +146,7 @@ TEST_F(MainWindowTexts, DialogsAndSizeUnits) {
                          "Все файлы (*)"}));
   EXPECT_EQ(save->nameFilters(), open->nameFilters());
   // Running it again reuses the same dialogs.
-  LoadLanguage(*form);
+  LoadLanguage(form->languageWidgets());
   EXPECT_EQ(form->findChildren<QFileDialog*>().size(), 3);
 }
 

@@ -6,7 +6,7 @@
 #include "lang/lang.h"
 
 TEST(NavCommandTable, LookupsFindTheFirstRowAndRejectUnknownNumbers) {
-  ASSERT_EQ(NavCommandCount, 38);
+  ASSERT_EQ(NavCommandCount, 41);
   EXPECT_EQ(NavFindRow(1000), 0);
   EXPECT_EQ(NavFindRow(9000), NavCommandCount - 1);
   EXPECT_EQ(NavFindRow(1110), 7);

@@ -238,10 +238,10 @@ TEST_F(PanelTest, PickedDestinationIsMeasuredAndCancelChangesNothing) {
   panel.SelectAction(actCopy);
   std::string askedTitle;
   std::optional<std::string> answer;
-  panel.setFolderPicker([&](const std::string& title) {
+  pickFolder = [&](const std::string& title) {
     askedTitle = title;
     return answer;
-  });
+  };
   setDest("/old/place");
   form.Button9->click();
   EXPECT_EQ(askedTitle, "Выбор папки места назначения (приемника)");

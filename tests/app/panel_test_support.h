@@ -8,6 +8,8 @@
 #include <QTreeWidget>
 #include <algorithm>
 #include <cstdint>
+#include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -15,6 +17,7 @@
 #include "app/load_language.h"
 #include "app/main_window.h"
 #include "app/main_window_parts.h"
+#include "app/playlist_flows.h"
 #include "app/program.h"
 #include "app/worklist_model.h"
 #include "app/worklist_view.h"
@@ -23,12 +26,26 @@
 #include "test_support.h"
 #include "worklist/playlist.h"
 
+// Records the titles of the file dialogs the commands ask for; every dialog is cancelled.
+class RecordingDialogs : public IFileDialogs {
+ public:
+  std::vector<std::string> openFiles(const std::string& title, const std::string&, bool) override {
+    titles.push_back(title);
+    return {};
+  }
+  std::optional<SaveChoice> saveFile(const std::string& title, const std::string&) override {
+    titles.push_back(title);
+    return std::nullopt;
+  }
+  std::vector<std::string> titles;
+};
+
 struct FormFixture {
   FormFixture() {
     program.openLog();
     // A fresh configuration, as the start-up makes it: the default columns and mode.
     program.loadConfiguration();
-    LoadLanguage(form);
+    LoadLanguage(form.languageWidgets());
     view->ListReformat(-1);
     form.resize(1000, 700);
   }
@@ -68,7 +85,19 @@ struct FormFixture {
 
   TempDir home;
   FakeMessageBox boxes;
-  TavelProgram program{ParseStartupOptions({"tavel"}), home.str()};
+  // The desktop as the tests answer it: the file dialogs recorded and cancelled, the folder
+  // picker and the document opener as a test sets them (cancelled and failing until then).
+  RecordingDialogs dialogs;
+  std::function<std::optional<std::string>(const std::string&)> pickFolder;
+  std::function<bool(const std::string&)> opener;
+  TavelProgram program{
+      ParseStartupOptions({"tavel"}), home.str(),
+      AppServices{&dialogs,
+                  [this](const std::string& title) {
+                    return pickFolder ? pickFolder(title) : std::nullopt;
+                  },
+                  [this](const std::string& path) { return opener && opener(path); },
+                  {}}};
   TkroPlayList& workList = program.createWorkList();
   TForm1 form{program};
   WorkListView* view = &form.parts().view;

@@ -11,7 +11,15 @@ namespace {
 
 TEST(ListView, DefaultColumnsAndSkippedOrMissingColumnData) {
   ViewFixture f;
-  ASSERT_EQ(f.model->columnCount(), 4);
+  // The stored four, and the destination column added after them, hidden until shown.
+  ASSERT_EQ(f.model->columnCount(), 5);
+  EXPECT_EQ(f.model->headerData(4, Qt::Horizontal).toString(), QString::fromUtf8("Приемник"));
+  EXPECT_TRUE(f.list->isColumnHidden(4));
+  f.view->ShowDestinationColumn();
+  EXPECT_FALSE(f.list->isColumnHidden(4));
+  f.view->ListReformat(-1);
+  EXPECT_FALSE(f.list->isColumnHidden(4));
+  for (int c = 0; c < 4; ++c) EXPECT_FALSE(f.list->isColumnHidden(c));
   const char* captions[] = {"Описание", "Размер", "Длина", "Источник"};
   const int widths[] = {280, 60, 50, 400};
   const Qt::Alignment align[] = {Qt::AlignLeft, Qt::AlignRight, Qt::AlignRight, Qt::AlignLeft};
@@ -31,7 +39,8 @@ TEST(ListView, DefaultColumnsAndSkippedOrMissingColumnData) {
   }
   EXPECT_TRUE(f.model->checkable());
 
-  // Types outside -9 .. 29 make no column; flags and unknown types are left-aligned.
+  // Types outside -9 .. 29 make no column; flags and unknown types are left-aligned. A
+  // stored destination column is the only one: none is added.
   f.columns = std::vector<ListColumnSpec>{{-1, 5, 70}, {-1, 30, 10}, {-1, -10, 10}, {-1, 1, 90}};
   f.mode = 0;
   f.view->ListReformat(-1);
@@ -352,7 +361,7 @@ TEST(ListView, ClearRefreshAndModeTwo) {
   f.view->ListReformat(-1);
   f.view->ListClear();
   EXPECT_EQ(f.model->rowCountTotal(), 3);
-  EXPECT_EQ(f.model->columnCount(), 4);
+  EXPECT_EQ(f.model->columnCount(), 5);
 
   f.mode = 1;
   f.view->ClearList();  // 1400 / 1810

@@ -12,8 +12,6 @@ namespace {
 
 // Answers the commands' dialogs from queues; records what was asked.
 struct FakeDialogs : IFileDialogs {
-  FakeDialogs() { SetFileDialogs(this); }
-  ~FakeDialogs() override { SetFileDialogs(nullptr); }
   std::vector<std::string> openFiles(const std::string& title, const std::string& filter,
                                      bool multiple) override {
     asked.push_back(title + "|" + filter + (multiple ? "|many" : "|one"));
@@ -56,7 +54,7 @@ struct Flows : ::testing::Test {
 
 TEST_F(Flows, AddFilesShowsTheCountOrNothingWhenCancelled) {
   f.view->SetStatusText(0, "before", false);
-  CmdAddFiles(*f.view);  // cancelled
+  CmdAddFiles(*f.view, &dialogs);  // cancelled
   EXPECT_EQ(f.panel(0), "before");
   EXPECT_EQ(f.workList.EntryCount(), 0);
   ASSERT_EQ(dialogs.asked.size(), 1u);
@@ -65,7 +63,7 @@ TEST_F(Flows, AddFilesShowsTheCountOrNothingWhenCancelled) {
             LangString(108) + "|" + LangString(467) + "|" + LangString(110) + "|many");
 
   dialogs.opens.push_back({file("c.mp3"), file("a.mp3"), file("b.ogg")});
-  EXPECT_TRUE(RunPlaylistCommand(*f.view, 1120));
+  EXPECT_TRUE(RunPlaylistCommand(*f.view, &dialogs, 1120));
   EXPECT_EQ(origins(), (std::vector<std::string>{(dir / "c.mp3").string(), (dir / "a.mp3").string(),
                                                  (dir / "b.ogg").string()}));
   EXPECT_EQ(f.model->rowCountTotal(), 3);
@@ -79,7 +77,7 @@ TEST_F(Flows, AddPlaylistAppendsAndOpenPlaylistReplaces) {
   const std::string list =
       file("lists/p.m3u", "#EXTM3U\r\n#EXTINF:10,Ten\r\n../x.mp3\r\ny.mp3\r\n");
   dialogs.opens.push_back({list});
-  CmdAddPlaylist(*f.view);
+  CmdAddPlaylist(*f.view, &dialogs);
   EXPECT_EQ(dialogs.asked.back(), LangString(107) + "|" + LangString(109) + "|one");
   ASSERT_EQ(f.workList.EntryCount(), 4);
   EXPECT_EQ(f.model->rowCountTotal(), 4);
@@ -90,14 +88,14 @@ TEST_F(Flows, AddPlaylistAppendsAndOpenPlaylistReplaces) {
   EXPECT_EQ(f.panel(0), LangString(143));
 
   dialogs.opens.push_back({list});
-  EXPECT_TRUE(RunPlaylistCommand(*f.view, 1820));
+  EXPECT_TRUE(RunPlaylistCommand(*f.view, &dialogs, 1820));
   EXPECT_EQ(dialogs.asked.back(), LangString(116) + "|" + LangString(109) + "|one");
   EXPECT_EQ(f.workList.EntryCount(), 2);
   EXPECT_EQ(f.model->rowCountTotal(), 2);
   EXPECT_EQ(f.cell(1, 0), "y");
 
   // A cancelled open leaves the list alone.
-  CmdOpenPlaylist(*f.view);
+  CmdOpenPlaylist(*f.view, &dialogs);
   EXPECT_EQ(f.workList.EntryCount(), 2);
 
   // A refused file (not a playlist, a lowercase header, UTF-16, unreadable, empty) shows
@@ -108,7 +106,7 @@ TEST_F(Flows, AddPlaylistAppendsAndOpenPlaylistReplaces) {
         file("utf16.m3u", std::string("\xff\xfe#\0E\0X\0T\0M\0003\0U\0\r\0\n\0", 20)), missing,
         file("empty.m3u", "")}) {
     dialogs.opens.push_back({bad});
-    CmdOpenPlaylist(*f.view);
+    CmdOpenPlaylist(*f.view, &dialogs);
     EXPECT_EQ(f.workList.EntryCount(), 2) << bad;
     EXPECT_EQ(f.model->rowCountTotal(), 2) << bad;
     EXPECT_EQ(f.cell(1, 0), "y") << bad;
@@ -121,20 +119,20 @@ TEST_F(Flows, AddPlaylistAppendsAndOpenPlaylistReplaces) {
 
   // A playlist holding only its header is accepted and empties the list.
   dialogs.opens.push_back({file("header.m3u", "#EXTM3U\r\n")});
-  CmdOpenPlaylist(*f.view);
+  CmdOpenPlaylist(*f.view, &dialogs);
   EXPECT_EQ(f.workList.EntryCount(), 0);
   EXPECT_EQ(f.model->rowCountTotal(), 0);
 }
 
 TEST_F(Flows, SavePlaylistAddsTheExtensionOnlyForThePlaylistFilter) {
   f.add("/music/a.mp3", "A", 1, 60);
-  CmdSavePlaylist(*f.view);  // cancelled: nothing written
+  CmdSavePlaylist(*f.view, &dialogs);  // cancelled: nothing written
   EXPECT_EQ(dialogs.asked.back(), LangString(117) + "|" + LangString(109));
 
   dialogs.saves.push_back({(dir / "list").string(), 0});
   dialogs.saves.push_back({(dir / "list.txt").string(), 0});
   dialogs.saves.push_back({(dir / "plain").string(), 1});
-  for (int i = 0; i < 3; ++i) RunPlaylistCommand(*f.view, 1830);
+  for (int i = 0; i < 3; ++i) RunPlaylistCommand(*f.view, &dialogs, 1830);
   const std::string expected = "#EXTM3U\r\n#EXTINF:60,A\r\n/music/a.mp3\r\n";
   EXPECT_EQ(readFile(dir / "list.m3u"), expected);
   EXPECT_EQ(readFile(dir / "list.txt"), expected);
@@ -146,7 +144,7 @@ TEST_F(Flows, SavePlaylistAddsTheExtensionOnlyForThePlaylistFilter) {
   EXPECT_EQ(WithPlaylistExtension("/a.b/list", 0), "/a.b/list.m3u");
   EXPECT_EQ(WithPlaylistExtension("/a/list.M3U", 0), "/a/list.M3U");
   EXPECT_EQ(WithPlaylistExtension("", 0), "");
-  EXPECT_FALSE(RunPlaylistCommand(*f.view, 1210));
+  EXPECT_FALSE(RunPlaylistCommand(*f.view, &dialogs, 1210));
 }
 
 TEST(FileFilters, TableFiltersBecomeQtFilters) {

@@ -2,8 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
+
 #include "fake_message_box.h"
 #include "lang/lang.h"
+#include "lang/message_box.h"
 #include "logs/log.h"
 
 namespace {
@@ -80,11 +83,18 @@ TEST_F(WithProgramLog, LogValuesJoinsWithSingleSpaces) {
   EXPECT_TRUE(boxes.shown.empty());
 }
 
-TEST(Messages, WorkWithoutAProgramLogOrAnInstalledBox) {
+// Before start-up installs them and after shutdown removes them: the routines return at
+// once, and a box that cannot be shown takes the safe answer (No to a question, else Ok).
+TEST(Messages, WithoutAProgramLogOrABoxTheSafeAnswerIsTaken) {
   SetProgramLog(nullptr);
   SetMessageBox(nullptr);
-  BugFS("no log");  // must neither crash nor block
+  BugFS("no log");
   ShowMessageE(450);
   LogValues({1});
-  SUCCEED();
+  MessageRequest r;
+  for (const auto& [buttons, answer] :
+       {std::pair{mbYesNo, MsgResult::No}, std::pair{mbOK, MsgResult::Ok}}) {
+    r.buttons = buttons;
+    EXPECT_EQ(ShowBox(r), answer) << buttons;
+  }
 }

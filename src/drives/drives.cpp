@@ -1,0 +1,77 @@
+#include "drives/drives.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+#include "lang/lang.h"
+
+namespace {
+
+bool isUnder(const QString& path, const QString& root) {
+  if (root == QLatin1String("/")) return path.startsWith(QLatin1Char('/'));
+  return path == root || path.startsWith(root + QLatin1Char('/'));
+}
+
+// `path` with the symbolic links of its existing part resolved; the part that does not
+// exist yet (a destination the run will create) is kept as written.
+QString resolvedPath(const QString& path) {
+  QString existing = QDir::cleanPath(QDir(QDir::rootPath()).absoluteFilePath(path));
+  QString rest;
+  while (!existing.isEmpty() && !QFileInfo::exists(existing)) {
+    const int slash = existing.lastIndexOf(QLatin1Char('/'));
+    if (slash <= 0) {
+      rest = existing.mid(1) + (rest.isEmpty() ? QString() : QLatin1Char('/') + rest);
+      existing = QStringLiteral("/");
+      break;
+    }
+    rest = existing.mid(slash + 1) + (rest.isEmpty() ? QString() : QLatin1Char('/') + rest);
+    existing = existing.left(slash);
+  }
+  QString canonical = QFileInfo(existing).canonicalFilePath();
+  if (canonical.isEmpty()) canonical = existing;
+  if (rest.isEmpty()) return canonical;
+  return canonical == QLatin1String("/") ? canonical + rest : canonical + QLatin1Char('/') + rest;
+}
+
+}  // namespace
+
+std::string EjectResult::text() const {
+  switch (outcome) {
+    case Ejected:
+      return LangString(459);
+    case Busy:
+      return holders.isEmpty()
+                 ? LangString(461)
+                 : LangFormat(460, {holders.join(QStringLiteral(", ")).toStdString()});
+    case NotADrive:
+      return LangString(464);
+    case NoService:
+      return LangString(463);
+    case Failed:
+      break;
+  }
+  return LangFormat(462, {detail.toStdString()});
+}
+
+std::optional<Drive> IDrives::driveOf(const QString& path) const {
+  return DriveHolding(drives(), path);
+}
+
+std::optional<Drive> DriveHolding(const QList<Drive>& drives, const QString& path) {
+  if (path.trimmed().isEmpty()) return std::nullopt;
+  const QString plain = QDir::cleanPath(path.trimmed());
+  const QString resolved = resolvedPath(plain);
+  std::optional<Drive> best;
+  for (const Drive& d : drives) {
+    if (d.mountPoint.isEmpty()) continue;
+    const QString mount = QDir::cleanPath(d.mountPoint);
+    if (!isUnder(plain, mount) && !isUnder(resolved, mount)) continue;
+    if (!best || mount.size() > best->mountPoint.size()) best = d;
+  }
+  return best;
+}
+
+std::string DriveMenuText(const Drive& drive) {
+  return LangFormat(458, {drive.label.toStdString(), SizeToText(drive.freeBytes),
+                          SizeToText(drive.size), drive.mountPoint.toStdString()});
+}
