@@ -9,6 +9,7 @@
 
 class QCheckBox;
 class QComboBox;
+class QLineEdit;
 class QRect;
 class QSize;
 class QSplitter;
@@ -40,6 +41,9 @@ struct FormSettingsWidgets {
   RadioGroup* rgAction = nullptr;
   RadioGroup* rgLimit = nullptr;
   QCheckBox* cbClearDest = nullptr;
+  QCheckBox* cbVerify = nullptr;
+  QCheckBox* cbDevPlaylist = nullptr;
+  QLineEdit* edDevPlaylist = nullptr;
   RadioGroup* rg1Exists = nullptr;
   RadioGroup* rg2Exists = nullptr;
   QCheckBox* cbRemEmpty2 = nullptr;
