@@ -1,8 +1,13 @@
 #pragma once
 // Stand-ins the engine benchmarks share: they run whole operations over every entry of a
 // list without a window.
+#include <algorithm>
 #include <chrono>
 #include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -42,6 +47,32 @@ class QuietDisplay : public IProgressDisplay {
   bool askYesNo(const std::string&, const std::string&) override { return true; }
   void showError(const std::string&, const std::string&) override {}
 };
+
+// Writes a file of `bytes` random bytes (one MiB of random words, reused; its first word
+// new for every file, so no two files are alike).
+inline void writeRandomFile(const std::filesystem::path& p, std::size_t bytes,
+                            std::mt19937_64& rng) {
+  static std::vector<std::uint64_t> block(1 << 17);
+  static bool filled = false;
+  if (!filled) {
+    for (auto& w : block) w = rng();
+    filled = true;
+  }
+  block[0] = rng();
+  std::ofstream out(p, std::ios::binary);
+  for (std::size_t left = bytes; left > 0;) {
+    const std::size_t n = std::min(left, block.size() * sizeof(std::uint64_t));
+    out.write(reinterpret_cast<const char*>(block.data()), static_cast<std::streamsize>(n));
+    left -= n;
+  }
+}
+
+// The median of the rounds' figures (0 for none).
+inline double median(std::vector<double> v) {
+  std::sort(v.begin(), v.end());
+  const std::size_t n = v.size();
+  return n == 0 ? 0 : n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
+}
 
 inline double secondsSince(std::chrono::steady_clock::time_point t) {
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - t).count();

@@ -103,23 +103,6 @@ double cpuSeconds(int who) {
   return s(u.ru_utime) + s(u.ru_stime);
 }
 
-void writeRandomFile(const fs::path& p, std::size_t bytes, std::mt19937_64& rng) {
-  static std::vector<std::uint64_t> block(1 << 17);  // 1 MiB of random words, reused
-  static bool filled = false;
-  if (!filled) {
-    for (auto& w : block) w = rng();
-    filled = true;
-  }
-  block[0] = rng();  // every file differs
-  std::ofstream out(p, std::ios::binary);
-  std::size_t left = bytes;
-  while (left > 0) {
-    const std::size_t n = std::min(left, block.size() * sizeof(std::uint64_t));
-    out.write(reinterpret_cast<const char*>(block.data()), static_cast<std::streamsize>(n));
-    left -= n;
-  }
-}
-
 int run(const std::string& command) {
   const int rc = std::system(command.c_str());
   if (rc != 0) std::fprintf(stderr, "command failed (%d): %s\n", rc, command.c_str());
@@ -179,12 +162,6 @@ enum class Display { Null, Dialog };
 struct Figures {
   std::vector<double> ratios, cp, ours;
 };
-
-double median(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  const std::size_t n = v.size();
-  return n == 0 ? 0 : n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
-}
 
 // Alternating rounds of cp -r + sync and our run over one set.
 Figures compare(SourceSet& set, const fs::path& work, Display display, int rounds,

@@ -8,8 +8,8 @@
 #include <vector>
 
 class QCheckBox;
-class QComboBox;
 class QLineEdit;
+class QComboBox;
 class QRect;
 class QSize;
 class QSplitter;
@@ -41,6 +41,9 @@ struct FormSettingsWidgets {
   RadioGroup* rgAction = nullptr;
   RadioGroup* rgLimit = nullptr;
   QCheckBox* cbClearDest = nullptr;
+  QCheckBox* cbVerify = nullptr;
+  QCheckBox* cbDevPlaylist = nullptr;
+  QLineEdit* edDevPlaylist = nullptr;
   RadioGroup* rg1Exists = nullptr;
   RadioGroup* rg2Exists = nullptr;
   QCheckBox* cbRemEmpty2 = nullptr;
@@ -55,9 +58,6 @@ struct FormSettingsWidgets {
   QComboBox* cbFolders = nullptr;
   QCheckBox* cbDelToTrash = nullptr;
   QCheckBox* cbRemEmpty1 = nullptr;
-  QCheckBox* cbVerify = nullptr;
-  QCheckBox* cbDevPlaylist = nullptr;
-  QLineEdit* edDevPlaylist = nullptr;
 };
 
 // Sets the main window's controls to their defaults, before any stored value is applied.

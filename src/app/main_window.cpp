@@ -257,6 +257,9 @@ FormSettingsWidgets TForm1::settingsWidgets() {
   w.rgAction = rgAction;
   w.rgLimit = rgLimit;
   w.cbClearDest = cbClearDest;
+  w.cbVerify = cbVerify;
+  w.cbDevPlaylist = cbDevPlaylist;
+  w.edDevPlaylist = edDevPlaylist;
   w.rg1Exists = rg1Exists;
   w.rg2Exists = rg2Exists;
   w.cbRemEmpty2 = cbRemEmpty2;
@@ -271,9 +274,6 @@ FormSettingsWidgets TForm1::settingsWidgets() {
   w.cbFolders = cbFolders;
   w.cbDelToTrash = cbDelToTrash;
   w.cbRemEmpty1 = cbRemEmpty1;
-  w.cbVerify = cbVerify;
-  w.cbDevPlaylist = cbDevPlaylist;
-  w.edDevPlaylist = edDevPlaylist;
   return w;
 }
 

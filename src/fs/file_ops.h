@@ -36,7 +36,7 @@ struct CopyOptions {
   CopyProgress progress;                      // may be empty
   const std::atomic<bool>* cancel = nullptr;  // checked between chunks when given
   // Read the copy back from the medium before it takes the destination's name: it is
-  // flushed, its pages are dropped from the cache, and what is read must hash (XXH3) as
+  // written out, its pages are dropped from the cache, and what is read must hash (XXH3) as
   // the source did while it was copied (the source is read once). A copy that differs is
   // removed and the result fails with mismatch set; a file it was to replace stays.
   bool verify = false;

@@ -12,6 +12,7 @@
 #include <cstring>
 #include <filesystem>
 #include <set>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -103,8 +104,13 @@ std::string DurationToText(double days) {
 }
 
 TOperationEngine::TOperationEngine(TkroPlayList& list, const IListRows& rows,
-                                   IProgressDisplay& display)
-    : list_(list), rows_(rows), display_(display), now_(localClockDays) {}
+                                   IProgressDisplay& display,
+                                   std::function<bool(const std::string&)> onRemovableDrive)
+    : list_(list),
+      rows_(rows),
+      display_(display),
+      now_(localClockDays),
+      onRemovableDrive_(std::move(onRemovableDrive)) {}
 
 // ---------------------------------------------------------------------------------------
 // Dialog side
@@ -490,7 +496,28 @@ bool TOperationEngine::aCheckPL(int action) {
     if (!dryRun_) display_.showError(LangString(351), LangString(352));
     result = false;
   }
-  if (result && !dryRun_ && NeedsConfirmation(action, counters, params_.limitBytes)) {
+  deleteForGood_.clear();
+  std::vector<std::string> onDrive;
+  if (result && !dryRun_ && action == actDelete && params_.deleteToRecycleBin)
+    onDrive = originsOnRemovableDrive();
+  if (result && !onDrive.empty()) {
+    // The trash of a stick lives on the stick: the user who deletes to make room there
+    // would get none, so deleting for good is offered for those files.
+    const std::string list = ConfirmationList(action, counters, params_.limitBytes) + kBullet +
+                             LangFormat(426, {static_cast<int>(onDrive.size())});
+    switch (display_.askYesNoCancel(LangString(351), LangFormat(427, {list}))) {
+      case IProgressDisplay::Answer::Yes:
+        deleteForGood_.insert(onDrive.begin(), onDrive.end());
+        logLine("  Deleted for good on a removable drive: " + std::to_string(onDrive.size()));
+        break;
+      case IProgressDisplay::Answer::No:
+        break;
+      case IProgressDisplay::Answer::Cancel:
+        flags_.aborted = true;
+        UpdateDialogControls();
+        break;
+    }
+  } else if (result && !dryRun_ && NeedsConfirmation(action, counters, params_.limitBytes)) {
     const std::string text =
         LangFormat(353, {ConfirmationList(action, counters, params_.limitBytes)});
     if (!display_.askYesNo(LangString(351), text)) {
@@ -500,6 +527,25 @@ bool TOperationEngine::aCheckPL(int action) {
   }
   logLine("aCheckPL() end");
   return result && !flags_.aborted;
+}
+
+std::vector<std::string> TOperationEngine::originsOnRemovableDrive() {
+  std::vector<std::string> found;
+  if (!onRemovableDrive_) return found;
+  std::unordered_map<std::string, bool> folders;
+  const int n = list_.EntryCount();
+  for (int i = 0; i < n; ++i) {
+    if (!list_.SelectIndex(i)) continue;
+    const std::int32_t flags = list_.Cursor->GetFlags();
+    if (!(flags & FLAG_MARKED) || (flags & FLAG_GONE)) continue;
+    const std::string origin = list_.Cursor->GetOrigin();
+    const std::size_t slash = origin.rfind('/');
+    const std::string folder = slash == std::string::npos ? origin : origin.substr(0, slash + 1);
+    auto it = folders.find(folder);
+    if (it == folders.end()) it = folders.emplace(folder, onRemovableDrive_(origin)).first;
+    if (it->second) found.push_back(origin);
+  }
+  return found;
 }
 
 // ---------------------------------------------------------------------------------------
@@ -529,14 +575,7 @@ std::string TOperationEngine::resolveCollision(const std::string& origin, const 
       return dest;
     case existsRename:
       return MakeUniqueName(dest, &uniqueNames_);
-    case existsSkipSame:
-      if (unchangedCopy(origin, dest)) {
-        processThis = false;
-        policySkipReason_ = LangString(418);
-        return dest;
-      }
-      [[fallthrough]];
-    default:
+    default:  // also "skip identical" for a file that is not (skipUnchanged came first)
       // Replacing is for files that were there before the run; a file this run wrote
       // (perhaps moved here, with no other copy left) is kept and the newcomer numbered.
       if (written_.contains(dest)) return MakeUniqueName(dest, &uniqueNames_);
@@ -545,10 +584,20 @@ std::string TOperationEngine::resolveCollision(const std::string& origin, const 
   }
 }
 
+bool TOperationEngine::skipUnchanged(const std::string& origin, const std::string& dest) {
+  if (!unchangedCopy(origin, dest)) return false;
+  list_.Cursor->SetFlags(list_.Cursor->GetFlags() | FLAG_TARGET_EXISTS);
+  processThis_ = false;
+  policySkipReason_ = LangString(418);
+  return true;
+}
+
 bool TOperationEngine::unchangedCopy(const std::string& origin, const std::string& dest) {
   struct stat so, sd;
   if (HoldsNul(origin) || ActiveFsCalls().stat(origin.c_str(), &so) != 0 || !AnythingAt(dest, &sd))
     return false;
+  // The origin itself (a hard link, or another spelling of its path) is no copy of it.
+  if (so.st_dev == sd.st_dev && so.st_ino == sd.st_ino) return false;
   return S_ISREG(so.st_mode) && S_ISREG(sd.st_mode) && so.st_size == sd.st_size &&
          SameModificationTime(so.st_mtim, sd.st_mtim);
 }
@@ -664,13 +713,17 @@ bool TOperationEngine::aAction(int action) {
       if (skipWasRequested) UpdateDialogControls();
       currentSize_ = transfers ? list_.Cursor->GetSize() : 1;
       current_ = 0;
+      // An unchanged file is passed over before the checks a write needs: nothing is
+      // written. Its two lookups also tell that it is not the origin itself.
+      const bool unchanged = transfers && policy == existsSkipSame && !origin.empty() &&
+                             !dest.empty() && origin != dest && skipUnchanged(origin, dest);
       // The same file under two spellings is as unusable as the same text.
-      const bool unusable = origin.empty() || (transfers && dest.empty()) || origin == dest ||
-                            (transfers && SameFile(origin, dest));
+      const bool unusable = !unchanged && (origin.empty() || (transfers && dest.empty()) ||
+                                           origin == dest || (transfers && SameFile(origin, dest)));
       bool replace = false;
       // Why this entry is passed over, shown as its result.
-      std::string refusal = unusable ? std::string() : entryRefusal(origin, dest);
-      if (transfers && !unusable && refusal.empty()) {
+      std::string refusal = unusable || unchanged ? std::string() : entryRefusal(origin, dest);
+      if (transfers && !unusable && !unchanged && refusal.empty()) {
         const std::string untried = untriedReason(origin);
         if (!untried.empty()) {
           refusal = LangFormat(392, {untried});
@@ -699,7 +752,8 @@ bool TOperationEngine::aAction(int action) {
         } else {
           // Both act on the entry itself: a link's target keeps its attributes.
           if (ignoreReadOnly_) ClearReadOnly(origin);
-          outcome = params_.deleteToRecycleBin ? DeleteToRecycleBin(origin) : RemoveFile(origin);
+          const bool toTrash = params_.deleteToRecycleBin && !deleteForGood_.count(origin);
+          outcome = toTrash ? DeleteToRecycleBin(origin) : RemoveFile(origin);
         }
       }
       const bool ok = processThis_ && outcome.ok();
@@ -949,6 +1003,10 @@ std::vector<PreviewEntry> TOperationEngine::PreviewOutcomes(int action) {
       if (policy == existsSkip) {
         e.mark = PreviewMark::Skipped;
         e.reason = skipped(LangString(423));
+      } else if (policy == existsSkipSame && !planned.contains(e.dest) && !previewCleared_ &&
+                 unchangedCopy(origin, e.dest)) {
+        e.mark = PreviewMark::Skipped;
+        e.reason = skipped(LangString(418));
       } else if (policy == existsRename || planned.contains(e.dest)) {
         const std::string name = e.dest.substr(e.dest.rfind('/') + 1);
         e.dest = MakeUniqueName(e.dest, &numbers, taken);

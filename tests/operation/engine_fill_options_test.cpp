@@ -135,6 +135,9 @@ TEST(SkipSame, OnlyAFileOfTheSameSizeAndTimeWithinTwoSecondsIsPassedOver) {
   // A folder standing where the file would go is not "the same file".
   writeFile(tmp / "src/folder.mp3", std::string(100, 'n'));
   fs::create_directories(tmp / "dst/folder.mp3");
+  // A hard link to the source is the source itself, no copy of it.
+  writeFile(tmp / "src/linked.mp3", "linked");
+  fs::create_hard_link(tmp / "src/linked.mp3", tmp / "dst/linked.mp3");
   std::map<std::string, ino_t> before;
   for (const Case& c : cases) before[c.name] = inodeOf(tmp / "dst" / c.name);
 
@@ -142,6 +145,7 @@ TEST(SkipSame, OnlyAFileOfTheSameSizeAndTimeWithinTwoSecondsIsPassedOver) {
   r.engine.SetMediumProfile(LinuxMedium());
   for (const std::string& n : names) r.entries.add((tmp / "src" / n).string(), 0);
   r.entries.add((tmp / "src/folder.mp3").string(), 0);
+  r.entries.add((tmp / "src/linked.mp3").string(), 0);
   r.params.destination = (tmp / "dst").string();
   r.params.ifExistsCopy = existsSkipSame;
   r.go();
@@ -161,8 +165,11 @@ TEST(SkipSame, OnlyAFileOfTheSameSizeAndTimeWithinTwoSecondsIsPassedOver) {
   EXPECT_EQ(readFile(tmp / "dst/new.mp3"), "new");
   EXPECT_TRUE(fs::is_directory(tmp / "dst/folder.mp3"));
   EXPECT_FALSE(logHas(r.display, copyLine(tmp / "src/folder.mp3", kUnchanged)));
-  // Only the folder in the way failed; nothing was numbered.
-  EXPECT_EQ(r.engine.failures(), 1);
+  EXPECT_FALSE(logHas(r.display, copyLine(tmp / "src/linked.mp3", kUnchanged)));
+  EXPECT_TRUE(logHas(r.display, "[T] Неверные параметры команды        - пропущено"));
+  EXPECT_EQ(readFile(tmp / "src/linked.mp3"), "linked");
+  // Only the folder in the way and the linked source failed; nothing was numbered.
+  EXPECT_EQ(r.engine.failures(), 2);
   for (const std::string& n : namesIn(tmp / "dst")) EXPECT_EQ(n.find(" (1)"), std::string::npos);
   // The unchanged files' bytes left the run's work: the bar ends full.
   EXPECT_EQ(r.engine.done(), r.engine.total());
@@ -188,6 +195,20 @@ TEST(SkipSame, SecondRunOnTheLocalFileSystemCopiesOnlyWhatChanged) {
   EXPECT_EQ(copySkippingSame(tmp / "src", names, tmp / "dst", true).copied.size(), 3u);
   EXPECT_EQ(copySkippingSame(tmp / "src", names, tmp / "dst", true).unchanged.size(), 3u);
   setMtime(tmp / "src/b.mp3", 2000000000);
+
+  // The preview says beforehand which ones the run will pass over.
+  EngineRig p;
+  p.engine.SetMediumProfile(LinuxMedium());
+  for (const std::string& n : names) p.entries.add((tmp / "src" / n).string(), 0);
+  p.params.destination = (tmp / "dst").string();
+  p.params.ifExistsCopy = existsSkipSame;
+  const std::vector<PreviewEntry> preview = p.engine.RunPreview(p.params);
+  ASSERT_EQ(preview.size(), 3u);
+  EXPECT_EQ(preview[0].mark, PreviewMark::Skipped);
+  EXPECT_NE(preview[0].reason.find("не изменился"), std::string::npos);
+  EXPECT_EQ(preview[1].mark, PreviewMark::None);  // replaced in place
+  EXPECT_EQ(preview[2].mark, PreviewMark::Skipped);
+
   EXPECT_EQ(copySkippingSame(tmp / "src", names, tmp / "dst", true).copied,
             (std::set<std::string>{"b.mp3"}));
 }
