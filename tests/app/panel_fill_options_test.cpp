@@ -25,12 +25,12 @@ class FillOptionsPanel : public ::testing::Test, public FormFixture {
 struct Start {
   explicit Start(const std::string& home)
       : program(ParseStartupOptions({"tavel"}), home), form(program) {
-    SetDefaultFormSettings(form);
+    SetDefaultFormSettings(form.settingsWidgets());
     conf = ConfLoad(home);
-    ConfApply(form, *conf.store);
+    ConfApply(form.settingsWidgets(), *conf.store);
   }
   void quit(const std::string& home) {
-    ConfStoreWindow(form, *conf.store, conf.columns.get());
+    ConfStoreWindow(form.settingsWidgets(), *conf.store, conf.columns.get());
     ASSERT_LE(ConfSaveFile(*conf.store, home), 0);
   }
   TavelProgram program;
