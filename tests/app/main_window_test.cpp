@@ -119,7 +119,7 @@ TEST_F(MainWindowTest, StoredControlsKeepTheirPanelsNamesAndKinds) {
         {"cbAFGetID3v1", Check}}},
       {"paCopy", {{"rg1Exists", Radio, 4}}},
       {"paDelete", {{"cbRemEmpty1", Check}, {"cbDelToTrash", Check}}},
-      {"paMove", {{"rg2Exists", Radio, 3}, {"cbRemEmpty2", Check}}},
+      {"paMove", {{"rg2Exists", Radio, 4}, {"cbRemEmpty2", Check}}},
       {"paRename",
        {{"cbRenameEnable", Check},
         {"cb11", Check},
