@@ -45,11 +45,6 @@ const char* const kNames[] = {"Song",       "a:b",        "Что? Где? Ко�
                               "01 - Intro", "back\\slash"};
 const char* const kExts[] = {".mp3", ".MP3", ".flac", ".ogg"};
 
-double median(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  return v[v.size() / 2];
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {

@@ -8,8 +8,8 @@
 #include <vector>
 
 class QCheckBox;
-class QComboBox;
 class QLineEdit;
+class QComboBox;
 class QRect;
 class QSize;
 class QSplitter;

@@ -68,9 +68,9 @@ void PreviewCommand::Run() {
     notes[e.entry] = {QString::fromStdString(e.reason), markColour(e.mark)};
   }
   if (w_.model) w_.model->setDestNotes(std::move(notes));
-  view_.ShowDestinationColumn();
   // Rows show the destinations the preview gave their entries.
   view_.ListRefresh();
+  view_.ShowDestinationColumn();
   view_.SetStatusText(
       0, LangString(405) + ": " + LangFormat(354, {static_cast<int>(outcomes.size())}), true);
   ProgramLogWrite("Preview() end, " + std::to_string(outcomes.size()) + " entries, " +

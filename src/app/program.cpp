@@ -15,6 +15,7 @@
 #include "app/add_paths.h"
 #include "app/configuration.h"
 #include "app/data_folder.h"
+#include "app/desktop_notifier.h"
 #include "app/exception_handler.h"
 #include "app/main_window.h"
 #include "app/main_window_parts.h"
@@ -316,7 +317,32 @@ int TavelProgram::run() {
   // going on runs the program with the dialogs made so far.
   try {
     log_.LogWrite(".CreateForm 3");
-    progressDialog_ = new TForm3(mainWindow_.get());
+    // The end of a run tells the desktop when the user is elsewhere; the bus is looked for
+    // only then.
+    RunEndServices runEnd;
+    runEnd.notify = [](const std::string& summary, const std::string& body) {
+      DesktopNotifier(QDBusConnection::sessionBus()).notify(summary, body);
+    };
+    // "Извлечь" and the question about a stick's own trash ask the drives the window lists.
+    IDrives* drives = &mainWindow_->parts().drives;
+    runEnd.isRemovable = [drives](const std::string& path) {
+      return drives->isRemovable(QString::fromStdString(path));
+    };
+    runEnd.eject = [drives](const std::string& path,
+                            std::function<void(const EjectOutcome&)> done) {
+      const std::optional<Drive> drive = drives->driveOf(QString::fromStdString(path));
+      if (!drive) {
+        EjectResult none;
+        none.outcome = EjectResult::NotADrive;
+        done({false, none.text()});
+        return;
+      }
+      drives->eject(drive->mountPoint, [done](const EjectResult& r) {
+        // A refusal by UDisks2 is told by its own words after the dialog's "could not eject".
+        done({r.ok(), r.outcome == EjectResult::Failed ? r.detail.toStdString() : r.text()});
+      });
+    };
+    progressDialog_ = new TForm3(mainWindow_.get(), std::move(runEnd));
     // The dialog's Log button flips the remembered "show the log panel" choice.
     progressDialog_->setLogSetting([this] { return configBool(kKeyProcessLog, false); },
                                    [this](bool on) {

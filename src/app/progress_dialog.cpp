@@ -1,99 +1,208 @@
 #include "app/progress_dialog.h"
 
+#include <QAction>
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QDesktopServices>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QFrame>
+#include <QGridLayout>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
+#include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QShowEvent>
+#include <QSpacerItem>
 #include <QTimer>
+#include <QUrl>
+#include <QVBoxLayout>
+#include <algorithm>
 
 #include "app/apply_form_strings.h"
 #include "app/qt_text.h"
 #include "app/widget_tags.h"
 #include "lang/lang.h"
 #include "lang/message_box.h"
+#include "lang/messages.h"
 
 namespace {
-QLabel* label(QWidget* parent, const char* name, const QRect& r, Qt::Alignment a) {
-  auto* l = Named(new QLabel(parent), name);
-  l->setGeometry(r);
+QLabel* label(QWidget* parent, const char* name, Qt::Alignment a, int tag = -1) {
+  auto* l = Named(new QLabel(parent), name, tag);
+  if (tag >= 0) l->setText(DesignText(tag));
   l->setAlignment(a | Qt::AlignVCenter);
   return l;
 }
 
-QProgressBar* bar(QWidget* parent, const char* name, const QRect& r) {
+QProgressBar* bar(QWidget* parent, const char* name) {
   auto* b = Named(new QProgressBar(parent), name);
-  b->setGeometry(r);
   b->setRange(0, 1000);
   b->setValue(0);
   b->setTextVisible(false);
+  b->setFixedHeight(16);
   return b;
 }
+
+QPushButton* button(QWidget* parent, const char* name, int tag, int width) {
+  auto* b = Named(new QPushButton(DesignText(tag), parent), name, tag);
+  b->setMinimumWidth(width);
+  return b;
+}
+
+constexpr int kFigureWidth = 96;  // the columns left and right of the bars
 }  // namespace
 
-TForm3::TForm3(QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
-                          Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint) {
+TForm3::TForm3(QWidget* parent, RunEndServices services)
+    : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                          Qt::WindowCloseButtonHint),
+      services_(std::move(services)) {
   setObjectName(QStringLiteral("Form3"));
   setModal(true);
   setWindowTitle(DesignText(300));
-  const int w = kClientWidth;
+  setSizeGripEnabled(true);
 
-  l1 = label(this, "l1", QRect(10, 8, w - 20, 20), Qt::AlignLeft);
+  auto* outer = new QVBoxLayout(this);
+  outer->setContentsMargins(10, 8, 10, 10);
+  outer->setSpacing(4);
+
+  l1 = label(this, "l1", Qt::AlignLeft);
   QFont bold = l1->font();
   bold.setBold(true);
   l1->setFont(bold);
+  outer->addWidget(l1);
 
-  Label2 = label(this, "Label2", QRect(10, 30, w - 20, 32), Qt::AlignLeft);
+  // Two lines, whatever the path: the figures below must not move with it.
+  Label2 = label(this, "Label2", Qt::AlignLeft);
   Label2->setWordWrap(true);
   Label2->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  Label2->setFixedHeight(2 * Label2->fontMetrics().lineSpacing() + 2);
+  Label2->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+  outer->addWidget(Label2);
 
-  // Figures left and right of the bars take two lines each: amount and time.
-  Label7 = label(this, "Label7", QRect(10, 66, 96, 40), Qt::AlignRight);
-  pb1 = bar(this, "pb1", QRect(112, 68, w - 224, 16));
-  pb2 = bar(this, "pb2", QRect(112, 90, w - 224, 16));
-  Label6 = label(this, "Label6", QRect(w - 106, 66, 96, 40), Qt::AlignLeft);
+  // The bars in the middle; left of them what is done, right of them the whole, each under
+  // its caption and two lines high (amount and time); under the bars percentage, speed and
+  // remaining time.
+  auto* grid = new QGridLayout;
+  grid->setHorizontalSpacing(6);
+  grid->setVerticalSpacing(4);
+  lDone = label(this, "lDone", Qt::AlignRight, 468);
+  lTotal = label(this, "lTotal", Qt::AlignLeft, 469);
+  Label7 = label(this, "Label7", Qt::AlignRight);
+  Label6 = label(this, "Label6", Qt::AlignLeft);
+  for (QLabel* l : {lDone, lTotal, Label7, Label6}) l->setFixedWidth(kFigureWidth);
+  for (QLabel* l : {Label7, Label6}) {
+    l->setAlignment(l->alignment() & Qt::AlignHorizontal_Mask);
+    l->setAlignment(l->alignment() | Qt::AlignTop);
+    l->setFixedHeight(2 * l->fontMetrics().lineSpacing() + 2);
+  }
+  for (QLabel* l : {lDone, lTotal}) {
+    QFont small = l->font();
+    small.setPointSizeF(small.pointSizeF() * 0.9);
+    l->setFont(small);
+    l->setEnabled(false);  // drawn grey: a caption, not a figure
+  }
+  pb1 = bar(this, "pb1");
+  pb2 = bar(this, "pb2");
+  grid->addWidget(lDone, 0, 0);
+  grid->addWidget(pb1, 0, 1);
+  grid->addWidget(lTotal, 0, 2);
+  grid->addWidget(Label7, 1, 0, 2, 1, Qt::AlignTop);
+  grid->addWidget(pb2, 1, 1);
+  grid->addWidget(Label6, 1, 2, 2, 1, Qt::AlignTop);
 
-  const int third = (w - 224) / 3;
-  Label3 = label(this, "Label3", QRect(112, 110, third, 18), Qt::AlignLeft);
-  Label5 = label(this, "Label5", QRect(112 + third, 110, third, 18), Qt::AlignHCenter);
-  Label4 =
-      label(this, "Label4", QRect(112 + 2 * third, 110, w - 224 - 2 * third, 18), Qt::AlignRight);
+  auto* figures = new QHBoxLayout;
+  figures->setSpacing(4);
+  Label3 = label(this, "Label3", Qt::AlignLeft);
+  lSpeed = label(this, "lSpeed", Qt::AlignRight, 470);
+  Label5 = label(this, "Label5", Qt::AlignLeft);
+  lRemaining = label(this, "lRemaining", Qt::AlignRight, 471);
+  Label4 = label(this, "Label4", Qt::AlignLeft);
+  for (QLabel* l : {lSpeed, lRemaining}) l->setEnabled(false);
+  figures->addWidget(Label3, 1);
+  figures->addWidget(lSpeed);
+  figures->addWidget(Label5, 2);
+  figures->addWidget(lRemaining);
+  figures->addWidget(Label4, 1);
+  grid->addLayout(figures, 2, 1);
+  grid->setColumnStretch(1, 1);
+  outer->addLayout(grid);
 
-  const int buttonsTop = kHeightWithoutLog - 40;
-  Button3 = Named(new QPushButton(DesignText(304), this), "Button3", 304);
-  Button3->setGeometry(10, buttonsTop, 90, 28);
-  Button2 = Named(new QPushButton(DesignText(305), this), "Button2", 305);
-  Button2->setGeometry(w - 200, buttonsTop, 90, 28);
-  Button1 = Named(new QPushButton(DesignText(302), this), "Button1", 302);
-  Button1->setGeometry(w - 100, buttonsTop, 90, 28);
+  lEject = label(this, "lEject", Qt::AlignLeft);
+  lEject->setWordWrap(true);
+  lEject->hide();
+  outer->addWidget(lEject);
 
-  // The log panel lies below the buttons and is cut off when the dialog is short.
-  const int logTop = kHeightWithoutLog;
+  gap_ = new QSpacerItem(0, 0, QSizePolicy::Minimum, QSizePolicy::Expanding);
+  outer->addSpacerItem(gap_);
+
+  auto* buttons = new QHBoxLayout;
+  buttons->setSpacing(10);
+  Button3 = button(this, "Button3", 304, 90);
+  btOpenFolder = button(this, "btOpenFolder", 473, 90);
+  btEject = button(this, "btEject", 474, 90);
+  Button2 = button(this, "Button2", 305, 90);
+  Button1 = button(this, "Button1", 302, 90);
+  btOpenFolder->hide();
+  btEject->hide();
+  buttons->addWidget(Button3);
+  buttons->addWidget(btOpenFolder);
+  buttons->addWidget(btEject);
+  buttons->addStretch(1);
+  buttons->addWidget(Button2);
+  buttons->addWidget(Button1);
+  outer->addLayout(buttons);
+
+  // The log panel: its caption in a line across the dialog, then the log, which takes
+  // every pixel the dialog grows by.
+  auto* title = new QHBoxLayout;
+  title->setSpacing(0);
+  auto* lead = bevelLead_ = new QFrame(this);
   Bevel1 = Named(new QFrame(this), "Bevel1");
-  Bevel1->setFrameShape(QFrame::HLine);
-  Bevel1->setFrameShadow(QFrame::Sunken);
-  Bevel1->setGeometry(10, logTop, w - 20, 4);
-  Label1 = label(this, "Label1", QRect(20, logTop - 7, 60, 16), Qt::AlignLeft);
+  for (QFrame* f : {lead, Bevel1}) {
+    f->setFrameShape(QFrame::HLine);
+    f->setFrameShadow(QFrame::Sunken);
+  }
+  lead->setFixedWidth(10);
+  Label1 = label(this, "Label1", Qt::AlignLeft);
   Label1->setText(QStringLiteral(" ") + DesignText(304) + QStringLiteral(" "));
-  Label1->setAutoFillBackground(true);
-  Label1->adjustSize();
+  title->addWidget(lead);
+  title->addWidget(Label1);
+  title->addWidget(Bevel1, 1);
+  outer->addLayout(title);
+
   lbLog = Named(new QListWidget(this), "lbLog");
-  lbLog->setGeometry(10, logTop + 12, w - 20, kHeightWithLog - logTop - 20);
-  lbLog->setSelectionMode(QAbstractItemView::NoSelection);
-  lbLog->setFocusPolicy(Qt::NoFocus);
+  lbLog->setMinimumHeight(40);
+  // Lines are selected with the mouse and keys and copied (Ctrl+C or the context menu);
+  // the log takes the focus only when clicked, so Escape and Enter still reach the buttons.
+  lbLog->setSelectionMode(QAbstractItemView::ExtendedSelection);
+  lbLog->setFocusPolicy(Qt::ClickFocus);
   // Every line is one line of text: the list then lays out and scrolls without measuring
   // its rows, whatever their number.
   lbLog->setUniformItemSizes(true);
   lbLog->setWordWrap(false);
   // Uniform rows take their width from the first line, so a longer line is cut to fit;
   // cutting it in the middle keeps both the time and the result at its end (the reason a
-  // file failed) in view, and the whole line is the row's tool tip.
+  // file failed) in view, and the whole line is the row's tool tip (and what is copied).
   lbLog->setTextElideMode(Qt::ElideMiddle);
+  acCopyLog = Named(new QAction(DesignText(472), lbLog), "acCopyLog", 472);
+  acCopyLog->setShortcut(QKeySequence::Copy);
+  acCopyLog->setShortcutContext(Qt::WidgetShortcut);
+  acSelectAllLog = Named(new QAction(DesignText(429), lbLog), "acSelectAllLog", 429);
+  acSelectAllLog->setShortcut(QKeySequence::SelectAll);
+  acSelectAllLog->setShortcutContext(Qt::WidgetShortcut);
+  lbLog->addAction(acCopyLog);
+  lbLog->addAction(acSelectAllLog);
+  lbLog->setContextMenuPolicy(Qt::ActionsContextMenu);
+  connect(acCopyLog, &QAction::triggered, this, [this] { copySelectedLogLines(); });
+  connect(acSelectAllLog, &QAction::triggered, lbLog, &QListWidget::selectAll);
+  // The key reaches the log also where no shortcut map runs (the window not yet active).
+  lbLog->installEventFilter(this);
+  outer->addWidget(lbLog, 1);
 
   auto clock = std::make_shared<QElapsedTimer>();
   clock->start();
@@ -104,6 +213,9 @@ TForm3::TForm3(QWidget* parent)
   connect(Button1, &QPushButton::clicked, this, [this] { button1Click(); });
   connect(Button2, &QPushButton::clicked, this, [this] { button2Click(); });
   connect(Button3, &QPushButton::clicked, this, [this] { button3Click(); });
+  connect(btOpenFolder, &QPushButton::clicked, this, [this] { openFolderClick(); });
+  connect(btEject, &QPushButton::clicked, this, [this] { ejectClick(); });
+  resize(kClientWidth, kHeightWithoutLog);
   setLogPanelVisible(false);
   UpdateDialogControls();
 }
@@ -112,7 +224,7 @@ TForm3::~TForm3() = default;
 
 void TForm3::RunModal(TkroPlayList& list, const IListRows& rows, const OperationParameters& params,
                       bool ignoreReadOnly) {
-  engine_ = std::make_unique<TOperationEngine>(list, rows, *this);
+  engine_ = std::make_unique<TOperationEngine>(list, rows, *this, services_.isRemovable);
   params_ = params;
   ignoreReadOnly_ = ignoreReadOnly;
   pendingRun_ = true;
@@ -151,9 +263,95 @@ void TForm3::showEvent(QShowEvent* event) {
 void TForm3::activate() {
   if (!pendingRun_ || !engine_) return;
   pendingRun_ = false;
+  cancelled_ = false;
+  ++runNumber_;
+  hideRunEnd();
   engine_->ResetDisplay();
   engine_->RunOperation(params_, ignoreReadOnly_);
   showPending();
+  finishRun();
+}
+
+void TForm3::hideRunEnd() {
+  endRoot_.clear();
+  btOpenFolder->hide();
+  btEject->hide();
+  lEject->clear();
+  lEject->hide();
+}
+
+void TForm3::finishRun() {
+  if (params_.action == actCopy || params_.action == actMove) {
+    const std::string root = DestinationRoot(params_.destination);
+    if (!root.empty() && QFileInfo(q(root)).isDir()) {
+      endRoot_ = root;
+      btOpenFolder->show();
+      btEject->setVisible(services_.eject && services_.isRemovable && services_.isRemovable(root));
+      btEject->setEnabled(true);
+    }
+  }
+  const bool active = services_.programActive
+                          ? services_.programActive()
+                          : QGuiApplication::applicationState() == Qt::ApplicationActive;
+  if (!active && services_.notify)
+    services_.notify(windowTitle().toStdString(), l1->text().toStdString());
+}
+
+void TForm3::openFolderClick() {
+  if (endRoot_.empty()) return;
+  const bool opened = services_.openFolder
+                          ? services_.openFolder(endRoot_)
+                          : QDesktopServices::openUrl(QUrl::fromLocalFile(q(endRoot_)));
+  if (!opened) ShowMessageE(LangFormat(457, {endRoot_}));
+}
+
+void TForm3::ejectClick() {
+  if (endRoot_.empty() || !services_.eject) return;
+  btEject->setEnabled(false);
+  btOpenFolder->setEnabled(false);  // the folder is about to go away
+  lEject->setText(q(LangString(428)));
+  lEject->show();
+  // The drive may take seconds to power off, and the answer may come after the dialog is
+  // gone or has started the next run.
+  QPointer<TForm3> self(this);
+  const int run = runNumber_;
+  services_.eject(endRoot_, [self, run](const EjectOutcome& outcome) {
+    if (self && self->runNumber_ == run) self->ejectDone(outcome);
+  });
+}
+
+void TForm3::ejectDone(const EjectOutcome& outcome) {
+  const std::string text = outcome.ok ? LangString(475) : LangFormat(425, {outcome.reason});
+  lEject->setText(q(text));
+  lEject->show();
+  addLogLine(text, true);
+  showPending();
+  if (outcome.ok) {
+    btEject->hide();
+    btOpenFolder->hide();
+    endRoot_.clear();
+  } else {
+    // The user may close what holds the drive and try again.
+    btEject->setEnabled(true);
+    btOpenFolder->setEnabled(true);
+  }
+}
+
+bool TForm3::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == lbLog && event->type() == QEvent::KeyPress &&
+      static_cast<QKeyEvent*>(event)->matches(QKeySequence::Copy)) {
+    copySelectedLogLines();
+    return true;
+  }
+  return QDialog::eventFilter(watched, event);
+}
+
+void TForm3::copySelectedLogLines() {
+  QStringList lines;
+  for (int row = 0; row < lbLog->count(); ++row)
+    if (lbLog->item(row)->isSelected()) lines.append(lbLog->item(row)->text());
+  if (!lines.isEmpty())
+    QGuiApplication::clipboard()->setText(lines.join(QLatin1Char('\n')) + QLatin1Char('\n'));
 }
 
 void TForm3::button1Click() {
@@ -198,8 +396,7 @@ void TForm3::closeEvent(QCloseEvent* event) {
 
 void TForm3::UpdateDialogControls() {
   const bool on = logSwitch() || logOpenedByRun_;
-  if (on != logPanelVisible() || height() != (on ? kHeightWithLog : kHeightWithoutLog))
-    setLogPanelVisible(on);
+  if (on != logPanelVisible()) setLogPanelVisible(on);
   Button1->setText(q(LangString(flags_.running ? 303 : 302)));
   Button1->setEnabled(!flags_.aborted);
   Button2->setEnabled(flags_.running && !flags_.skipCurrent);
@@ -255,8 +452,8 @@ void TForm3::showPending() {
     auto text = [](const std::string& s) { return q(s).remove(QLatin1Char('\r')); };
     const ProgressFigures& f = *pending_.figures;
     Label3->setText(text(f.percent));
-    Label5->setText(text(f.speed));
-    Label4->setText(text(f.remaining));
+    Label5->setText(cancelled_ ? QString() : text(f.speed));
+    Label4->setText(cancelled_ ? QString() : text(f.remaining));
     Label7->setText(text(f.doneText));
     Label6->setText(text(f.totalText));
   }
@@ -275,6 +472,12 @@ void TForm3::showPending() {
 
 void TForm3::updateControls(const RunFlags& flags) {
   flags_ = flags;
+  if (flags.aborted && !cancelled_) {
+    // A cancelled run's last speed and remaining time would read as if it went on.
+    cancelled_ = true;
+    Label5->clear();
+    Label4->clear();
+  }
   // The run's end (and a cancel) shows its final state at once.
   if (!flags.running || flags.aborted) showPending();
   UpdateDialogControls();
@@ -289,24 +492,36 @@ void TForm3::pumpMessages() {
   QCoreApplication::processEvents();
 }
 
-bool TForm3::askYesNo(const std::string& caption, const std::string& text) {
+MsgResult TForm3::showBox(const std::string& caption, const std::string& text, MsgIcon icon,
+                          int buttons) {
+  // The user answers what the screen shows: everything reported goes up first.
   showPending();
   MessageRequest box;
   box.caption = caption;
   box.text = text;
-  box.icon = MsgIcon::Warning;
-  box.buttons = mbYesNo;
-  return ShowBox(box) == MsgResult::Yes;
+  box.icon = icon;
+  box.buttons = buttons;
+  return ShowBox(box);
+}
+
+bool TForm3::askYesNo(const std::string& caption, const std::string& text) {
+  return showBox(caption, text, MsgIcon::Warning, mbYesNo) == MsgResult::Yes;
+}
+
+IProgressDisplay::Answer TForm3::askYesNoCancel(const std::string& caption,
+                                                const std::string& text) {
+  switch (showBox(caption, text, MsgIcon::Warning, mbYesNo | mbCancel)) {
+    case MsgResult::Yes:
+      return Answer::Yes;
+    case MsgResult::No:
+      return Answer::No;
+    default:
+      return Answer::Cancel;
+  }
 }
 
 void TForm3::showError(const std::string& caption, const std::string& text) {
-  showPending();
-  MessageRequest box;
-  box.caption = caption;
-  box.text = text;
-  box.icon = MsgIcon::Error;
-  box.buttons = mbOK;
-  ShowBox(box);
+  showBox(caption, text, MsgIcon::Error, mbOK);
 }
 
 void TForm3::openLogPanel() {
@@ -317,10 +532,19 @@ void TForm3::openLogPanel() {
 }
 
 void TForm3::setLogPanelVisible(bool on) {
+  if (!on && logPanelVisible()) logHeight_ = std::max(height(), int(kHeightWithLog));
   Label1->setVisible(on);
   Bevel1->setVisible(on);
+  bevelLead_->setVisible(on);
   lbLog->setVisible(on);
-  setFixedSize(kClientWidth, on ? kHeightWithLog : kHeightWithoutLog);
+  // Without the log nothing can use more height; with it, the log takes what is spare.
+  gap_->changeSize(0, 0, QSizePolicy::Minimum, on ? QSizePolicy::Minimum : QSizePolicy::Expanding);
+  const int h = on ? logHeight_ : kHeightWithoutLog;
+  setMinimumSize(kClientWidth, on ? kHeightWithLog : kHeightWithoutLog);
+  setMaximumSize(QWIDGETSIZE_MAX, on ? QWIDGETSIZE_MAX : kHeightWithoutLog);
+  resize(std::max(width(), int(kClientWidth)), h);
+  layout()->invalidate();
+  layout()->activate();
 }
 
 bool TForm3::logPanelVisible() const {

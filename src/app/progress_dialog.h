@@ -10,6 +10,11 @@
 // stops to ask something or ends), each time from the latest state; new log lines go to
 // the log in one batch per redraw with one scroll to its end. Window messages are run at
 // most kPumpMs apart, so Cancel and Skip still act within that time plus one copy chunk.
+//
+// The dialog can be made larger; the extra room goes to the log, whose lines can be
+// selected and copied. At the end of a copy or move it offers to open the destination and,
+// on a removable drive, to eject that drive; when the user was elsewhere it tells the
+// desktop how the run ended.
 #include <QDialog>
 #include <QStringList>
 #include <cstdint>
@@ -17,19 +22,46 @@
 #include <memory>
 #include <optional>
 
+#include "lang/message_box.h"
 #include "operation/operation_engine.h"
 #include "operation/progress_display.h"
 
+class QAction;
 class QFrame;
 class QLabel;
 class QListWidget;
 class QProgressBar;
 class QPushButton;
+class QSpacerItem;
+
+// How an eject ended: ok, or the reason in words (which program holds the drive, when
+// that is known).
+struct EjectOutcome {
+  bool ok = false;
+  std::string reason;
+};
+
+// What the dialog may use besides the engine. Every member may be left unset: then the
+// dialog does without it (no eject offered, no notification) or uses the desktop's own
+// (the folder opened through QDesktopServices, the program's activity from Qt).
+struct RunEndServices {
+  // Whether path lies on a removable drive (a stick, a music player).
+  std::function<bool(const std::string& path)> isRemovable;
+  // Unmounts and powers off the drive holding path, then calls done once with the outcome
+  // (possibly before it returns).
+  std::function<void(const std::string& path, std::function<void(const EjectOutcome&)> done)> eject;
+  // Opens a folder in the file manager; false when it could not.
+  std::function<bool(const std::string& folder)> openFolder;
+  // Tells the desktop how a run ended (a desktop notification).
+  std::function<void(const std::string& summary, const std::string& body)> notify;
+  // Whether one of the program's windows has the user's attention.
+  std::function<bool()> programActive;
+};
 
 class TForm3 : public QDialog, public IProgressDisplay {
   Q_OBJECT
  public:
-  explicit TForm3(QWidget* parent = nullptr);
+  explicit TForm3(QWidget* parent = nullptr, RunEndServices services = {});
   ~TForm3() override;
 
   // Runs one operation modally: the run starts as soon as the dialog is active, and the
@@ -69,18 +101,25 @@ class TForm3 : public QDialog, public IProgressDisplay {
   void updateControls(const RunFlags& flags) override;
   void pumpMessages() override;
   bool askYesNo(const std::string& caption, const std::string& text) override;
+  Answer askYesNoCancel(const std::string& caption, const std::string& text) override;
   void showError(const std::string& caption, const std::string& text) override;
   // Opens the log panel for the rest of this run without changing the stored switch.
   void openLogPanel() override;
 
-  // Client sizes: 539 wide; 337 high with the log panel, 218 without.
+  // Client sizes at the start, and the least the dialog can be made: 539 wide; 337 high
+  // with the log panel, 218 without. Without the log the height stays 218; with it the
+  // dialog may grow, and the log takes all of the growth.
   static constexpr int kClientWidth = 539;
   static constexpr int kHeightWithLog = 337;
   static constexpr int kHeightWithoutLog = 218;
 
-  // Shows or hides Label1, Bevel1 and lbLog and sets the height to match.
+  // Shows or hides Label1, Bevel1 and lbLog and sets the height to match (with the log,
+  // the height the user last gave it).
   void setLogPanelVisible(bool on);
   bool logPanelVisible() const;
+
+  // The selected log lines, top to bottom, one per line, to the clipboard.
+  void copySelectedLogLines();
 
   QLabel* l1;         // stage header, bold
   QProgressBar* pb1;  // whole run, 0..1000
@@ -97,17 +136,36 @@ class TForm3 : public QDialog, public IProgressDisplay {
   QPushButton* Button1;  // Cancel while running, Close otherwise
   QPushButton* Button2;  // Skip
   QPushButton* Button3;  // Log on/off
+  // Short captions of the figures: done, total, speed, remaining.
+  QLabel* lDone;
+  QLabel* lTotal;
+  QLabel* lSpeed;
+  QLabel* lRemaining;
+  // Offered at the end of a copy or move: open the destination; eject its drive.
+  QPushButton* btOpenFolder;
+  QPushButton* btEject;
+  QLabel* lEject;  // how the eject went
+  QAction* acCopyLog;
+  QAction* acSelectAllLog;
 
  protected:
   void showEvent(QShowEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void activate();
+  // The end buttons and the desktop notification, once a run has ended.
+  void finishRun();
+  void hideRunEnd();
+  void openFolderClick();
+  void ejectClick();
+  void ejectDone(const EjectOutcome& outcome);
   void button1Click();
   void button2Click();
   void button3Click();
   bool logSwitch() const;
+  MsgResult showBox(const std::string& caption, const std::string& text, MsgIcon icon, int buttons);
 
   std::unique_ptr<TOperationEngine> engine_;
   OperationParameters params_;
@@ -118,6 +176,14 @@ class TForm3 : public QDialog, public IProgressDisplay {
   std::function<void(bool)> writeLog_;
   bool ownLogSwitch_ = false;
   bool logOpenedByRun_ = false;
+  RunEndServices services_;
+  // The user cancelled this run: its speed and remaining time no longer say anything.
+  bool cancelled_ = false;
+  std::string endRoot_;  // the destination folder of the run that ended
+  int runNumber_ = 0;    // which run an eject's late answer belongs to
+  int logHeight_ = kHeightWithLog;
+  QFrame* bevelLead_ = nullptr;  // the short line before the log's caption
+  QSpacerItem* gap_ = nullptr;   // takes the spare height while the log is hidden
 
   // Reported and not yet on screen.
   struct Pending {

@@ -164,17 +164,25 @@ void WorkListView::ShowDestinationColumn() {
   destColumnShown_ = true;
   if (!w_.list) return;
   if (addedDestColumn_ >= 0) w_.list->setColumnHidden(addedDestColumn_, false);
-  // Behind a wide source column it would stay out of sight: the list scrolls to it.
+  // Behind a wide source column it would stay out of sight: the list scrolls to it, once
+  // the list has laid out the column it now shows (its scroll range grows only then).
   const auto it = std::find(columnTypes_.begin(), columnTypes_.end(), 1);
-  if (it != columnTypes_.end()) {
-    const int column = static_cast<int>(it - columnTypes_.begin());
-    QHeaderView* header = w_.list->header();
-    const int left = header->sectionPosition(column);
-    const int right = left + header->sectionSize(column);
-    QScrollBar* bar = w_.list->horizontalScrollBar();
-    if (left < bar->value() || right > bar->value() + w_.list->viewport()->width())
-      bar->setValue(left);
-  }
+  if (it == columnTypes_.end()) return;
+  const int column = static_cast<int>(it - columnTypes_.begin());
+  QMetaObject::invokeMethod(
+      this,
+      [this, column] {
+        if (!w_.list || column >= w_.list->header()->count()) return;
+        // The list lays its columns out late; the scroll range must include the new one.
+        w_.list->doItemsLayout();
+        QHeaderView* header = w_.list->header();
+        const int left = header->sectionPosition(column);
+        const int right = left + header->sectionSize(column);
+        QScrollBar* bar = w_.list->horizontalScrollBar();
+        if (left < bar->value() || right > bar->value() + w_.list->viewport()->width())
+          bar->setValue(left);
+      },
+      Qt::QueuedConnection);
 }
 
 int WorkListView::minimumWidth(int type) const {

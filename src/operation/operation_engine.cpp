@@ -12,6 +12,7 @@
 #include <cstring>
 #include <filesystem>
 #include <set>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -103,8 +104,13 @@ std::string DurationToText(double days) {
 }
 
 TOperationEngine::TOperationEngine(TkroPlayList& list, const IListRows& rows,
-                                   IProgressDisplay& display)
-    : list_(list), rows_(rows), display_(display), now_(localClockDays) {}
+                                   IProgressDisplay& display,
+                                   std::function<bool(const std::string&)> onRemovableDrive)
+    : list_(list),
+      rows_(rows),
+      display_(display),
+      now_(localClockDays),
+      onRemovableDrive_(std::move(onRemovableDrive)) {}
 
 // ---------------------------------------------------------------------------------------
 // Dialog side
@@ -490,7 +496,28 @@ bool TOperationEngine::aCheckPL(int action) {
     if (!dryRun_) display_.showError(LangString(351), LangString(352));
     result = false;
   }
-  if (result && !dryRun_ && NeedsConfirmation(action, counters, params_.limitBytes)) {
+  deleteForGood_.clear();
+  std::vector<std::string> onDrive;
+  if (result && !dryRun_ && action == actDelete && params_.deleteToRecycleBin)
+    onDrive = originsOnRemovableDrive();
+  if (result && !onDrive.empty()) {
+    // The trash of a stick lives on the stick: the user who deletes to make room there
+    // would get none, so deleting for good is offered for those files.
+    const std::string list = ConfirmationList(action, counters, params_.limitBytes) + kBullet +
+                             LangFormat(426, {static_cast<int>(onDrive.size())});
+    switch (display_.askYesNoCancel(LangString(351), LangFormat(427, {list}))) {
+      case IProgressDisplay::Answer::Yes:
+        deleteForGood_.insert(onDrive.begin(), onDrive.end());
+        logLine("  Deleted for good on a removable drive: " + std::to_string(onDrive.size()));
+        break;
+      case IProgressDisplay::Answer::No:
+        break;
+      case IProgressDisplay::Answer::Cancel:
+        flags_.aborted = true;
+        UpdateDialogControls();
+        break;
+    }
+  } else if (result && !dryRun_ && NeedsConfirmation(action, counters, params_.limitBytes)) {
     const std::string text =
         LangFormat(353, {ConfirmationList(action, counters, params_.limitBytes)});
     if (!display_.askYesNo(LangString(351), text)) {
@@ -500,6 +527,25 @@ bool TOperationEngine::aCheckPL(int action) {
   }
   logLine("aCheckPL() end");
   return result && !flags_.aborted;
+}
+
+std::vector<std::string> TOperationEngine::originsOnRemovableDrive() {
+  std::vector<std::string> found;
+  if (!onRemovableDrive_) return found;
+  std::unordered_map<std::string, bool> folders;
+  const int n = list_.EntryCount();
+  for (int i = 0; i < n; ++i) {
+    if (!list_.SelectIndex(i)) continue;
+    const std::int32_t flags = list_.Cursor->GetFlags();
+    if (!(flags & FLAG_MARKED) || (flags & FLAG_GONE)) continue;
+    const std::string origin = list_.Cursor->GetOrigin();
+    const std::size_t slash = origin.rfind('/');
+    const std::string folder = slash == std::string::npos ? origin : origin.substr(0, slash + 1);
+    auto it = folders.find(folder);
+    if (it == folders.end()) it = folders.emplace(folder, onRemovableDrive_(origin)).first;
+    if (it->second) found.push_back(origin);
+  }
+  return found;
 }
 
 // ---------------------------------------------------------------------------------------
@@ -706,7 +752,8 @@ bool TOperationEngine::aAction(int action) {
         } else {
           // Both act on the entry itself: a link's target keeps its attributes.
           if (ignoreReadOnly_) ClearReadOnly(origin);
-          outcome = params_.deleteToRecycleBin ? DeleteToRecycleBin(origin) : RemoveFile(origin);
+          const bool toTrash = params_.deleteToRecycleBin && !deleteForGood_.count(origin);
+          outcome = toTrash ? DeleteToRecycleBin(origin) : RemoveFile(origin);
         }
       }
       const bool ok = processThis_ && outcome.ok();

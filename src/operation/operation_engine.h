@@ -76,8 +76,12 @@ std::string DurationToText(double days);
 class TOperationEngine {
  public:
   // The list and the rows of its view must outlive the engine; rows say which entries are
-  // ticked and in which order they are shown (row i shows entry i).
-  TOperationEngine(TkroPlayList& list, const IListRows& rows, IProgressDisplay& display);
+  // ticked and in which order they are shown (row i shows entry i). onRemovableDrive, when
+  // given, says whether a path lies on a removable drive: a delete to the trash there only
+  // moves the files into that drive's own trash, so the check stage offers to delete them
+  // for good instead.
+  TOperationEngine(TkroPlayList& list, const IListRows& rows, IProgressDisplay& display,
+                   std::function<bool(const std::string&)> onRemovableDrive = {});
 
   // The whole run. The parameters are copied for the run; ignoreReadOnly is the setting
   // "clear the read-only attribute before deleting".
@@ -226,6 +230,11 @@ class TOperationEngine {
   PartFileSweep partSweep_;  // stale copy temporaries go before a folder is written to
   // A copy or move stage has begun and its files are not yet flushed.
   bool transferStarted_ = false;
+  std::function<bool(const std::string&)> onRemovableDrive_;
+  // Origins on a removable drive that this run deletes for good although the trash is on.
+  std::unordered_set<std::string> deleteForGood_;
+  // Marked, present origins that lie on a removable drive (each folder asked once).
+  std::vector<std::string> originsOnRemovableDrive();
   std::vector<Arrival> arrivals_;
   // A preview runs: nothing may be written, nothing asked.
   bool dryRun_ = false;

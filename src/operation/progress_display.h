@@ -47,6 +47,12 @@ class IProgressDisplay {
   virtual void pumpMessages() = 0;
   // A modal question with Yes and No and the warning icon; true for Yes.
   virtual bool askYesNo(const std::string& caption, const std::string& text) = 0;
+  // A modal question with Yes, No and Cancel and the warning icon. A display that only
+  // asks Yes or No takes No as Cancel.
+  enum class Answer { Yes, No, Cancel };
+  virtual Answer askYesNoCancel(const std::string& caption, const std::string& text) {
+    return askYesNo(caption, text) ? Answer::Yes : Answer::Cancel;
+  }
   // A modal error box with the error icon and OK.
   virtual void showError(const std::string& caption, const std::string& text) = 0;
   // Shows the log panel without the user asking (a run ended with failures). A display
