@@ -323,6 +323,25 @@ int TavelProgram::run() {
     runEnd.notify = [](const std::string& summary, const std::string& body) {
       DesktopNotifier(QDBusConnection::sessionBus()).notify(summary, body);
     };
+    // "Извлечь" and the question about a stick's own trash ask the drives the window lists.
+    IDrives* drives = &mainWindow_->parts().drives;
+    runEnd.isRemovable = [drives](const std::string& path) {
+      return drives->isRemovable(QString::fromStdString(path));
+    };
+    runEnd.eject = [drives](const std::string& path,
+                            std::function<void(const EjectOutcome&)> done) {
+      const std::optional<Drive> drive = drives->driveOf(QString::fromStdString(path));
+      if (!drive) {
+        EjectResult none;
+        none.outcome = EjectResult::NotADrive;
+        done({false, none.text()});
+        return;
+      }
+      drives->eject(drive->mountPoint, [done](const EjectResult& r) {
+        // A refusal by UDisks2 is told by its own words after the dialog's "could not eject".
+        done({r.ok(), r.outcome == EjectResult::Failed ? r.detail.toStdString() : r.text()});
+      });
+    };
     progressDialog_ = new TForm3(mainWindow_.get(), std::move(runEnd));
     // The dialog's Log button flips the remembered "show the log panel" choice.
     progressDialog_->setLogSetting([this] { return configBool(kKeyProcessLog, false); },
