@@ -613,10 +613,10 @@ bool TOperationEngine::unchangedAtCheck(int index) const {
 bool TOperationEngine::skipUnchanged(int index, const std::string& origin,
                                      const std::string& dest) {
   // The check stage's finding stands for a copy when no question came between and this
-  // run has written neither path: nothing else of the run changes them. A move removes
-  // origins as it goes, so it looks again.
-  const bool known = checkStillHolds_ && action_ == actCopy && !written_.contains(origin) &&
-                     !written_.contains(dest);
+  // run has written nothing yet: nothing else of the run changes the files. Once a file
+  // was written (it may be this origin or this destination under another spelling), and
+  // for a move, which removes origins as it goes, both are looked up again.
+  const bool known = checkStillHolds_ && action_ == actCopy && written_.empty();
   if (!(known ? unchangedAtCheck(index) : unchangedCopy(origin, dest))) return false;
   list_.Cursor->SetFlags(list_.Cursor->GetFlags() | FLAG_TARGET_EXISTS);
   processThis_ = false;
