@@ -46,9 +46,13 @@ class CountingDisplay : public QuietDisplay {
     if (!text.empty()) stages.emplace_back(text, std::chrono::steady_clock::now());
   }
   void appendToLastLogLine(const std::string& text) override {
-    if (text.find(LangString(418)) != std::string::npos) ++unchanged;
-    if (text.find(LangString(349)) != std::string::npos) ++completed;
+    if (text.find(unchangedText_) != std::string::npos) ++unchanged;
+    if (text.find(completedText_) != std::string::npos) ++completed;
   }
+
+ private:
+  // Looked up once: the counting is the harness's work, not the run's.
+  const std::string unchangedText_ = LangString(418), completedText_ = LangString(349);
 };
 
 int run(const std::string& command) {

@@ -1,6 +1,9 @@
 #include "lang/lang.h"
 
+#include <array>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include "lang/string_table.h"
 
@@ -48,16 +51,40 @@ SizeUnits& units() {
   return u;
 }
 
-// q tenths as text: "1", "1.5" (with the user's decimal separator).
+// q tenths as text: "1", "1.5" (with the user's decimal separator). q stays far below
+// 10^14 (a 64-bit byte count in megabytes' tenths), so the digits are what the general
+// floating-point form with 15 significant digits would show.
 std::string tenths(std::int64_t q) {
-  return FloatToText(static_cast<double>(q) / 10.0);
+  std::string text = std::to_string(q / 10);
+  if (const std::int64_t tenth = q % 10; tenth != 0) {
+    text += DecimalSeparator();
+    text += static_cast<char>('0' + tenth);
+  }
+  return text;
 }
+
+// The converted texts of the table, kept per thread and per slot together with the raw
+// text they came from: a change of language gives other raw texts and so a fresh
+// conversion.
+struct ConvertedSlot {
+  const char* raw = nullptr;
+  std::string text;
+};
+constexpr int kSlots = 500;
 
 }  // namespace
 
 std::string LangString(int id) {
   const char* raw = StringTableSlot(id);
-  return raw ? ConvertEscapes(raw) : std::string();
+  if (!raw) return std::string();
+  if (id < 0 || id >= kSlots) return ConvertEscapes(raw);
+  thread_local std::array<ConvertedSlot, kSlots> converted;
+  ConvertedSlot& slot = converted[static_cast<std::size_t>(id)];
+  if (slot.raw != raw) {
+    slot.text = ConvertEscapes(raw);
+    slot.raw = raw;
+  }
+  return slot.text;
 }
 
 std::string ConvertEscapes(const std::string& raw) {
@@ -65,8 +92,28 @@ std::string ConvertEscapes(const std::string& raw) {
 }
 
 std::string FormatPlaceholders(std::string text, const TValues& values) {
-  for (std::size_t i = 0; i < values.size(); ++i)
-    text = replaceAllNoCase(text, "%" + std::to_string(i + 1), placeholderText(values[i]));
+  char pattern[24];
+  for (std::size_t i = 0; i < values.size(); ++i) {
+    std::snprintf(pattern, sizeof pattern, "%%%zu", i + 1);
+    // Digits and '%' have no letter case: the plain search finds what a case-blind one would.
+    std::size_t at = text.find(pattern);
+    if (at == std::string::npos) continue;  // the value's text is not needed
+    const std::string by = placeholderText(values[i]);
+    const std::size_t length = std::strlen(pattern);
+    // One pass over the text as it stands: what is inserted is not searched again for
+    // this value.
+    std::string out;
+    out.reserve(text.size() + by.size());
+    std::size_t from = 0;
+    while (at != std::string::npos) {
+      out.append(text, from, at - from);
+      out += by;
+      from = at + length;
+      at = text.find(pattern, from);
+    }
+    out.append(text, from, std::string::npos);
+    text = std::move(out);
+  }
   return text;
 }
 

@@ -55,6 +55,7 @@ class WrittenFiles {
   void reset(bool ignoresCase);
   void add(const std::string& path);
   bool contains(const std::string& path) const;
+  bool empty() const { return paths_.empty(); }
 
  private:
   std::string key(const std::string& path) const;

@@ -429,6 +429,7 @@ std::string TOperationEngine::entryRefusal(const std::string& origin, const std:
 void TOperationEngine::UpdatePLFilesInfo(bool refreshSizes) {
   logLine("  UpdatePLFilesInfo()");
   const int n = list_.EntryCount();
+  originAtCheck_.assign(refreshSizes ? static_cast<std::size_t>(n) : 0, std::nullopt);
   for (int i = 0; i < n; ++i) {
     if (!list_.SelectIndex(i)) continue;
     std::int32_t flags = list_.Cursor->GetFlags();
@@ -437,6 +438,7 @@ void TOperationEngine::UpdatePLFilesInfo(bool refreshSizes) {
     const std::string origin = list_.Cursor->GetOrigin();
     // A path holding a NUL byte names no file at all (the system would see it cut short).
     if (origin.empty() || HoldsNul(origin) || ActiveFsCalls().stat(origin.c_str(), &st) != 0) {
+      if (refreshSizes) originAtCheck_[static_cast<std::size_t>(i)].reset();
       flags |= FLAG_GONE;
       list_.Cursor->SetFlags(flags);
       if (refreshSizes) list_.Cursor->SetSize(-1);
@@ -444,6 +446,7 @@ void TOperationEngine::UpdatePLFilesInfo(bool refreshSizes) {
               std::to_string(list_.Cursor->GetSize()) + " " + hex8(flags));
     } else if (refreshSizes) {
       list_.Cursor->SetSize(S_ISDIR(st.st_mode) ? 0 : static_cast<std::int64_t>(st.st_size));
+      originAtCheck_[static_cast<std::size_t>(i)] = st;
     }
   }
   logLine("  UpdatePLFilesInfo() end");
@@ -452,11 +455,19 @@ void TOperationEngine::UpdatePLFilesInfo(bool refreshSizes) {
 void TOperationEngine::CheckDestFilesExisting() {
   logLine("  CheckDestFilesExisting()");
   const int n = list_.EntryCount();
+  const int policy = action_ == actCopy ? params_.ifExistsCopy : params_.ifExistsMove;
+  unchangedAtCheck_.assign(static_cast<std::size_t>(n), 0);
   for (int i = 0; i < n; ++i) {
     if (!list_.SelectIndex(i)) continue;
     const std::int32_t flags = list_.Cursor->GetFlags();
-    if ((flags & FLAG_MARKED) && AnythingAt(list_.Cursor->GetDest()))
-      list_.Cursor->SetFlags(flags | FLAG_TARGET_EXISTS);
+    struct stat sd;
+    if (!(flags & FLAG_MARKED) || !AnythingAt(list_.Cursor->GetDest(), &sd)) continue;
+    list_.Cursor->SetFlags(flags | FLAG_TARGET_EXISTS);
+    // The origin was looked up just before, in this same stage.
+    const auto& so = originAtCheck_[static_cast<std::size_t>(i)];
+    if (policy == existsSkipSame && so && list_.Cursor->GetOrigin() != list_.Cursor->GetDest() &&
+        unchangedStats(*so, sd))
+      unchangedAtCheck_[static_cast<std::size_t>(i)] = 1;
   }
   logLine("  CheckDestFilesExisting() end");
 }
@@ -470,7 +481,9 @@ CheckCounters TOperationEngine::CountMarked() {
     if (!(flags & FLAG_MARKED)) continue;
     ++c.marked;
     if (flags & FLAG_GONE) ++c.gone;
-    if (flags & FLAG_TARGET_EXISTS) ++c.existing;
+    // A file left as it is because it is unchanged is not replaced: the question about
+    // existing files does not count it.
+    if ((flags & FLAG_TARGET_EXISTS) && !unchangedAtCheck(i)) ++c.existing;
     c.total += list_.Cursor->GetSize();
     if (copyOrMove() && !(flags & FLAG_GONE) && medium_.maxFileSize >= 0 &&
         list_.Cursor->GetSize() > medium_.maxFileSize)
@@ -484,6 +497,8 @@ bool TOperationEngine::aCheckPL(int action) {
   logLine("aCheckPL()");
   SetStage(LangString(351));
   bool result = true;
+  checkStillHolds_ = false;
+  unchangedAtCheck_.clear();
   if (action == actCopy || action == actMove) {
     UpdatePLFilesInfo(true);
     // A destination that will be cleared first holds nothing the run meets.
@@ -500,7 +515,9 @@ bool TOperationEngine::aCheckPL(int action) {
   std::vector<std::string> onDrive;
   if (result && !dryRun_ && action == actDelete && params_.deleteToRecycleBin)
     onDrive = originsOnRemovableDrive();
+  bool asked = false;
   if (result && !onDrive.empty()) {
+    asked = true;
     // The trash of a stick lives on the stick: the user who deletes to make room there
     // would get none, so deleting for good is offered for those files.
     const std::string list = ConfirmationList(action, counters, params_.limitBytes) + kBullet +
@@ -518,6 +535,7 @@ bool TOperationEngine::aCheckPL(int action) {
         break;
     }
   } else if (result && !dryRun_ && NeedsConfirmation(action, counters, params_.limitBytes)) {
+    asked = true;
     const std::string text =
         LangFormat(353, {ConfirmationList(action, counters, params_.limitBytes)});
     if (!display_.askYesNo(LangString(351), text)) {
@@ -525,6 +543,9 @@ bool TOperationEngine::aCheckPL(int action) {
       UpdateDialogControls();
     }
   }
+  // With no question between, the work stage follows at once and may use what this stage
+  // found unchanged; after a question the user may have touched the files meanwhile.
+  checkStillHolds_ = result && !dryRun_ && !asked;
   logLine("aCheckPL() end");
   return result && !flags_.aborted;
 }
@@ -584,8 +605,19 @@ std::string TOperationEngine::resolveCollision(const std::string& origin, const 
   }
 }
 
-bool TOperationEngine::skipUnchanged(const std::string& origin, const std::string& dest) {
-  if (!unchangedCopy(origin, dest)) return false;
+bool TOperationEngine::unchangedAtCheck(int index) const {
+  const auto i = static_cast<std::size_t>(index);
+  return i < unchangedAtCheck_.size() && unchangedAtCheck_[i];
+}
+
+bool TOperationEngine::skipUnchanged(int index, const std::string& origin,
+                                     const std::string& dest) {
+  // The check stage's finding stands for a copy when no question came between and this
+  // run has written nothing yet: nothing else of the run changes the files. Once a file
+  // was written (it may be this origin or this destination under another spelling), and
+  // for a move, which removes origins as it goes, both are looked up again.
+  const bool known = checkStillHolds_ && action_ == actCopy && written_.empty();
+  if (!(known ? unchangedAtCheck(index) : unchangedCopy(origin, dest))) return false;
   list_.Cursor->SetFlags(list_.Cursor->GetFlags() | FLAG_TARGET_EXISTS);
   processThis_ = false;
   policySkipReason_ = LangString(418);
@@ -596,6 +628,10 @@ bool TOperationEngine::unchangedCopy(const std::string& origin, const std::strin
   struct stat so, sd;
   if (HoldsNul(origin) || ActiveFsCalls().stat(origin.c_str(), &so) != 0 || !AnythingAt(dest, &sd))
     return false;
+  return unchangedStats(so, sd);
+}
+
+bool TOperationEngine::unchangedStats(const struct stat& so, const struct stat& sd) {
   // The origin itself (a hard link, or another spelling of its path) is no copy of it.
   if (so.st_dev == sd.st_dev && so.st_ino == sd.st_ino) return false;
   return S_ISREG(so.st_mode) && S_ISREG(sd.st_mode) && so.st_size == sd.st_size &&
@@ -716,7 +752,7 @@ bool TOperationEngine::aAction(int action) {
       // An unchanged file is passed over before the checks a write needs: nothing is
       // written. Its two lookups also tell that it is not the origin itself.
       const bool unchanged = transfers && policy == existsSkipSame && !origin.empty() &&
-                             !dest.empty() && origin != dest && skipUnchanged(origin, dest);
+                             !dest.empty() && origin != dest && skipUnchanged(i, origin, dest);
       // The same file under two spellings is as unusable as the same text.
       const bool unusable = !unchanged && (origin.empty() || (transfers && dest.empty()) ||
                                            origin == dest || (transfers && SameFile(origin, dest)));

@@ -25,9 +25,12 @@
 //   its reason;
 // - "Операция завершена" is shown only after what the run wrote reached the disk;
 // - a preview (RunPreview) creates, clears, renames and writes nothing on the disk.
+#include <sys/stat.h>
+
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <unordered_set>
 #include <vector>
@@ -170,8 +173,14 @@ class TOperationEngine {
   // whose modification time lies within 2 seconds of the source's (FAT keeps even seconds),
   // and which is not the origin itself.
   static bool unchangedCopy(const std::string& origin, const std::string& dest);
-  // Under "skip identical": passes the current entry over when dest holds it unchanged.
-  bool skipUnchanged(const std::string& origin, const std::string& dest);
+  // The same on the origin's stat (links followed) and the destination's lstat.
+  static bool unchangedStats(const struct stat& origin, const struct stat& dest);
+  // Under "skip identical": passes the current entry (list index `index`) over when dest
+  // holds it unchanged.
+  bool skipUnchanged(int index, const std::string& origin, const std::string& dest);
+  // Whether the check stage found the entry at list index `index` unchanged at its
+  // destination under "skip identical".
+  bool unchangedAtCheck(int index) const;
   // Syncs the destination's file system; false (with a log line) when that failed.
   bool flushDestination();
   FileOpResult transfer(bool move, const std::string& origin, const std::string& dest,
@@ -242,4 +251,10 @@ class TOperationEngine {
   // cleared before the copy (so nothing there counts).
   bool previewRootMissing_ = false;
   bool previewCleared_ = false;
+  // The check stage's lookups, by list index: each marked origin's stat (none where it is
+  // missing), and whether "skip identical" found its destination unchanged.
+  std::vector<std::optional<struct stat>> originAtCheck_;
+  std::vector<char> unchangedAtCheck_;
+  // The check stage ended without asking anything, so its findings still hold.
+  bool checkStillHolds_ = false;
 };

@@ -13,6 +13,7 @@
 
 #include "engine_fakes.h"
 #include "fs/sys_calls.h"
+#include "lang/lang.h"
 #include "loop_medium.h"
 #include "operation/operation_engine.h"
 #include "test_support.h"
@@ -313,4 +314,68 @@ TEST(VerifyCopies, TheChoicesAreValidParameters) {
   p.action = actMove;
   p.ifExistsMove = existsSkipSame;
   EXPECT_EQ(ValidateOperation(p), 0);
+}
+
+TEST(SkipSame, TheExistingFilesQuestionCountsOnlyTheFilesThatWillBeReplaced) {
+  TempDir tmp;
+  const time_t t0 = 1700000000;
+  const std::vector<std::string> names = {"a.mp3", "b.mp3", "c.mp3"};
+  for (const std::string& n : names) {
+    writeFile(tmp / "src" / n, std::string(100, 'n'));
+    setMtime(tmp / "src" / n, t0);
+    writeFile(tmp / "dst" / n, std::string(100, 'o'));
+    setMtime(tmp / "dst" / n, t0);
+  }
+  // c.mp3 at the destination is another file: it is replaced.
+  writeFile(tmp / "dst/c.mp3", std::string(99, 'o'));
+  const auto run = [&](int policy, std::function<void(const std::string&)> onQuestion = {},
+                       bool answer = true) {
+    auto r = std::make_unique<EngineRig>();
+    r->display.answer = answer;
+    r->engine.SetMediumProfile(LinuxMedium());
+    for (const std::string& n : names) r->entries.add((tmp / "src" / n).string(), 0);
+    r->params.destination = (tmp / "dst").string();
+    r->params.ifExistsCopy = policy;
+    r->display.onQuestion = std::move(onQuestion);
+    r->go();
+    return r;
+  };
+  const std::string oneExists = LangFormat(356, {1}), threeExist = LangFormat(356, {3});
+
+  // One of three will be replaced: the question names one existing file.
+  auto first = run(existsSkipSame);
+  ASSERT_EQ(first->display.questions.size(), 1u);
+  EXPECT_NE(first->display.questions[0].find(oneExists), std::string::npos);
+  EXPECT_EQ(first->display.questions[0].find(threeExist), std::string::npos);
+  EXPECT_TRUE(logHas(first->display, copyLine(tmp / "src/a.mp3", kUnchanged)));
+  EXPECT_TRUE(logHas(first->display, copyLine(tmp / "src/c.mp3", kDone)));
+  EXPECT_EQ(readFile(tmp / "dst/c.mp3"), std::string(100, 'n'));
+
+  // Everything unchanged: nothing to confirm, everything passed over.
+  auto second = run(existsSkipSame);
+  EXPECT_TRUE(second->display.questions.empty());
+  for (const std::string& n : names)
+    EXPECT_TRUE(logHas(second->display, copyLine(tmp / "src" / n, kUnchanged))) << n;
+  EXPECT_EQ(second->engine.failures(), 0);
+
+  // The other policies count every existing file as before (answered No: nothing moves).
+  for (int policy : {existsReplace, existsSkip, existsRename}) {
+    SCOPED_TRACE(policy);
+    auto other = run(policy, {}, false);
+    ASSERT_EQ(other->display.questions.size(), 1u);
+    EXPECT_NE(other->display.questions[0].find(threeExist), std::string::npos);
+  }
+  EXPECT_EQ(namesIn(tmp / "dst"), std::set<std::string>(names.begin(), names.end()));
+
+  // A source edited while the question is open is looked at again: it goes, although the
+  // check found it unchanged.
+  writeFile(tmp / "dst/c.mp3", std::string(99, 'o'));
+  auto third = run(existsSkipSame, [&](const std::string&) {
+    writeFile(tmp / "src/b.mp3", std::string(100, 'e'));
+  });
+  ASSERT_EQ(third->display.questions.size(), 1u);
+  EXPECT_NE(third->display.questions[0].find(oneExists), std::string::npos);
+  EXPECT_TRUE(logHas(third->display, copyLine(tmp / "src/a.mp3", kUnchanged)));
+  EXPECT_TRUE(logHas(third->display, copyLine(tmp / "src/b.mp3", kDone)));
+  EXPECT_EQ(readFile(tmp / "dst/b.mp3"), std::string(100, 'e'));
 }
