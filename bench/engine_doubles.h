@@ -68,7 +68,7 @@ inline void writeRandomFile(const std::filesystem::path& p, std::size_t bytes,
 }
 
 // The median of the rounds' figures (0 for none).
-inline double median(std::vector<double> v) {
+inline double MedianOf(std::vector<double> v) {
   std::sort(v.begin(), v.end());
   const std::size_t n = v.size();
   return n == 0 ? 0 : n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;

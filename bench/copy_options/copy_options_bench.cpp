@@ -155,8 +155,8 @@ void benchVerify(const fs::path& work, int rounds, bool full) {
       "%d x 1 MB + %d x 100 MB (%.2f GB): copy + verify / copy alone: median ratio %.3f "
       "(range %.3f - %.3f over %d rounds); median times %.2f s against %.2f s (target <= "
       "2.2)\n",
-      small, big, static_cast<double>(bytes) / 1e9, median(ratios), *lo, *hi, rounds,
-      median(verifiedTimes), median(plainTimes));
+      small, big, static_cast<double>(bytes) / 1e9, MedianOf(ratios), *lo, *hi, rounds,
+      MedianOf(verifiedTimes), MedianOf(plainTimes));
   fs::remove_all(dest);
   fs::remove_all(src);
 }
@@ -227,7 +227,7 @@ void benchUnchanged(const fs::path& work, int rounds, int files) {
   std::printf(
       "%d unchanged files: ours / rsync -r --size-only median %.3f, ours / rsync -rt median "
       "%.3f over %d rounds (target <= 1.5)\n",
-      files, median(bySize), median(byTime), rounds);
+      files, MedianOf(bySize), MedianOf(byTime), rounds);
   fs::remove_all(dest);
   fs::remove_all(src);
 }
@@ -248,7 +248,8 @@ int main(int argc, char** argv) {
   } else if (what == "unchanged") {
     benchUnchanged(work, rounds, args.size() > 3 ? std::max(1, std::atoi(args[3].c_str())) : 10000);
   } else {
-    std::fprintf(stderr, "usage: copy_options_bench verify|unchanged [work folder] [rounds] [--full]\n");
+    std::fprintf(stderr,
+                 "usage: copy_options_bench verify|unchanged [work folder] [rounds] [--full]\n");
     return 2;
   }
   return 0;

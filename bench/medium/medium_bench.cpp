@@ -123,8 +123,8 @@ int main(int argc, char** argv) {
     std::printf(
         "stages 1-3 over %d entries, %s: Linux names median %.3f s (spread %.3f), exFAT names "
         "median %.3f s (spread %.3f); exFAT/Linux %.3f (target <= 1.10)\n",
-        count, what, median(plain), spread(plain), median(rules), spread(rules),
-        median(rules) / median(plain));
+        count, what, MedianOf(plain), spread(plain), MedianOf(rules), spread(rules),
+        MedianOf(rules) / MedianOf(plain));
   };
   report("processor time", plainCpu, rulesCpu);
   report("wall time", plainWall, rulesWall);

@@ -254,7 +254,8 @@ Figures compare(SourceSet& set, const fs::path& work, Display display, int round
   std::printf(
       "%s, %s: median ratio %.3f (range %.3f - %.3f over %d rounds); median times: ours "
       "%.2f s, cp -r + sync %.2f s\n",
-      set.name.c_str(), side, median(f.ratios), *lo, *hi, rounds, median(f.ours), median(f.cp));
+      set.name.c_str(), side, MedianOf(f.ratios), *lo, *hi, rounds, MedianOf(f.ours),
+      MedianOf(f.cp));
   std::fflush(stdout);
   return f;
 }
@@ -296,7 +297,7 @@ void benchDialog(const fs::path& work, int rounds) {
   std::printf(
       "20,000 files against 2,000 through the dialog: median %.2f x the time (range %.2f - "
       "%.2f; target <= 11)\n",
-      median(growth), *lo, *hi);
+      MedianOf(growth), *lo, *hi);
   {
     SourceSet set;
     makeMixed(set, work);

@@ -13,6 +13,7 @@
 #include "app/data_folder.h"
 #include "app/exception_handler.h"
 #include "app/program.h"
+#include "app/session_bus_guard.h"
 #include "app/shutdown_signals.h"
 #include "app/startup_options.h"
 #include "lang/lang.h"
@@ -60,6 +61,10 @@ int main(int argc, char** argv) {
   // Before anything else that takes time: a signal from now on ends the program through
   // its normal shutdown.
   InstallShutdownSignalHandlers();
+  // A session bus that takes the connection but never answers would hold the first window
+  // back for good (Qt's accessibility bridge waits for it); such a bus is left out.
+  const SessionBusCheck bus = GuardSessionBus();
+  if (!bus.warning().empty()) std::cerr << "tavel: " << bus.warning() << "\n";
   previousHandler = qInstallMessageHandler(startupMessageHandler);
   TavelApplication app(argc, argv);
   qInstallMessageHandler(previousHandler);

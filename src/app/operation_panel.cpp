@@ -174,11 +174,19 @@ void OperationPanel::rgLimitClick(LimitSender sender) {
   limit = 0;
   if (kind == limitAutoFree || kind == limitAutoTotal) {
     if (sender == LimitSender::Button6) {
-      view_.BeginListWork(LangString(kTextReadingSpace));
+      // Asked while a folder scan or an import fills the list (or while the action's panels
+      // are laid out), the query runs inside that bracket: ending one of our own here would
+      // close theirs half-way, letting a run start on a half-built list. Its end recomputes
+      // the bar with the limit found now.
+      const bool ownBracket = !view_.busy();
+      if (ownBracket)
+        view_.BeginListWork(LangString(kTextReadingSpace));
+      else
+        setStatus(LangString(kTextReadingSpace));
       // The cleaned text: spaces around a typed path must not send the query to the
       // current folder's volume.
       limit = GetDriveSpace(dest, kind == limitAutoTotal, f.cbClearDest->isChecked());
-      view_.EndListWork("");
+      if (ownBracket) view_.EndListWork("");
     }
   } else if (manual) {
     limit = ManualLimitBytes(textOf(f.cbLimit));

@@ -382,3 +382,103 @@ TEST_F(PanelTest, NoOperationStartsWhileAListChangeRuns) {
   EXPECT_EQ(runs, 1);
   EXPECT_FALSE(view->busy());
 }
+
+TEST_F(PanelTest, LimitAskedWhileAScanOrImportRunsLeavesTheirBracketOpen) {
+  TempDir dest;
+  TempDir music;
+  for (const char* name : {"a.mp3", "b.mp3", "sub/c.mp3"}) {
+    std::filesystem::create_directories((music / name).parent_path());
+    writeFile(music / name, std::string(1000, 'x'));
+  }
+  writeFile(music / "list.m3u", "#EXTM3U\r\na.mp3\r\nb.mp3\r\nsub/c.mp3\r\n");
+  panel.SelectAction(actCopy);
+  setDest(dest.str());
+  clickLimitKind(limitAutoFree);
+  ASSERT_EQ(limit(), 0);
+  form.show();
+  // Every added file pumps window messages, as a long scan does between clock ticks.
+  view->adder().setClock([t = std::int64_t{0}]() mutable { return ++t; });
+
+  // `step` is what the user does while the next list change runs: it is queued when the
+  // change's bracket opens and so arrives at the change's first pump of window messages.
+  struct Inside {
+    bool ran = false, busy = false, start = false, quickStart = false;
+  };
+  const auto duringNextListWork = [this](std::function<void()> step) {
+    auto inside = std::make_shared<Inside>();
+    auto link = std::make_shared<QMetaObject::Connection>();
+    *link = QObject::connect(view, &WorkListView::busyChanged, &form, [=, this](bool busy) {
+      if (!busy) return;
+      QObject::disconnect(*link);
+      QMetaObject::invokeMethod(
+          &form,
+          [=, this] {
+            step();
+            *inside = {true, view->busy(), form.Start->isEnabled(), form.Button8->isEnabled()};
+          },
+          Qt::QueuedConnection);
+    });
+    return inside;
+  };
+  const auto expectClosedToTheUser = [](const Inside& in, const char* what) {
+    EXPECT_TRUE(in.ran) << what;
+    EXPECT_TRUE(in.busy) << what << ": the list change's bracket was closed early";
+    EXPECT_FALSE(in.start) << what;
+    EXPECT_FALSE(in.quickStart) << what;
+  };
+  const std::int64_t slack = 512LL * 1000 * 1000;
+  // Afterwards the list is open again and the bar compares the ticked files with the limit
+  // the volume gave.
+  const auto expectOpenWithLimit = [&](const char* what) {
+    EXPECT_FALSE(view->busy()) << what;
+    EXPECT_TRUE(form.Start->isEnabled()) << what;
+    EXPECT_TRUE(form.Button8->isEnabled()) << what;
+    EXPECT_GT(limit(), 0) << what;
+    EXPECT_NEAR(static_cast<double>(limit()),
+                static_cast<double>(std::filesystem::space(dest.path()).available),
+                static_cast<double>(slack))
+        << what;
+    EXPECT_EQ(form.Label6->text().toStdString(), SizeToText(limit())) << what;
+    const std::int64_t ticked = view->MarkedTotalBytes();
+    EXPECT_EQ(form.lLimit->text().toStdString(),
+              LangFormat(139, {SizeToText(ticked), SizeToText(limit()), LangString(138),
+                               SizeToText(limit() - ticked)}))
+        << what;
+    EXPECT_EQ(status(), LangString(143)) << what << ": the list change's own result stays";
+  };
+
+  // "Обновить" pressed during a folder scan: the volume is asked at once, the scan goes on.
+  std::shared_ptr<Inside> in = duringNextListWork([this] { form.Button6->click(); });
+  std::size_t logFrom = logSize();
+  view->adder().AddFolder(music.str(), "*.mp3", true, true, false);
+  expectClosedToTheUser(*in, "refresh");
+  EXPECT_TRUE(logHas("rgLC() end", logFrom));
+  EXPECT_EQ(form.listModel()->rowCountTotal(), 3);
+  EXPECT_EQ(status(1), "3");
+  expectOpenWithLimit("refresh");
+
+  // A destination picked with "..." during a playlist import.
+  TempDir other;
+  clickLimitKind(limitAutoFree);
+  ASSERT_EQ(limit(), 0);
+  pickFolder = [&](const std::string&) { return std::optional<std::string>(dest.str()); };
+  setDest(other.str());
+  in = duringNextListWork([this] { form.Button9->click(); });
+  ImportPlaylistFile(*view, (music / "list.m3u").string(), true);
+  expectClosedToTheUser(*in, "picked destination");
+  EXPECT_EQ(form.cbDest->currentText().toStdString(), dest.str());
+  EXPECT_EQ(form.listModel()->rowCountTotal(), 3);
+  expectOpenWithLimit("picked destination");
+
+  // Another action clicked during a scan asks the volume again inside the scan's bracket.
+  clickLimitKind(limitAutoFree);
+  ASSERT_EQ(limit(), 0);
+  workList.ClearEntries();
+  view->ListClear();
+  in = duringNextListWork([this] { form.rgAction->button(actMove)->click(); });
+  view->adder().AddFolder(music.str(), "*.mp3", true, true, false);
+  expectClosedToTheUser(*in, "action");
+  EXPECT_EQ(form.rgAction->itemIndex(), actMove);
+  EXPECT_FALSE(form.paMove->isHidden());
+  expectOpenWithLimit("action");
+}

@@ -10,6 +10,7 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <QStandardPaths>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -285,4 +286,62 @@ TEST(ProgramProcess, TheShippedProgramCarriesNoTestHooks) {
   EXPECT_EQ(shipped.find("TAVEL_TEST_"), std::string::npos);
   EXPECT_NE(testBuild.find("TAVEL_TEST_ANSWER"), std::string::npos);
   EXPECT_NE(testBuild.find("TAVEL_TEST_THROW"), std::string::npos);
+}
+
+// A session bus that takes connections and never answers (here a dbus-daemon that is
+// stopped) held the first window back for good: Qt's accessibility bridge waited for the
+// bus when the splash showed. The program now leaves such a bus out, says so in one line
+// and runs; a bus that answers, and no bus at all, change nothing. On a real X server
+// (Xvfb): the offscreen platform has no accessibility bridge.
+TEST(ProgramProcess, ASessionBusThatNeverAnswersDoesNotHoldTheWindowBack) {
+  REQUIRE_PROGRAM();
+  const QString xvfb = QStandardPaths::findExecutable(QStringLiteral("Xvfb"));
+  const QString daemon = QStandardPaths::findExecutable(QStringLiteral("dbus-daemon"));
+  if (xvfb.isEmpty()) GTEST_SKIP() << "Xvfb is not installed (Debian package xvfb)";
+  if (daemon.isEmpty()) GTEST_SKIP() << "dbus-daemon is not installed (Debian package dbus)";
+
+  QProcess server;
+  server.start(xvfb, {"-displayfd", "1", "-screen", "0", "1280x1024x24", "-nolisten", "tcp"});
+  ASSERT_TRUE(server.waitForStarted());
+  QByteArray number;
+  while (!number.contains('\n') && server.waitForReadyRead(30000)) number += server.readAll();
+  ASSERT_TRUE(number.contains('\n')) << "Xvfb told no display number";
+  const QString display = QStringLiteral(":") + QString::fromLatin1(number.trimmed());
+
+  QProcess bus;
+  bus.start(daemon, {"--session", "--nofork", "--print-address"});
+  ASSERT_TRUE(bus.waitForStarted() && bus.waitForReadyRead(30000));
+  const QString address = QString::fromUtf8(bus.readLine()).trimmed();
+  ASSERT_FALSE(address.isEmpty());
+
+  const std::string warning = "did not answer within";
+  struct Case {
+    const char* name;
+    QString address;
+    bool stopBus;
+    bool warned;
+  };
+  for (const Case& c :
+       {Case{"answers", address, false, false}, Case{"never answers", address, true, true},
+        Case{"none there", QStringLiteral("unix:path=/nonexistent/bus"), false, false}}) {
+    SCOPED_TRACE(c.name);
+    ::kill(static_cast<pid_t>(bus.processId()), c.stopBus ? SIGSTOP : SIGCONT);
+    TempDir home;
+    auto p = startProgram(home, [&](QProcessEnvironment& env) {
+      env.insert("QT_QPA_PLATFORM", "xcb");
+      env.insert("DISPLAY", display);
+      env.insert("DBUS_SESSION_BUS_ADDRESS", c.address);
+    });
+    ASSERT_TRUE(waitForLogLine(*p, home / "Logs", ".Run"))
+        << logText(home / "Logs") << p->readAll().toStdString();
+    const Ended e = sendAndWait(*p, SIGTERM);
+    EXPECT_TRUE(e.normal && e.code == 0) << e.output;
+    EXPECT_EQ(e.output.find(warning) != std::string::npos, c.warned) << e.output;
+    EXPECT_NE(logText(home / "Logs").find(".END"), std::string::npos);
+  }
+  ::kill(static_cast<pid_t>(bus.processId()), SIGCONT);
+  bus.kill();
+  bus.waitForFinished();
+  server.kill();
+  server.waitForFinished();
 }
