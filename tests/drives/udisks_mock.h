@@ -91,6 +91,9 @@ class UdisksMock {
   void setMounted(const QString& name, const QString& mountPoint) {
     call(QStringLiteral("SetMounted"), {name, mountPoint});
   }
+  void setPowerOffKeepsDrive(const QString& name) {
+    call(QStringLiteral("SetPowerOffKeepsDrive"), {name});
+  }
   void setUnmountError(const QString& name, const QString& error, const QString& message) {
     call(QStringLiteral("SetUnmountError"), {name, error, message});
   }
