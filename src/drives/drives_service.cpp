@@ -399,7 +399,12 @@ void DrivesService::ejectNext(std::shared_ptr<EjectJob> job) {
             w->deleteLater();
             const QDBusMessage reply = w->reply();
             if (reply.type() == QDBusMessage::ReplyMessage) {
-              ejectNext(job);
+              // The drive's own call is the last step: asking it again would power off a
+              // drive that is gone (or, where it stays listed, ask for ever).
+              if (unmounting)
+                ejectNext(job);
+              else if (job->done)
+                job->done(EjectResult{EjectResult::Ejected, {}, {}});
               return;
             }
             EjectResult result;

@@ -133,6 +133,29 @@ TEST(DrivesService, EjectUnmountsThenPowersOffAndTheDriveGoes) {
   EXPECT_EQ(again.result->outcome, EjectResult::NotADrive);
 }
 
+TEST(DrivesService, EjectEndsWithThePowerOffAnswerWhenTheDriveStaysListed) {
+  UdisksMock mock;
+  if (!mock.missing().empty()) GTEST_SKIP() << mock.missing();
+  TempDir media;
+  std::filesystem::create_directories(media / "READER");
+  mock.addStick(QStringLiteral("sdd"), QStringLiteral("READER"), qs(media / "READER"));
+  // A card reader powered off stays on the bus: the drive is asked once, not again.
+  mock.setPowerOffKeepsDrive(QStringLiteral("sdd"));
+  DrivesService service(mock.address());
+  ASSERT_EQ(service.drives().size(), 1);
+  int answers = 0;
+  EjectWait eject;
+  service.eject(qs(media / "READER"), [&](const EjectResult& r) {
+    ++answers;
+    eject.result = r;
+  });
+  ASSERT_TRUE(eject.wait());
+  EXPECT_TRUE(eject.result->ok()) << eject.result->text();
+  const QStringList calls = mock.calls().filter(QRegularExpression("^(Unmount|PowerOff)$"));
+  EXPECT_EQ(calls, (QStringList{QStringLiteral("Unmount"), QStringLiteral("PowerOff")}));
+  EXPECT_EQ(answers, 1);
+}
+
 TEST(DrivesService, EjectOfABusyDriveNamesTheProgramAndDoesNotPowerOff) {
   UdisksMock mock;
   if (!mock.missing().empty()) GTEST_SKIP() << mock.missing();

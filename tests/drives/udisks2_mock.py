@@ -3,7 +3,8 @@
 An object manager at /org/freedesktop/UDisks2 with no devices; AddStick adds a drive with
 one mounted file system (InterfacesAdded is sent as UDisks2 does), RemoveStick takes it
 away (InterfacesRemoved), SetMounted mounts or unmounts it (PropertiesChanged of the mount
-points), SetUnmountError makes the next Unmount fail with the given D-Bus error.
+points), SetUnmountError makes the next Unmount fail with the given D-Bus error,
+SetPowerOffKeepsDrive makes a drive stay listed after PowerOff (as some card readers do).
 Filesystem.Unmount clears the mount points and Drive.PowerOff removes the drive, as the
 real service does; both land in the mock's call log.
 '''
@@ -25,6 +26,7 @@ PROPERTIES = 'org.freedesktop.DBus.Properties'
 OBJECT_MANAGER = 'org.freedesktop.DBus.ObjectManager'
 
 unmount_errors = {}
+keeps_drive = set()
 
 
 def load(mock, parameters):
@@ -66,6 +68,8 @@ def _unmount(self, options):
 
 
 def _power_off(self, options):
+    if self.path in keeps_drive:
+        return
     manager = objects[MAIN_OBJ]
     for path in [p for p, o in objects.items() if p.startswith(MAIN_OBJ + '/block_devices/')
                  and o.props[BLOCK]['Drive'] == self.path]:
@@ -141,3 +145,9 @@ def SetMounted(self, name, mount_point):
 def SetUnmountError(self, name, error_name, message):
     '''The next Unmount of `name` fails with the D-Bus error `error_name`.'''
     unmount_errors[_block_path(name)] = (error_name, message)
+
+
+@dbus.service.method(MOCK_IFACE, in_signature='s', out_signature='')
+def SetPowerOffKeepsDrive(self, name):
+    '''PowerOff of `name` answers but leaves the drive listed.'''
+    keeps_drive.add(_drive_path(name))
