@@ -74,9 +74,16 @@ SessionBusCheck GuardSessionBus(int limitMs) {
     probeInChild();
   }
   const int status = waitWithLimit(child, limitMs);
-  if (status == -1) {
-    ::kill(child, SIGKILL);
-    while (::waitpid(child, nullptr, 0) < 0 && errno == EINTR) {
+  // Only a probe that ended by itself with one of its two answers is believed: one that was
+  // killed, crashed or said anything else may have met the same silent bus, so the program
+  // keeps away from it then too.
+  const bool answered = status != -1 && WIFEXITED(status) &&
+                        (WEXITSTATUS(status) == kExitAnswers || WEXITSTATUS(status) == kExitAbsent);
+  if (!answered) {
+    if (status == -1) {  // still running: it is ended here (one that ended was reaped)
+      ::kill(child, SIGKILL);
+      while (::waitpid(child, nullptr, 0) < 0 && errno == EINTR) {
+      }
     }
     // An address no transport knows fails at once, autolaunch included.
     ::setenv("DBUS_SESSION_BUS_ADDRESS", "tavel-session-bus-did-not-answer:", 1);

@@ -6,7 +6,9 @@
 #include <QPointer>
 
 MessageBoxAnswerer::MessageBoxAnswerer(bool yes) : yes_(yes) {
-  qApp->installEventFilter(this);
+  // Installed while the application object is being built, when it is not yet (or, in the
+  // start-up's bus probe, never) a QApplication.
+  QCoreApplication::instance()->installEventFilter(this);
 }
 
 MessageBoxAnswerer::~MessageBoxAnswerer() {
