@@ -29,10 +29,13 @@ void armTestThrow() {
 }
 
 void installTestHooks() {
+  // The start-up's bus probe builds a bare core application in a child process; the hooks
+  // belong to the window program only.
+  if (!qobject_cast<QApplication*>(QCoreApplication::instance())) return;
   const QByteArray answer = qgetenv("TAVEL_TEST_ANSWER").toLower();
   if (answer == "yes" || answer == "no") {
     auto* answerer = new MessageBoxAnswerer(answer == "yes");
-    answerer->setParent(qApp);
+    answerer->setParent(QCoreApplication::instance());
   }
   if (!qEnvironmentVariableIsEmpty("TAVEL_TEST_THROW")) armTestThrow();
 }
