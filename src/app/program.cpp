@@ -334,12 +334,12 @@ int TavelProgram::run() {
       if (!drive) {
         EjectResult none;
         none.outcome = EjectResult::NotADrive;
-        done({false, none.text()});
+        done({false, none.reason()});
         return;
       }
+      // The dialog puts the reason after its own "could not eject the device: ".
       drives->eject(drive->mountPoint, [done](const EjectResult& r) {
-        // A refusal by UDisks2 is told by its own words after the dialog's "could not eject".
-        done({r.ok(), r.outcome == EjectResult::Failed ? r.detail.toStdString() : r.text()});
+        done({r.ok(), r.reason()});
       });
     };
     progressDialog_ = new TForm3(mainWindow_.get(), std::move(runEnd));

@@ -35,10 +35,10 @@ QString resolvedPath(const QString& path) {
 
 }  // namespace
 
-std::string EjectResult::text() const {
+std::string EjectResult::reason() const {
   switch (outcome) {
     case Ejected:
-      return LangString(459);
+      return std::string();
     case Busy:
       return holders.isEmpty()
                  ? LangString(461)
@@ -50,7 +50,11 @@ std::string EjectResult::text() const {
     case Failed:
       break;
   }
-  return LangFormat(462, {detail.toStdString()});
+  return detail.toStdString();
+}
+
+std::string EjectResult::text() const {
+  return ok() ? LangString(459) : LangFormat(462, {reason()});
 }
 
 std::optional<Drive> IDrives::driveOf(const QString& path) const {

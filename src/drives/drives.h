@@ -44,8 +44,11 @@ struct EjectResult {
   QString detail;       // the service's own message, for the log and the user
 
   bool ok() const { return outcome == Ejected; }
-  // What the user is told, from the string table.
+  // What the user is told, from the string table: that the device can be removed, or
+  // "could not eject the device: " and the reason.
   std::string text() const;
+  // Why the eject failed, to follow "could not eject the device: "; empty when ejected.
+  std::string reason() const;
 };
 
 class IDrives : public QObject {
