@@ -30,22 +30,13 @@ class AllTicked : public IListRows {
 
 // Draws nothing and answers Yes; notes when the closing stage began, since what follows is
 // the flush of the destination, whose time is the disk's and other writers'.
-class QuietDisplay : public IProgressDisplay {
+class QuietDisplay : public SilentProgressDisplay {
  public:
   std::chrono::steady_clock::time_point closing;
+  QuietDisplay() : SilentProgressDisplay(true) {}
   void showHeader(const std::string& text) override {
     if (text == "Завершающие операции") closing = std::chrono::steady_clock::now();
   }
-  void addLogLine(const std::string&, bool) override {}
-  void appendToLastLogLine(const std::string&) override {}
-  void clearLog() override {}
-  void setBars(int, int) override {}
-  void setFigures(const ProgressFigures&) override {}
-  void setCurrentFile(const std::string&) override {}
-  void updateControls(const RunFlags&) override {}
-  void pumpMessages() override {}
-  bool askYesNo(const std::string&, const std::string&) override { return true; }
-  void showError(const std::string&, const std::string&) override {}
 };
 
 // Writes a file of `bytes` random bytes (one MiB of random words, reused; its first word

@@ -47,24 +47,18 @@ namespace fs = std::filesystem;
 namespace {
 
 // Records nothing, answers Yes, counts what a real dialog would have to draw.
-class NullDisplay : public IProgressDisplay {
+class NullDisplay : public SilentProgressDisplay {
  public:
   long pumps = 0, lines = 0, bars = 0;
   // When the closing stage began: what follows is the flush of the destination.
   std::chrono::steady_clock::time_point closing;
+  NullDisplay() : SilentProgressDisplay(true) {}
   void showHeader(const std::string& text) override {
     if (text == "Завершающие операции") closing = std::chrono::steady_clock::now();
   }
   void addLogLine(const std::string&, bool) override { ++lines; }
-  void appendToLastLogLine(const std::string&) override {}
-  void clearLog() override {}
   void setBars(int, int) override { ++bars; }
-  void setFigures(const ProgressFigures&) override {}
-  void setCurrentFile(const std::string&) override {}
-  void updateControls(const RunFlags&) override {}
   void pumpMessages() override { ++pumps; }
-  bool askYesNo(const std::string&, const std::string&) override { return true; }
-  void showError(const std::string&, const std::string&) override {}
 };
 
 // The real dialog, closed as soon as its run ends; optionally saves a picture of itself

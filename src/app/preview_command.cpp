@@ -12,22 +12,6 @@
 
 namespace {
 
-// The engine's stages talk to a progress dialog; the preview has none to show.
-class SilentDisplay : public IProgressDisplay {
- public:
-  void showHeader(const std::string&) override {}
-  void addLogLine(const std::string&, bool) override {}
-  void appendToLastLogLine(const std::string&) override {}
-  void clearLog() override {}
-  void setBars(int, int) override {}
-  void setFigures(const ProgressFigures&) override {}
-  void setCurrentFile(const std::string&) override {}
-  void updateControls(const RunFlags&) override {}
-  void pumpMessages() override {}
-  bool askYesNo(const std::string&, const std::string&) override { return false; }
-  void showError(const std::string&, const std::string&) override {}
-};
-
 QColor markColour(PreviewMark mark) {
   switch (mark) {
     case PreviewMark::Skipped:
@@ -57,7 +41,8 @@ void PreviewCommand::Run() {
   ProgramLogWrite("Preview()");
   // The engine reads the marks from the entries, as a run does after its mark save.
   view_.ListSaveMarks();
-  SilentDisplay display;
+  // The preview's stages have no dialog to show and ask nothing.
+  SilentProgressDisplay display(false);
   TOperationEngine engine(*list, view_, display);
   const std::vector<PreviewEntry> outcomes = engine.RunPreview(params);
   std::unordered_map<int, WorkListModel::DestNote> notes;

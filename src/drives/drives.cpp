@@ -1,8 +1,8 @@
 #include "drives/drives.h"
 
 #include <QDir>
-#include <QFileInfo>
 
+#include "fs/file_tree.h"
 #include "lang/lang.h"
 
 namespace {
@@ -10,27 +10,6 @@ namespace {
 bool isUnder(const QString& path, const QString& root) {
   if (root == QLatin1String("/")) return path.startsWith(QLatin1Char('/'));
   return path == root || path.startsWith(root + QLatin1Char('/'));
-}
-
-// `path` with the symbolic links of its existing part resolved; the part that does not
-// exist yet (a destination the run will create) is kept as written.
-QString resolvedPath(const QString& path) {
-  QString existing = QDir::cleanPath(QDir(QDir::rootPath()).absoluteFilePath(path));
-  QString rest;
-  while (!existing.isEmpty() && !QFileInfo::exists(existing)) {
-    const int slash = existing.lastIndexOf(QLatin1Char('/'));
-    if (slash <= 0) {
-      rest = existing.mid(1) + (rest.isEmpty() ? QString() : QLatin1Char('/') + rest);
-      existing = QStringLiteral("/");
-      break;
-    }
-    rest = existing.mid(slash + 1) + (rest.isEmpty() ? QString() : QLatin1Char('/') + rest);
-    existing = existing.left(slash);
-  }
-  QString canonical = QFileInfo(existing).canonicalFilePath();
-  if (canonical.isEmpty()) canonical = existing;
-  if (rest.isEmpty()) return canonical;
-  return canonical == QLatin1String("/") ? canonical + rest : canonical + QLatin1Char('/') + rest;
 }
 
 }  // namespace
@@ -64,7 +43,9 @@ std::optional<Drive> IDrives::driveOf(const QString& path) const {
 std::optional<Drive> DriveHolding(const QList<Drive>& drives, const QString& path) {
   if (path.trimmed().isEmpty()) return std::nullopt;
   const QString plain = QDir::cleanPath(path.trimmed());
-  const QString resolved = resolvedPath(plain);
+  // A relative text is taken from the root, as the destination field is.
+  const QString resolved = QString::fromStdString(
+      CanonicalPathText(QDir(QDir::rootPath()).absoluteFilePath(plain).toStdString()));
   std::optional<Drive> best;
   for (const Drive& d : drives) {
     if (d.mountPoint.isEmpty()) continue;

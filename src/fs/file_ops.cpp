@@ -36,18 +36,6 @@ FileOpResult InvalidNameResult(const std::string& what, const std::string& path)
   return r;
 }
 
-std::string FolderOfPath(const std::string& path) {
-  const size_t slash = path.rfind('/');
-  if (slash == std::string::npos) return ".";
-  if (slash == 0) return "/";
-  return path.substr(0, slash);
-}
-
-std::string NameOfPath(const std::string& path) {
-  const size_t slash = path.rfind('/');
-  return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
 std::string NearestExistingPath(const std::string& path) {
   namespace fs = std::filesystem;
   std::error_code ec;

@@ -3,13 +3,11 @@
 #include <string>
 
 #include "fs/file_ops.h"
+#include "fs/path_text.h"
 
 FileOpResult FileOpFailed(int error, const std::string& what, const std::string& path);
 // The refusal of a path holding a NUL byte (EINVAL, "invalid name"), with the NUL shown
 // as "\0" in the message.
 FileOpResult InvalidNameResult(const std::string& what, const std::string& path);
-// The folder part of a path ("." without one, "/" for a file at the root) and its last name.
-std::string FolderOfPath(const std::string& path);
-std::string NameOfPath(const std::string& path);
 // path made absolute, or its nearest ancestor that exists.
 std::string NearestExistingPath(const std::string& path);

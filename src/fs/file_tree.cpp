@@ -365,3 +365,12 @@ bool ClearReadOnly(const std::string& path) {
   if (S_ISLNK(st.st_mode) || (st.st_mode & S_IWUSR)) return false;
   return ::chmod(path.c_str(), (st.st_mode & 07777) | S_IWUSR) == 0;
 }
+
+std::string CanonicalPathText(const std::string& path) {
+  std::error_code ec;
+  std::filesystem::path p = std::filesystem::weakly_canonical(path, ec);
+  if (ec) p = std::filesystem::absolute(path, ec).lexically_normal();
+  std::string s = p.string();
+  if (s.size() > 1 && s.back() == '/') s.pop_back();
+  return s;
+}

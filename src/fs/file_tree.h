@@ -77,6 +77,9 @@ bool SameFile(const std::string& a, const std::string& b);
 bool NameTakenAt(const std::string& path);
 // The names in folder but "." and "..", sorted by NameLess; none when it cannot be read.
 std::vector<std::string> SortedNames(const std::string& folder);
+// `path` made absolute with the symbolic links of its existing part resolved; the part that
+// does not exist yet (a folder a run will create) is kept as written. No trailing '/'.
+std::string CanonicalPathText(const std::string& path);
 
 // Size of the file at path, 0 when nothing is found (a folder gives 0 too).
 std::int64_t GetFileSize64(const std::string& path);

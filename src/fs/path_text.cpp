@@ -144,3 +144,15 @@ int ParseLooseInt(std::string_view text, std::int32_t& value) {
   value = parsed;
   return 0;
 }
+
+std::string FolderOfPath(const std::string& path) {
+  const size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return ".";
+  if (slash == 0) return "/";
+  return path.substr(0, slash);
+}
+
+std::string NameOfPath(const std::string& path) {
+  const size_t slash = path.rfind('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}

@@ -49,3 +49,7 @@ bool HoldsNul(std::string_view text);
 // Returns 0 and sets value on success; returns 255 and sets value to 0 when nothing is
 // left or what is left is not one signed 32-bit decimal number ("1-2", "--5").
 int ParseLooseInt(std::string_view text, std::int32_t& value);
+
+// The folder part of a path ("." without one, "/" for a file at the root) and its last name.
+std::string FolderOfPath(const std::string& path);
+std::string NameOfPath(const std::string& path);

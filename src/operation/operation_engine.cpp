@@ -58,15 +58,6 @@ std::string folderOf(const std::string& path) {
   return slash == 0 ? std::string("/") : path.substr(0, slash);
 }
 
-std::string canonicalText(const std::string& path) {
-  std::error_code ec;
-  std::filesystem::path p = std::filesystem::weakly_canonical(path, ec);
-  if (ec) p = std::filesystem::absolute(path, ec).lexically_normal();
-  std::string s = p.string();
-  if (s.size() > 1 && s.back() == '/') s.pop_back();
-  return s;
-}
-
 bool isInside(const std::string& path, const std::string& folder) {
   if (folder == "/") return !path.empty() && path[0] == '/';
   return path.size() > folder.size() && path.compare(0, folder.size(), folder) == 0 &&
@@ -256,10 +247,10 @@ bool TOperationEngine::aPreparePL(int action) {
 // Stage 2: destination folder
 
 std::string TOperationEngine::ClearRefusal(const std::string& root) {
-  const std::string target = canonicalText(root);
+  const std::string target = CanonicalPathText(root);
   if (target == "/") return LangFormat(370, {root});
   if (const char* home = std::getenv("HOME"); home && *home) {
-    const std::string homeDir = canonicalText(home);
+    const std::string homeDir = CanonicalPathText(home);
     if (target == homeDir || isInside(homeDir, target)) return LangFormat(371, {root});
   }
   // Folders are compared by identity, not by path text: the folders clearing would enter,
@@ -286,7 +277,7 @@ std::string TOperationEngine::ClearRefusal(const std::string& root) {
     const std::string origin = list_.Cursor->GetOrigin();
     if (origin.empty() || HoldsNul(origin)) continue;
     std::vector<std::string> climbed;
-    for (std::string folder = folderOf(canonicalText(origin)); !folder.empty();
+    for (std::string folder = folderOf(CanonicalPathText(origin)); !folder.empty();
          folder = folder == "/" ? std::string() : folderOf(folder)) {
       if (outside.count(folder)) break;
       if (identity(folder, id) && reached.count(id)) return LangFormat(372, {root, origin});
@@ -342,7 +333,7 @@ bool TOperationEngine::aPreAction(int action) {
     BugFS(LangFormat(362, {root}));
     return false;
   }
-  rootReal_ = canonicalText(root);
+  rootReal_ = CanonicalPathText(root);
 
   // The device the root is on now; a root found elsewhere later is a stick pulled or
   // unmounted, and the bare folder left behind must not receive the files.
@@ -987,7 +978,7 @@ bool TOperationEngine::PreviewPreAction(int action) {
     const std::string& root = root_;
     if (root.empty() || HoldsNul(root)) return false;
     if (IsFolderAt(root)) {
-      rootReal_ = canonicalText(root);
+      rootReal_ = CanonicalPathText(root);
       previewCleared_ = params_.clearDestination && ClearRefusal(root).empty();
     } else if (AnythingAt(root)) {
       return false;  // a file where the root should be: the run could not create it

@@ -60,5 +60,26 @@ class IProgressDisplay {
   virtual void openLogPanel() {}
 };
 
+// A display that shows nothing and answers every question with `answer`: for runs nobody
+// watches (a preview, a benchmark). Subclasses override what they want to see.
+class SilentProgressDisplay : public IProgressDisplay {
+ public:
+  explicit SilentProgressDisplay(bool answer) : answer_(answer) {}
+  void showHeader(const std::string&) override {}
+  void addLogLine(const std::string&, bool) override {}
+  void appendToLastLogLine(const std::string&) override {}
+  void clearLog() override {}
+  void setBars(int, int) override {}
+  void setFigures(const ProgressFigures&) override {}
+  void setCurrentFile(const std::string&) override {}
+  void updateControls(const RunFlags&) override {}
+  void pumpMessages() override {}
+  bool askYesNo(const std::string&, const std::string&) override { return answer_; }
+  void showError(const std::string&, const std::string&) override {}
+
+ private:
+  bool answer_;
+};
+
 // "[" + local time as hh.nn:ss + "] " + text.
 std::string TimePrefixedLine(const std::string& text);

@@ -29,6 +29,7 @@
 #include <new>
 
 #include "fs/atomic_file.h"
+#include "fs/path_text.h"
 #include "fs/sys_calls.h"
 #include "fs/unique_fd.h"
 #include "store/crc32c.h"
@@ -441,13 +442,6 @@ void syncHandle(KroHandle* h) {
   h->types = h->store->types.data();
 }
 
-std::string folderOf(const std::string& file) {
-  const std::size_t slash = file.rfind('/');
-  if (slash == std::string::npos) return ".";
-  if (slash == 0) return "/";
-  return file.substr(0, slash);
-}
-
 }  // namespace
 
 std::int32_t kro_dbLoadBuffer(KroHandle* h, const void* data, std::size_t size) {
@@ -546,7 +540,7 @@ std::int32_t kro_dbSave(KroHandle* h, const std::string& file, std::int32_t mode
   if (out.close() != 0) ok = false;
   if (ok) ok = out.commit(file) == 0;
   if (!ok) return kroErrIo;  // the AtomicFile removes its temporary
-  if (!(mode & kroSaveNoFlush)) SyncFolder(folderOf(file));
+  if (!(mode & kroSaveNoFlush)) SyncFolder(FolderOfPath(file));
   return kroOk;
 }
 
@@ -575,7 +569,7 @@ std::int32_t kro_dbRemoveStaleTemporaries(const std::string& file) {
   const std::size_t slash = file.rfind('/');
   const std::string base = slash == std::string::npos ? file : file.substr(slash + 1);
   FsCalls& sys = ActiveFsCalls();
-  const UniqueFd dirFd(sys.open(folderOf(file).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC, 0));
+  const UniqueFd dirFd(sys.open(FolderOfPath(file).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC, 0));
   if (!dirFd) return 0;
   std::vector<FolderEntry> entries;
   sys.listFolder(dirFd.get(), entries);
