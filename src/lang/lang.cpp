@@ -64,21 +64,19 @@ std::string tenths(std::int64_t q) {
 }
 
 // The converted texts of the table, kept per thread and per slot together with the raw
-// text they came from: a change of language gives other raw texts and so a fresh
-// conversion.
+// text they came from (the tables are static, so a raw text's address names it): a change
+// of language gives other raw texts and so a fresh conversion.
 struct ConvertedSlot {
   const char* raw = nullptr;
   std::string text;
 };
-constexpr int kSlots = 500;
-
 }  // namespace
 
 std::string LangString(int id) {
   const char* raw = StringTableSlot(id);
   if (!raw) return std::string();
-  if (id < 0 || id >= kSlots) return ConvertEscapes(raw);
-  thread_local std::array<ConvertedSlot, kSlots> converted;
+  if (id < 0 || id >= kStringTableSize) return ConvertEscapes(raw);
+  thread_local std::array<ConvertedSlot, kStringTableSize> converted;
   ConvertedSlot& slot = converted[static_cast<std::size_t>(id)];
   if (slot.raw != raw) {
     slot.text = ConvertEscapes(raw);
