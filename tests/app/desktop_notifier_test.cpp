@@ -12,61 +12,10 @@
 #include <QStandardPaths>
 #include <memory>
 
+#include "private_bus.h"
 #include "test_support.h"
 
 namespace {
-
-const char* const kPython = "/usr/bin/python3";  // Debian's, which has dbusmock
-
-// A private session bus, ended with the test.
-class PrivateBus {
- public:
-  bool start() {
-    const QString daemon = QStandardPaths::findExecutable(QStringLiteral("dbus-daemon"));
-    if (daemon.isEmpty()) return false;
-    process_.start(daemon, {QStringLiteral("--session"), QStringLiteral("--nofork"),
-                            QStringLiteral("--print-address")});
-    if (!process_.waitForStarted() || !process_.waitForReadyRead(20000)) return false;
-    address_ = QString::fromUtf8(process_.readLine()).trimmed();
-    return !address_.isEmpty();
-  }
-  ~PrivateBus() {
-    QDBusConnection::disconnectFromBus(QStringLiteral("tavel-notify-test"));
-    for (auto& p : services_) {
-      p->kill();
-      p->waitForFinished();
-    }
-    process_.kill();
-    process_.waitForFinished();
-  }
-  QDBusConnection connect() {
-    return QDBusConnection::connectToBus(address_, QStringLiteral("tavel-notify-test"));
-  }
-  // Starts python3 -m dbusmock with args on this bus.
-  QProcess& startMock(const QStringList& args) {
-    auto p = std::make_unique<QProcess>();
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), address_);
-    p->setProcessEnvironment(env);
-    p->setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    p->start(QString::fromLatin1(kPython), QStringList{"-m", "dbusmock"} + args);
-    services_.push_back(std::move(p));
-    return *services_.back();
-  }
-
- private:
-  QProcess process_;
-  QString address_;
-  std::vector<std::unique_ptr<QProcess>> services_;
-};
-
-bool haveDbusmock() {
-  QProcess probe;
-  probe.start(QString::fromLatin1(kPython),
-              {"-c", "import dbusmock.templates.notification_daemon"});
-  return probe.waitForFinished(20000) && probe.exitStatus() == QProcess::NormalExit &&
-         probe.exitCode() == 0;
-}
 
 // Waits (on bus events, not on time) until name is owned on bus; false after 20 s.
 bool waitForName(QDBusConnection& bus, const QString& name) {
@@ -80,9 +29,9 @@ bool waitForName(QDBusConnection& bus, const QString& name) {
 
 TEST(DesktopNotifier, TheServiceGetsTheProgramsNameSummaryAndBody) {
   PrivateBus bus;
-  if (!bus.start()) GTEST_SKIP() << "dbus-daemon is not installed (Debian package dbus)";
-  if (!haveDbusmock())
-    GTEST_SKIP() << "python-dbusmock is not installed (Debian package python3-dbusmock)";
+  if (const std::string why = bus.start(QStringLiteral("dbusmock.templates.notification_daemon"));
+      !why.empty())
+    GTEST_SKIP() << why;
   QDBusConnection connection = bus.connect();
   ASSERT_TRUE(connection.isConnected());
 

@@ -8,65 +8,34 @@
 #include <QDBusMessage>
 #include <QFile>
 #include <QProcess>
-#include <QProcessEnvironment>
-#include <QStandardPaths>
 #include <QTest>
-#include <QUuid>
 #include <string>
 
+#include "private_bus.h"
 #include "test_support.h"
 
 class UdisksMock {
  public:
   // Starts the bus; the mocked service too unless `withService` is false (startService()).
   explicit UdisksMock(bool withService = true) {
-    if (QStandardPaths::findExecutable(QStringLiteral("dbus-daemon")).isEmpty()) {
-      missing_ = "dbus-daemon is not installed (package dbus)";
-      return;
-    }
-    if (QProcess::execute(QStringLiteral("/usr/bin/python3"),
-                          {QStringLiteral("-c"), QStringLiteral("import dbusmock")}) != 0) {
-      missing_ = "python3-dbusmock is not installed for /usr/bin/python3";
-      return;
-    }
-    daemon_.start(QStringLiteral("dbus-daemon"),
-                  {QStringLiteral("--session"), QStringLiteral("--nofork"),
-                   QStringLiteral("--print-address")});
-    if (!daemon_.waitForStarted(10000) || !daemon_.waitForReadyRead(10000)) {
-      missing_ = "dbus-daemon did not start";
-      return;
-    }
-    address_ = QString::fromUtf8(daemon_.readLine()).trimmed();
-    connectionName_ = QStringLiteral("udisks-mock-") + QUuid::createUuid().toString();
-    bus_ = QDBusConnection::connectToBus(address_, connectionName_);
+    missing_ = bus_.start();
+    if (!missing_.empty()) return;
+    connection_ = bus_.connect();
     if (withService) startService();
   }
 
-  ~UdisksMock() {
-    stopService();
-    if (!connectionName_.isEmpty()) QDBusConnection::disconnectFromBus(connectionName_);
-    if (daemon_.state() != QProcess::NotRunning) {
-      daemon_.kill();
-      daemon_.waitForFinished(5000);
-    }
-  }
+  ~UdisksMock() { stopService(); }
 
   // Empty when bus and mock run, otherwise why not.
   const std::string& missing() const { return missing_; }
-  QString address() const { return address_; }
+  QString address() const { return bus_.address(); }
 
   void startService() {
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("DBUS_SYSTEM_BUS_ADDRESS"), address_);
-    mock_.setProcessEnvironment(env);
-    mock_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    mock_.start(
-        QStringLiteral("/usr/bin/python3"),
-        {QStringLiteral("-m"), QStringLiteral("dbusmock"), QStringLiteral("--system"),
-         QStringLiteral("-t"), QStringLiteral(TAVEL_UDISKS_MOCK), QStringLiteral("-l"), logFile()});
+    mock_ = &bus_.startMock({QStringLiteral("--system"), QStringLiteral("-t"),
+                             QStringLiteral(TAVEL_UDISKS_MOCK), QStringLiteral("-l"), logFile()});
     const bool up = QTest::qWaitFor(
         [this] {
-          return bus_.interface()
+          return connection_.interface()
               ->isServiceRegistered(QStringLiteral("org.freedesktop.UDisks2"))
               .value();
         },
@@ -75,10 +44,7 @@ class UdisksMock {
   }
 
   void stopService() {
-    if (mock_.state() == QProcess::NotRunning) return;
-    mock_.terminate();
-    if (!mock_.waitForFinished(5000)) mock_.kill();
-    mock_.waitForFinished(5000);
+    if (mock_) PrivateBus::stop(*mock_);
   }
 
   void addStick(const QString& name, const QString& label, const QString& mountPoint,
@@ -120,16 +86,14 @@ class UdisksMock {
         QStringLiteral("org.freedesktop.UDisks2"), QStringLiteral("/org/freedesktop/UDisks2"),
         QStringLiteral("org.freedesktop.DBus.Mock"), method);
     m.setArguments(args);
-    const QDBusMessage reply = bus_.call(m, QDBus::Block, 10000);
+    const QDBusMessage reply = connection_.call(m, QDBus::Block, 10000);
     if (reply.type() == QDBusMessage::ErrorMessage)
       qWarning("mock call %s failed: %s", qPrintable(method), qPrintable(reply.errorMessage()));
   }
 
   std::string missing_;
   TempDir dir_;
-  QProcess daemon_;
-  QProcess mock_;
-  QString address_;
-  QString connectionName_;
-  QDBusConnection bus_{QString()};
+  PrivateBus bus_;
+  QProcess* mock_ = nullptr;  // owned by bus_
+  QDBusConnection connection_{QString()};
 };
